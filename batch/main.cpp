@@ -1,0 +1,158 @@
+// spss2vornex-batch: the conversion run without a window, for scripts.
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "batch/console_toolkit.h"
+#include "run/run.h"
+#include "support/io_error.h"
+#include "support/working_folder.h"
+
+namespace {
+
+constexpr int kCompleted = 0;
+constexpr int kStopped = 1;
+constexpr int kIoFailure = 2;
+constexpr int kUsageError = 64;
+
+constexpr const char* kUsage =
+    "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
+    "                         [--seed N] [--report FILE] SPCFILE\n"
+    "\n"
+    "Converts the SPSS export pair named on SPCFILE's first line into a VORNEX\n"
+    "project, in the folder of SPCFILE. Report lines go to standard output,\n"
+    "notices and questions to standard error (a question is answered No).\n"
+    "\n"
+    "  --project NAME   project name (default: SPCFILE's name up to its first \".\")\n"
+    "  --mplus, --mim, --mlwin 0|1|2\n"
+    "                   transfer: 0 none, 1 original, 2 categorized variables\n"
+    "  --seed N         seed (0 to 4294967295) for the Mplus Dummy column\n"
+    "  --report FILE    also save the report lines to FILE (CR LF)\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit status: 0 completed, 1 stopped at a check, 2 input/output failure,\n"
+    "64 usage error.\n";
+
+struct Options {
+  std::optional<std::string> project;
+  s2v::TransferChoices choices;
+  std::optional<std::uint32_t> seed;
+  std::optional<std::string> report;
+  std::string spcFile;
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "spss2vornex-batch: %s\n%s", message.c_str(), kUsage);
+  return kUsageError;
+}
+
+template <typename T>
+std::optional<T> ParseNumber(std::string_view text, T low, T high) {
+  T value{};
+  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || value < low || value > high)
+    return std::nullopt;
+  return value;
+}
+
+// The project name as the Open command derives it from a file name.
+std::string ProjectNameOf(const std::string& path) {
+  std::string name = path.substr(path.find_last_of('/') + 1);
+  std::size_t point = name.find('.');
+  return point != std::string::npos && point >= 1 ? name.substr(0, point) : name;
+}
+
+void SaveReport(const std::string& path, const std::vector<std::string>& lines) {
+  s2v::TextFileWriter file(path);
+  for (const std::string& line : lines) file.PutLine(line);
+  file.Close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  bool haveSpc = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return kCompleted;
+    }
+    if (arg == "--version") {
+      std::puts("spss2vornex-batch " SPSS2VORNEX_VERSION);
+      return kCompleted;
+    }
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string(argv[++i]);
+    };
+    if (arg == "--project" || arg == "--report" || arg == "--seed" || arg == "--mplus" || arg == "--mim" ||
+        arg == "--mlwin") {
+      std::optional<std::string> v = value();
+      if (!v) return UsageError(std::string(arg) + " needs a value");
+      if (arg == "--project") {
+        options.project = *v;
+      } else if (arg == "--report") {
+        options.report = *v;
+      } else if (arg == "--seed") {
+        options.seed = ParseNumber<std::uint32_t>(*v, 0, 4294967295u);
+        if (!options.seed) return UsageError("--seed takes a number from 0 to 4294967295");
+      } else {
+        std::optional<int> choice = ParseNumber<int>(*v, 0, 2);
+        if (!choice) return UsageError(std::string(arg) + " takes 0, 1 or 2");
+        (arg == "--mplus" ? options.choices.Mplus : arg == "--mim" ? options.choices.Mim : options.choices.MLwin) =
+            *choice;
+      }
+    } else if (arg.size() > 1 && arg.front() == '-') {
+      return UsageError("unknown option " + std::string(arg));
+    } else if (haveSpc) {
+      return UsageError("only one SPCFILE may be given");
+    } else {
+      options.spcFile = std::string(arg);
+      haveSpc = true;
+    }
+  }
+  if (!haveSpc) return UsageError("SPCFILE is missing");
+
+  // The report file is named from the folder the program was started in.
+  std::optional<std::string> reportPath;
+  if (options.report) reportPath = std::filesystem::absolute(*options.report).string();
+  std::error_code ec;
+  if (reportPath && std::filesystem::equivalent(*reportPath, options.spcFile, ec))
+    return UsageError("the report would replace SPCFILE");
+
+  s2v::ShellState shell;
+  shell.ProjectName = options.project.value_or(ProjectNameOf(options.spcFile));
+  shell.SpcFileName = shell.ProjectName + ".spc";
+  s2v::ConsoleToolkit toolkit(options.choices);
+  toolkit.AppendLine(s2v::Pane::Report, "The VORNEX project is " + shell.ProjectName);
+
+  int status = kCompleted;
+  try {
+    s2v::EnterFolderOf(std::filesystem::absolute(options.spcFile).string());
+    std::string spcName = options.spcFile.substr(options.spcFile.find_last_of('/') + 1);
+    std::vector<std::string> spcLines;
+    {
+      s2v::FileSource spc(spcName);
+      spcLines = s2v::ReadAllLines(spc);
+    }
+    toolkit.SetSpcLines(std::move(spcLines));
+    status = s2v::ExecuteProgram(toolkit, shell) == s2v::RunOutcome::Completed ? kCompleted : kStopped;
+  } catch (const s2v::IoError& error) {
+    toolkit.ShowInfo(error.what());
+    status = kIoFailure;
+  }
+  if (reportPath) {
+    try {
+      SaveReport(*reportPath, toolkit.ReportLines());
+    } catch (const s2v::IoError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      if (status == kCompleted) status = kIoFailure;
+    }
+  }
+  return status;
+}

@@ -1,0 +1,34 @@
+// The data copy: a tab-delimited SPSS export becomes the VORNEX data file
+// (values, -999 for missing, 15 to a line) and the label file (the names of
+// the first record); the names are read back from the label file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/byte_stream.h"
+
+namespace s2v {
+
+struct CopyResult {
+  std::int64_t CaseCount = 0;
+  // Cases with fewer or more fields than the header, padded with -999 or cut.
+  std::int64_t FittedCount = 0;
+  std::size_t HeaderFields = 0;
+};
+
+// Copies the export. onCase is called after each case with the count so far.
+CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& labels,
+                        const std::function<void(std::int64_t)>& onCase);
+
+// The field's text as it is written to the VORNEX data file: the number
+// without the blanks around it, or "-999" when it is not a number.
+std::string_view DataValue(std::string_view field);
+
+// The dataset's names: per label line its first word, upper case, cut to 20
+// characters; a line without words keeps its place as an empty name.
+std::vector<std::string> ReadDatasetNames(ByteSource& labels);
+
+}  // namespace s2v

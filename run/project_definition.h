@@ -1,0 +1,57 @@
+// The project definition: line 2's variable count and one line per variable
+// with its dataset name and the bounds of its categories; marker words
+// beginning with "<" end blocks of variables.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/text_scan.h"
+
+namespace s2v {
+
+constexpr int kMaxVariables = 58;
+constexpr int kMaxCategories = 42;
+constexpr std::size_t kMaxNameLength = 20;
+constexpr std::int32_t kMissingCode = -999;
+
+// The code of variable v (1-based) in the VORNEX files: "A".."Z", then the
+// characters of codes 97 to 128.
+char LetterFor(int v);
+
+struct VariableDefinition {
+  char Letter = 0;
+  std::string Name;  // upper case, at most 20 characters
+  bool found = false;
+  std::int32_t DatasetColumn = 0;  // 1-based; 0 when not found
+  int CategoryCount = 0;
+  WordKind ValueKind = WordKind::Integer;
+  // Index 0 .. CategoryCount: the lower end, the cut points, the upper end.
+  // Category k (1-based) lies between Bounds[k - 1] and Bounds[k].
+  std::vector<double> Bounds;
+  std::vector<std::int32_t> WholeBounds;  // -999 for a bound with decimals
+  std::vector<int> BoundWidths;
+  std::vector<int> BoundDecimals;
+};
+
+struct ProjectDefinition {
+  std::vector<VariableDefinition> Variables;
+  std::vector<int> BlockEnds;
+  int VariableCount() const { return static_cast<int>(Variables.size()); }
+};
+
+// Parses line 2 and the variable lines of spcLines (line 1 is spcLines[0]) and
+// looks every name up in datasetNames. Returns the report message of the first
+// error, or nothing when the definition is complete. Names not found are not
+// an error here: see MissingNames.
+std::optional<std::string> ParseProjectDefinition(const std::vector<std::string>& spcLines,
+                                                  const std::string& projectBase,
+                                                  const std::vector<std::string>& datasetNames,
+                                                  ProjectDefinition& definition);
+
+// The names of the variables not found in the dataset, in definition order.
+std::vector<std::string> MissingNames(const ProjectDefinition& definition);
+
+}  // namespace s2v

@@ -1,0 +1,200 @@
+#include "run/run.h"
+
+#include <memory>
+#include <vector>
+
+#include "run/data_copy.h"
+#include "run/project_definition.h"
+#include "run/project_files.h"
+#include "support/number_format.h"
+#include "support/text_scan.h"
+#include "support/working_folder.h"
+
+namespace s2v {
+
+void ReportError(Toolkit& toolkit, const std::string& message) {
+  toolkit.AppendLine(Pane::Report, "");
+  toolkit.AppendLine(Pane::Report, message);
+  toolkit.AppendLine(Pane::Report, "");
+}
+
+namespace {
+
+bool EqualIgnoringCase(std::string a, std::string b) {
+  UpperCaseInPlace(a);
+  UpperCaseInPlace(b);
+  return a == b;
+}
+
+// Refuses names that would make the run replace one of its own inputs or
+// write outside the working folder.
+std::optional<std::string> RefuseUnsafeNames(const std::string& spssName, const std::string& dataName,
+                                             const std::string& projectName) {
+  if (EqualIgnoringCase(dataName, spssName))
+    return "The VORNEX data file " + dataName + ".DAT would replace the SPSS data file";
+  if (projectName.empty() || projectName.find_first_of("/\\:") != std::string::npos || projectName == "." ||
+      projectName == "..")
+    return "Invalid project name : " + projectName;
+  if (EqualIgnoringCase(projectName, spssName))
+    return "The project text file " + projectName + ".TXT would replace the SPSS File Info file";
+  return std::nullopt;
+}
+
+class Run {
+ public:
+  Run(Toolkit& toolkit, ShellState& shell) : tk_(toolkit), shell_(shell) {}
+
+  RunOutcome Execute() {
+    const std::string line1 = tk_.LineCount(Pane::Spc) > 0 ? tk_.Line(Pane::Spc, 0) : std::string();
+    spssName_ = ExtractWord(1, line1);
+    auto showInfo = [this](const std::string& text) { tk_.ShowInfo(text); };
+    if (!CheckFileName(spssName_ + ".DAT", showInfo)) return Stop("Invalid file names");
+    Report("The file with Tabdelimited data is " + spssName_ + ".DAT");
+    Report("The file with SPSS File Info is " + spssName_ + ".TXT");
+    Report("");
+
+    bool pairGiven = CountWords(line1) >= 2;
+    dataName_ = pairGiven ? ExtractWord(2, line1) : shell_.ProjectName;
+    if (!CheckFileName(dataName_ + ".DAT", showInfo)) return Stop("Invalid filename : " + dataName_ + ".DAT");
+    if (auto refusal = RefuseUnsafeNames(spssName_, dataName_, shell_.ProjectName)) return Stop(*refusal);
+
+    AnnouncePair(pairGiven);
+    if (!FileExists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
+
+    CopyData();
+    projectBase_ = shell_.ProjectName;
+
+    projectText_ = std::make_unique<TextFileWriter>(projectBase_ + ".TXT");
+    WriteProjectTextHeader(projectText_->out(), spssName_);
+
+    {
+      FileSource labels(dataName_ + ".LAB");
+      datasetNames_ = ReadDatasetNames(labels);
+    }
+    TextFileWriter definitionFile(projectBase_ + ".DEF");
+    WriteDefinitionFile(definitionFile.out(), datasetNames_.size(), dataName_);
+    definitionFile.Close();
+    DescribeDataset();
+
+    std::vector<std::string> spcLines;
+    for (std::size_t i = 0; i < tk_.LineCount(Pane::Spc); ++i) spcLines.push_back(tk_.Line(Pane::Spc, i));
+    if (auto error = ParseProjectDefinition(spcLines, projectBase_, datasetNames_, definition_)) {
+      ReportError(tk_, *error);
+      return StopAfterDefinition();
+    }
+    std::vector<std::string> missing = MissingNames(definition_);
+    for (const std::string& name : missing) ReportError(tk_, name + " not found");
+    if (!missing.empty()) return StopAfterDefinition();
+
+    TextFileWriter variableFile(projectBase_ + ".VAR");
+    TransferChoices choices{tk_.TransferChoice(TransferGroup::Mplus), tk_.TransferChoice(TransferGroup::Mim),
+                            tk_.TransferChoice(TransferGroup::MLwin)};
+    WriteVariableFile(variableFile.out(), definition_, spssName_, choices);
+    variableFile.Close();
+    Report("DEF, DAT and VAR files are ready. The CAT file will be created.");
+
+    // The category phase comes here: it completes and closes the project text
+    // file. Until it does, the header is all the file holds.
+    projectText_->Close();
+
+    // The transfers to other packages come here, after the category phase.
+    return RunOutcome::Completed;
+  }
+
+ private:
+  void Report(const std::string& line) { tk_.AppendLine(Pane::Report, line); }
+
+  RunOutcome Stop(const std::string& line) {
+    Report(line);
+    return RunOutcome::Stopped;
+  }
+
+  RunOutcome StopAfterDefinition() {
+    projectText_->Close();
+    return RunOutcome::Stopped;
+  }
+
+  void AnnouncePair(bool pairGiven) {
+    const std::string dat = dataName_ + ".DAT";
+    const std::string lab = dataName_ + ".LAB";
+    if (!pairGiven) {
+      Report("The following two files will be created:");
+      Report("    " + dat);
+      Report("    " + lab);
+    } else if (FileExists(dat) && FileExists(lab)) {
+      Report("The following two files will be used:");
+      Report("    " + dat);
+      Report("    " + lab);
+    } else {
+      Report(dat + " and/or " + lab + " not found");
+    }
+    Report("");
+  }
+
+  // Lets the user look for the SPSS data file; false when the run stops.
+  bool FindSpssData() {
+    if (!tk_.AskYesNo(spssName_ + ".DAT does not exist here. Do you want to find it?")) return false;
+    std::optional<std::string> chosen = tk_.ChooseFileToOpen("DAT files|*.dat", "");
+    if (!chosen) return false;
+    EnterFolderOf(*chosen);
+    if (!FileExists(spssName_ + ".DAT")) {
+      tk_.ShowInfo(spssName_ + ".DAT was not found");
+      return false;
+    }
+    if (FileExists(shell_.ProjectName + ".DEF") &&
+        !tk_.AskCaptionedYesNo("Warning", "Project already exists. Continue with the same name?")) {
+      shell_.ProjectName = tk_.PromptText("Project name", "Enter project name", "");
+      tk_.ClearPane(Pane::Report);
+      Report("The VORNEX project is " + shell_.ProjectName);
+      if (auto refusal = RefuseUnsafeNames(spssName_, dataName_, shell_.ProjectName)) {
+        Report(*refusal);
+        return false;
+      }
+    }
+    shell_.SpcFileName = shell_.ProjectName + ".spc";
+    tk_.ProposeSaveFileName(shell_.SpcFileName);
+    return true;
+  }
+
+  void CopyData() {
+    FileSource spss(spssName_ + ".DAT");
+    FileSink labels(dataName_ + ".LAB");
+    FileSink data(dataName_ + ".DAT");
+    tk_.SetCaseText("");
+    CopyResult result = CopySpssData(spss, data, labels, [this](std::int64_t count) {
+      tk_.SetCaseText(FormatInteger(count));
+      tk_.ProcessPendingMessages();
+    });
+    data.Close();
+    labels.Close();
+    caseCount_ = result.CaseCount;
+    Report(FormatInteger(caseCount_) + " cases found on spss file");
+    if (result.FittedCount > 0)
+      Report(FormatInteger(result.FittedCount) + " cases did not have " +
+             FormatInteger(static_cast<std::int64_t>(result.HeaderFields)) + " values and were fitted");
+  }
+
+  void DescribeDataset() {
+    Report("");
+    Report("The dataset contains " + FormatInteger(caseCount_) + " cases with " +
+           FormatInteger(static_cast<std::int64_t>(datasetNames_.size())) + " variables");
+    Report("The last variable = *" + (datasetNames_.empty() ? std::string() : datasetNames_.back()) + "*");
+    Report("");
+  }
+
+  Toolkit& tk_;
+  ShellState& shell_;
+  std::string spssName_;
+  std::string dataName_;
+  std::string projectBase_;
+  std::int64_t caseCount_ = 0;
+  std::vector<std::string> datasetNames_;
+  ProjectDefinition definition_;
+  std::unique_ptr<TextFileWriter> projectText_;
+};
+
+}  // namespace
+
+RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell) { return Run(toolkit, shell).Execute(); }
+
+}  // namespace s2v

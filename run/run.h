@@ -1,0 +1,19 @@
+// The conversion run: names and checks the files, copies the SPSS data,
+// writes the project files and parses the definition.
+#pragma once
+
+#include "run/toolkit.h"
+
+namespace s2v {
+
+enum class RunOutcome { Completed, Stopped };
+
+// Runs on the SPC pane's lines. A check that fails is a report line and
+// stops the run; an input/output failure throws IoError to the command's
+// boundary, leaving what was written on disk.
+RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell);
+
+// An empty line, the message and another empty line in the report.
+void ReportError(Toolkit& toolkit, const std::string& message);
+
+}  // namespace s2v

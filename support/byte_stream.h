@@ -1,0 +1,115 @@
+// Byte sources and sinks: the readers and writers of the system work on these,
+// so the same code runs on a file of the working folder or on a memory buffer.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace s2v {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to size bytes into data; 0 means the end. Throws IoError.
+  virtual std::size_t Read(char* data, std::size_t size) = 0;
+};
+
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Writes all of data. Throws IoError.
+  virtual void Write(const char* data, std::size_t size) = 0;
+};
+
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  std::size_t Read(char* data, std::size_t size) override;
+
+ private:
+  std::string_view bytes_;
+};
+
+class StringSink : public ByteSink {
+ public:
+  void Write(const char* data, std::size_t size) override { bytes.append(data, size); }
+  std::string bytes;
+};
+
+// Reads a source through a large buffer, one byte at a time without a virtual
+// call per byte. The character with code 26 ends the text.
+class BufferedReader {
+ public:
+  static constexpr char kEndOfText = 26;
+
+  explicit BufferedReader(ByteSource& source, std::size_t bufferSize = 1 << 16);
+
+  // True when no byte is left, or the next byte is code 26.
+  bool AtEnd() {
+    if (pos_ == end_ && !Refill()) return true;
+    return buffer_[pos_] == kEndOfText;
+  }
+  // The next byte; only valid when !AtEnd().
+  char Peek() const { return buffer_[pos_]; }
+  void Skip() { ++pos_; }
+
+  // The bytes buffered from the current position on; may be empty at the end.
+  // Consume(n) takes n of them.
+  std::string_view Buffered() const { return {buffer_.data() + pos_, end_ - pos_}; }
+  void Consume(std::size_t n) { pos_ += n; }
+  bool Refill();
+
+ private:
+  ByteSource& source_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool exhausted_ = false;
+};
+
+// Reads text lines. A line ends at CR, at LF, or at CR LF; code 26 ends the
+// text. Reading at the end gives an empty line.
+class LineReader {
+ public:
+  explicit LineReader(ByteSource& source) : reader_(source) {}
+  bool AtEnd() { return reader_.AtEnd(); }
+  std::string ReadLine();
+
+ private:
+  BufferedReader reader_;
+};
+
+// Collects output in a buffer and writes it to a sink in large pieces. Close()
+// flushes; lines end with CR LF.
+class BufferedWriter {
+ public:
+  explicit BufferedWriter(ByteSink& sink, std::size_t bufferSize = 1 << 16);
+
+  void Put(char c) {
+    if (used_ == buffer_.size()) Flush();
+    buffer_[used_++] = c;
+  }
+  void Put(std::string_view text);
+  void PutLine(std::string_view text) {
+    Put(text);
+    EndLine();
+  }
+  void EndLine() {
+    Put('\r');
+    Put('\n');
+  }
+  void Flush();
+
+ private:
+  ByteSink& sink_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
+
+// All lines of a source, read as LineReader reads them.
+std::vector<std::string> ReadAllLines(ByteSource& source);
+
+}  // namespace s2v
