@@ -1,0 +1,53 @@
+#include "support/byte_stream.h"
+
+#include <gtest/gtest.h>
+
+#include "support/io_error.h"
+
+namespace s2v {
+namespace {
+
+std::vector<std::string> Lines(std::string_view bytes) {
+  MemorySource source(bytes);
+  return ReadAllLines(source);
+}
+
+using V = std::vector<std::string>;
+
+TEST(LineReader, LinesEndAtCrLfOrCrLf) {
+  EXPECT_EQ(Lines("a\r\nb\r\n"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\nb\n"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\rb\r"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\r\rb"), (V{"a", "", "b"}));
+  EXPECT_EQ(Lines("a\n\r\nb"), (V{"a", "", "b"}));
+  EXPECT_EQ(Lines("last without end"), (V{"last without end"}));
+  EXPECT_EQ(Lines(""), V{});
+  EXPECT_EQ(Lines("\r\n\r\n"), (V{"", ""}));
+}
+
+TEST(LineReader, Code26EndsTheText) {
+  EXPECT_EQ(Lines("a\r\nb\x1a" "c\r\nd"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("\x1a" "a"), V{});
+}
+
+TEST(LineReader, LinesLongerThanTheBufferStayWhole) {
+  std::string longLine(200000, 'x');
+  EXPECT_EQ(Lines(longLine + "\r\n" + longLine), (V{longLine, longLine}));
+}
+
+TEST(IoErrorText, MessagesCarryTheirFullStop) {
+  EXPECT_EQ(IoErrorMessage(2), "File not found.");
+  EXPECT_EQ(IoErrorMessage(3), "Invalid filename.");
+  EXPECT_EQ(IoErrorMessage(4), "Too many open files.");
+  EXPECT_EQ(IoErrorMessage(5), "File access denied.");
+  EXPECT_EQ(IoErrorMessage(100), "Read beyond end of file.");
+  EXPECT_EQ(IoErrorMessage(101), "Disk full.");
+  EXPECT_EQ(IoErrorMessage(106), "Invalid numeric input.");
+  EXPECT_EQ(IoErrorMessage(13), "I/O error 13.");
+  EXPECT_EQ(IoErrorCodeFromErrno(ENOSPC), kDiskFull);
+  EXPECT_EQ(IoErrorCodeFromErrno(EROFS), kFileAccessDenied);
+  EXPECT_EQ(IoErrorCodeFromErrno(ENAMETOOLONG), kInvalidFilename);
+}
+
+}  // namespace
+}  // namespace s2v
