@@ -26,8 +26,7 @@ bool ConsoleToolkit::AskCaptionedYesNo(const std::string&, const std::string& te
   return false;
 }
 
-std::string ConsoleToolkit::PromptText(const std::string&, const std::string& prompt,
-                                       const std::string& defaultText) {
+std::string ConsoleToolkit::PromptText(const std::string&, const std::string& prompt, const std::string& defaultText) {
   PrintLine(stderr, prompt);
   return defaultText;
 }

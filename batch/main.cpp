@@ -104,8 +104,9 @@ int main(int argc, char** argv) {
       } else {
         std::optional<int> choice = ParseNumber<int>(*v, 0, 2);
         if (!choice) return UsageError(std::string(arg) + " takes 0, 1 or 2");
-        (arg == "--mplus" ? options.choices.Mplus : arg == "--mim" ? options.choices.Mim : options.choices.MLwin) =
-            *choice;
+        (arg == "--mplus" ? options.choices.Mplus
+         : arg == "--mim" ? options.choices.Mim
+                          : options.choices.MLwin) = *choice;
       }
     } else if (arg.size() > 1 && arg.front() == '-') {
       return UsageError("unknown option " + std::string(arg));

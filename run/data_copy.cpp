@@ -1,5 +1,7 @@
 #include "run/data_copy.h"
 
+#include <array>
+
 #include "run/project_definition.h"
 #include "support/text_scan.h"
 
@@ -10,6 +12,38 @@ namespace {
 constexpr std::size_t kValuesPerLine = 15;
 constexpr std::string_view kMissingText = "-999";
 
+struct ScannedValue {
+  std::string_view text;
+  bool hasComma;
+};
+
+// The number of a field without the blanks around it, or "-999". A "," counts
+// as the decimal point.
+ScannedValue ScanValue(std::string_view field) {
+  std::size_t first = 0;
+  std::size_t last = field.size();
+  while (first < last && field[first] == ' ') ++first;
+  while (last > first && field[last - 1] == ' ') --last;
+  std::size_t i = first;
+  if (i < last && (field[i] == '+' || field[i] == '-')) ++i;
+  int digits = 0;
+  int points = 0;
+  bool comma = false;
+  for (; i < last; ++i) {
+    char c = field[i];
+    if (IsDigitChar(c)) {
+      ++digits;
+    } else if (c == '.' || c == ',') {
+      ++points;
+      comma |= c == ',';
+    } else {
+      return {kMissingText, false};
+    }
+  }
+  if (digits == 0 || points > 1) return {kMissingText, false};
+  return {field.substr(first, last - first), comma};
+}
+
 // Writes one record at a time. Fields of the first record go to the label
 // file; every later record is one case of exactly HeaderFields values.
 class RecordWriter {
@@ -17,23 +51,24 @@ class RecordWriter {
   RecordWriter(ByteSink& vornexData, ByteSink& labels, const std::function<void(std::int64_t)>& onCase)
       : data_(vornexData), labels_(labels), onCase_(onCase) {}
 
-  void EndField(const std::string& field) {
+  void EndField(std::string_view field) {
     if (inHeader_) {
-      labels_.PutLine(field);
+      PutWithPoints(labels_, field);
+      labels_.EndLine();
       ++result_.HeaderFields;
     } else if (fieldIndex_ < result_.HeaderFields) {
-      PutValue(DataValue(field));
+      PutValue(ScanValue(field));
     }
     ++fieldIndex_;
   }
 
-  void EndRecord(const std::string& lastField) {
+  void EndRecord(std::string_view lastField) {
     EndField(lastField);
     if (inHeader_) {
       inHeader_ = false;
     } else {
       if (fieldIndex_ != result_.HeaderFields) ++result_.FittedCount;
-      for (std::size_t i = fieldIndex_; i < result_.HeaderFields; ++i) PutValue(kMissingText);
+      for (std::size_t i = fieldIndex_; i < result_.HeaderFields; ++i) PutValue({kMissingText, false});
       data_.EndLine();
       onCase_(++result_.CaseCount);
     }
@@ -50,15 +85,27 @@ class RecordWriter {
   }
 
  private:
-  void PutValue(std::string_view value) {
+  void PutValue(ScannedValue value) {
     if (valueIndex_ > 0) {
       if (valueIndex_ % kValuesPerLine == 0)
         data_.EndLine();
       else
         data_.Put(' ');
     }
-    data_.Put(value);
+    if (value.hasComma)
+      PutWithPoints(data_, value.text);
+    else
+      data_.Put(value.text);
     ++valueIndex_;
+  }
+
+  // Every "," of the export is read as a ".".
+  static void PutWithPoints(BufferedWriter& out, std::string_view text) {
+    for (std::size_t comma; (comma = text.find(',')) != std::string_view::npos; text.remove_prefix(comma + 1)) {
+      out.Put(text.substr(0, comma));
+      out.Put('.');
+    }
+    out.Put(text);
   }
 
   BufferedWriter data_;
@@ -70,53 +117,76 @@ class RecordWriter {
   std::size_t valueIndex_ = 0;
 };
 
-bool IsFieldEnd(char c) { return c == '\t' || c == '\r' || c == '\n' || c == BufferedReader::kEndOfText; }
+// Tab, CR, LF and code 26 end a field.
+constexpr std::array<bool, 256> kFieldEnd = [] {
+  std::array<bool, 256> table{};
+  table['\t'] = table['\r'] = table['\n'] = table[static_cast<unsigned char>(BufferedReader::kEndOfText)] = true;
+  return table;
+}();
+
+bool IsFieldEnd(char c) { return kFieldEnd[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
-std::string_view DataValue(std::string_view field) {
-  if (!IsNumber(ClassifyWord(field)) || field.find_first_of("0123456789") == std::string_view::npos)
-    return kMissingText;
-  std::size_t first = field.find_first_not_of(' ');
-  std::size_t last = field.find_last_not_of(' ');
-  return field.substr(first, last - first + 1);
-}
+std::string_view DataValue(std::string_view field) { return ScanValue(field).text; }
 
 CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& labels,
                         const std::function<void(std::int64_t)>& onCase) {
   BufferedReader in(spssData);
   RecordWriter out(vornexData, labels, onCase);
-  std::string field;
+  std::string partial;         // a field that runs over the end of the buffer
   bool recordStarted = false;  // a byte of the current record has been read
+  bool afterCr = false;        // an LF right after this CR belongs to the same line end
   while (!in.AtEnd()) {
     std::string_view chunk = in.Buffered();
-    std::size_t i = 0;
-    while (i < chunk.size() && !IsFieldEnd(chunk[i])) ++i;
-    if (i > 0) {
-      std::size_t start = field.size();
-      field.append(chunk.data(), i);
-      for (std::size_t k = start; k < field.size(); ++k)
-        if (field[k] == ',') field[k] = '.';
-      recordStarted = true;
-      in.Consume(i);
+    const char* p = chunk.data();
+    const char* const end = p + chunk.size();
+    if (afterCr && *p == '\n') ++p;
+    afterCr = false;
+    bool endOfText = false;
+    while (p < end) {
+      const char* q = p;
+      while (q < end && !IsFieldEnd(*q)) ++q;
+      if (q > p) recordStarted = true;
+      if (q == end) {
+        partial.append(p, q);
+        p = q;
+        break;
+      }
+      std::string_view field(p, static_cast<std::size_t>(q - p));
+      if (!partial.empty()) {
+        partial.append(p, q);
+        field = partial;
+      }
+      char c = *q;
+      p = q + 1;
+      if (c == BufferedReader::kEndOfText) {
+        endOfText = true;
+        if (recordStarted) out.EndRecord(field);
+        recordStarted = false;
+        break;
+      }
+      if (c == '\t') {
+        out.EndField(field);
+        recordStarted = true;
+      } else {
+        if (c == '\r') {
+          if (p < end && *p == '\n')
+            ++p;
+          else if (p == end)
+            afterCr = true;
+        }
+        // An empty record among the cases is skipped; the header always counts.
+        if (recordStarted || out.InHeader()) out.EndRecord(field);
+        recordStarted = false;
+      }
+      partial.clear();
     }
-    if (in.AtEnd()) break;
-    char c = in.Peek();
-    if (i == chunk.size() && !IsFieldEnd(c)) continue;
-    in.Skip();
-    if (c == '\t') {
-      out.EndField(field);
-      recordStarted = true;
-    } else {
-      if (c == '\r' && !in.AtEnd() && in.Peek() == '\n') in.Skip();
-      // An empty record among the cases is skipped; the header always counts.
-      if (recordStarted || out.InHeader()) out.EndRecord(field);
-      recordStarted = false;
-    }
-    field.clear();
+    if (endOfText) return out.Finish();
+    in.Consume(static_cast<std::size_t>(p - chunk.data()));
   }
   // A last record without a line end is still a whole record.
-  if (recordStarted) out.EndRecord(field);
+  if (recordStarted) out.EndRecord(partial);
   return out.Finish();
 }
 

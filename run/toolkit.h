@@ -29,8 +29,7 @@ class Toolkit {
   // The open-file dialog with a filter list of description|pattern pairs and
   // a proposed file name; the full path chosen, or nothing when cancelled. The
   // window's own filter list is in force again afterwards.
-  virtual std::optional<std::string> ChooseFileToOpen(const std::string& filter,
-                                                      const std::string& fileName) = 0;
+  virtual std::optional<std::string> ChooseFileToOpen(const std::string& filter, const std::string& fileName) = 0;
   // The file name that the save dialog proposes next.
   virtual void ProposeSaveFileName(const std::string& fileName) = 0;
 

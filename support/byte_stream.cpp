@@ -12,8 +12,7 @@ std::size_t MemorySource::Read(char* data, std::size_t size) {
   return n;
 }
 
-BufferedReader::BufferedReader(ByteSource& source, std::size_t bufferSize)
-    : source_(source), buffer_(bufferSize) {}
+BufferedReader::BufferedReader(ByteSource& source, std::size_t bufferSize) : source_(source), buffer_(bufferSize) {}
 
 bool BufferedReader::Refill() {
   if (pos_ < end_) return true;
@@ -45,8 +44,7 @@ std::string LineReader::ReadLine() {
   return line;
 }
 
-BufferedWriter::BufferedWriter(ByteSink& sink, std::size_t bufferSize)
-    : sink_(sink), buffer_(bufferSize) {}
+BufferedWriter::BufferedWriter(ByteSink& sink, std::size_t bufferSize) : sink_(sink), buffer_(bufferSize) {}
 
 void BufferedWriter::Put(std::string_view text) {
   while (!text.empty()) {

@@ -9,9 +9,7 @@ const std::string& LineWords::Word(std::size_t n) const {
   return n >= 1 && n <= Words.size() ? Words[n - 1] : kNone;
 }
 
-WordKind LineWords::Kind(std::size_t n) const {
-  return n >= 1 && n <= Kinds.size() ? Kinds[n - 1] : WordKind::Empty;
-}
+WordKind LineWords::Kind(std::size_t n) const { return n >= 1 && n <= Kinds.size() ? Kinds[n - 1] : WordKind::Empty; }
 
 namespace {
 
@@ -114,9 +112,8 @@ bool CheckFileName(const std::string& name, const std::function<void(const std::
   std::size_t first = name.find_first_not_of(' ');
   std::size_t last = name.find_last_not_of(' ');
   if (first != std::string::npos && (first > 0 || last + 1 < name.size())) {
-    showInfo("error in string: " + std::to_string(first + 1) + " " + std::to_string(last + 1) +
-             "   New length = " + std::to_string(last - first + 1) + " * " +
-             name.substr(first, last - first + 1) + " *");
+    showInfo("error in string: " + std::to_string(first + 1) + " " + std::to_string(last + 1) + "   New length = " +
+             std::to_string(last - first + 1) + " * " + name.substr(first, last - first + 1) + " *");
   }
   std::size_t allowed = 0;
   std::size_t points = 0;

@@ -16,8 +16,8 @@ class ScriptedToolkit : public Toolkit {
  public:
   std::vector<std::string> spc;
   std::vector<std::string> report;
-  std::vector<std::string> shown;    // notices, questions and dialogs, in order
-  std::deque<std::string> answers;   // "Yes"/"No", prompt texts, chosen paths ("" cancels)
+  std::vector<std::string> shown;   // notices, questions and dialogs, in order
+  std::deque<std::string> answers;  // "Yes"/"No", prompt texts, chosen paths ("" cancels)
   std::string caseText;
   std::string proposedSaveName;
   int choices[3] = {0, 0, 0};

@@ -36,9 +36,8 @@ TEST(DataCopy, FieldsAreClassifiedAsAWhole) {
     const char* field;
     const char* value;
   } cases[] = {
-      {" ", "-999"},  {" 12", "12"},    {"12 ", "12"},   {" -1,5 ", "-1.5"}, {"1 2", "-999"},
-      {".", "-999"},  {"-.", "-999"},   {"+7", "+7"},    {"1e5", "-999"},    {"\t", "-999 -999"},
-      {".5", ".5"},   {"1.2.3", "-999"},
+      {" ", "-999"},  {" 12", "12"}, {"12 ", "12"},   {" -1,5 ", "-1.5"},  {"1 2", "-999"}, {".", "-999"},
+      {"-.", "-999"}, {"+7", "+7"},  {"1e5", "-999"}, {"\t", "-999 -999"}, {".5", ".5"},    {"1.2.3", "-999"},
   };
   for (const Case& k : cases) {
     Copied c = Copy(std::string("X\tY\r\n") + k.field + (std::string_view(k.field) == "\t" ? "" : "\t1") + "\r\n");
@@ -67,7 +66,9 @@ TEST(DataCopy, LineEndsOfEveryKind) {
   EXPECT_EQ(Copy("A\tB\r1\t2\r3\t4\r").data, kExpected);
   // A last record without a line end is a whole case; code 26 ends the file.
   EXPECT_EQ(Copy("A\tB\n1\t2\n3\t4").data, kExpected);
-  Copied c = Copy("A\tB\r\n1\t2\r\n3\t4\x1a" "5\t6\r\n");
+  Copied c = Copy(
+      "A\tB\r\n1\t2\r\n3\t4\x1a"
+      "5\t6\r\n");
   EXPECT_EQ(c.data, kExpected);
   EXPECT_EQ(c.result.CaseCount, 2);
 }

@@ -5,8 +5,7 @@
 namespace s2v {
 namespace {
 
-const std::vector<std::string> kDataset = {"ID", "SEX", "AGE", "INCOME", "WEIGHT", "HEIGHT",
-                                           "ABCDEFGHIJKLMNOPQRST"};
+const std::vector<std::string> kDataset = {"ID", "SEX", "AGE", "INCOME", "WEIGHT", "HEIGHT", "ABCDEFGHIJKLMNOPQRST"};
 
 struct Parsed {
   std::optional<std::string> error;

@@ -33,9 +33,7 @@ class RunTest : public ::testing::Test {
     fs::remove_all(folder_);
   }
 
-  static void Write(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
+  static void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
   static std::string Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
@@ -72,19 +70,11 @@ TEST_F(RunTest, WholeRunWritesTheProjectFiles) {
   tk.choices[0] = 1;
   ASSERT_EQ(Run({"SPSSDATA", "3", "age 18 30 45 65 99", "SEX 1 2", "<-", "INCOME 0 1000.5 5000 9000", "etc."}),
             RunOutcome::Completed);
-  EXPECT_EQ(tk.report, (Lines{"The VORNEX project is PROJ",
-                              "The file with Tabdelimited data is SPSSDATA.DAT",
-                              "The file with SPSS File Info is SPSSDATA.TXT",
-                              "",
-                              "The following two files will be created:",
-                              "    PROJ.DAT",
-                              "    PROJ.LAB",
-                              "",
-                              "3 cases found on spss file",
-                              "",
-                              "The dataset contains 3 cases with 4 variables",
-                              "The last variable = *INCOME*",
-                              "",
+  EXPECT_EQ(tk.report, (Lines{"The VORNEX project is PROJ", "The file with Tabdelimited data is SPSSDATA.DAT",
+                              "The file with SPSS File Info is SPSSDATA.TXT", "",
+                              "The following two files will be created:", "    PROJ.DAT", "    PROJ.LAB", "",
+                              "3 cases found on spss file", "", "The dataset contains 3 cases with 4 variables",
+                              "The last variable = *INCOME*", "",
                               "DEF, DAT and VAR files are ready. The CAT file will be created."}));
   EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n3 -999 67 9000\r\n");
   EXPECT_EQ(Read("PROJ.LAB"), "ID\r\nSEX\r\nAGE\r\nINCOME\r\n");

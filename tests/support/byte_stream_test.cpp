@@ -26,8 +26,12 @@ TEST(LineReader, LinesEndAtCrLfOrCrLf) {
 }
 
 TEST(LineReader, Code26EndsTheText) {
-  EXPECT_EQ(Lines("a\r\nb\x1a" "c\r\nd"), (V{"a", "b"}));
-  EXPECT_EQ(Lines("\x1a" "a"), V{});
+  EXPECT_EQ(Lines("a\r\nb\x1a"
+                  "c\r\nd"),
+            (V{"a", "b"}));
+  EXPECT_EQ(Lines("\x1a"
+                  "a"),
+            V{});
 }
 
 TEST(LineReader, LinesLongerThanTheBufferStayWhole) {

@@ -19,11 +19,11 @@ TEST(TextScan, ClassifyWord) {
     const char* text;
     WordKind kind;
   } cases[] = {
-      {"", WordKind::Empty},         {"   ", WordKind::Blank},        {"12", WordKind::Integer},
-      {" +12 ", WordKind::Integer},  {"  -12", WordKind::Integer},    {"1.5", WordKind::Decimal},
-      {"-.5", WordKind::Decimal},    {".", WordKind::Decimal},        {"-.", WordKind::Decimal},
+      {"", WordKind::Empty},           {"   ", WordKind::Blank},      {"12", WordKind::Integer},
+      {" +12 ", WordKind::Integer},    {"  -12", WordKind::Integer},  {"1.5", WordKind::Decimal},
+      {"-.5", WordKind::Decimal},      {".", WordKind::Decimal},      {"-.", WordKind::Decimal},
       {"1.2.3", WordKind::NotNumeric}, {"1,5", WordKind::NotNumeric}, {"1e5", WordKind::NotNumeric},
-      {"-", WordKind::NotNumeric},   {"1 2", WordKind::InnerBlank},   {"- 1", WordKind::InnerBlank},
+      {"-", WordKind::NotNumeric},     {"1 2", WordKind::InnerBlank}, {"- 1", WordKind::InnerBlank},
       {"abc", WordKind::NotNumeric},
   };
   for (const Case& c : cases) EXPECT_EQ(ClassifyWord(c.text), c.kind) << '"' << c.text << '"';
@@ -35,8 +35,8 @@ TEST(TextScan, MeasureNumber) {
     int width;
     int decimals;
   } cases[] = {
-      {"12.50", 4, 1}, {"0.25", 4, 2}, {".25", 4, 2},  {"-0.5", 4, 1}, {"12.00", 3, 0}, {"007", 1, 0},
-      {"-12", 2, 0},   {"0", 0, 0},    {"0.0", 1, 0},  {"1.05", 4, 2}, {"-12.0", 4, 0}, {"5.", 1, 0},
+      {"12.50", 4, 1}, {"0.25", 4, 2}, {".25", 4, 2}, {"-0.5", 4, 1}, {"12.00", 3, 0}, {"007", 1, 0},
+      {"-12", 2, 0},   {"0", 0, 0},    {"0.0", 1, 0}, {"1.05", 4, 2}, {"-12.0", 4, 0}, {"5.", 1, 0},
   };
   for (const Case& c : cases) {
     NumberMeasure m = MeasureNumber(c.text);
