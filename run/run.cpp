@@ -20,12 +20,6 @@ void ReportError(Toolkit& toolkit, const std::string& message) {
 
 namespace {
 
-bool EqualIgnoringCase(std::string a, std::string b) {
-  UpperCaseInPlace(a);
-  UpperCaseInPlace(b);
-  return a == b;
-}
-
 // Refuses names that would make the run replace one of its own inputs or
 // write outside the working folder.
 std::optional<std::string> RefuseUnsafeNames(const std::string& spssName, const std::string& dataName,

@@ -107,6 +107,12 @@ void UpperCaseInPlace(std::string& s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return upper(x) == upper(y); });
+}
+
 bool CheckFileName(const std::string& name, const std::function<void(const std::string&)>& showInfo) {
   if (name.empty()) return false;
   std::size_t first = name.find_first_not_of(' ');

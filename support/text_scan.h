@@ -59,6 +59,9 @@ NumberMeasure MeasureNumber(std::string_view s);
 
 void UpperCaseInPlace(std::string& s);
 
+// Compares two texts with the letters a..z taken as A..Z.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
 // Accepts a plain file name without folder, blanks or punctuation: a base of
 // letters, digits, "-" and "_", at most one "." and an extension of at most
 // three characters. A name with leading or trailing blanks is first shown

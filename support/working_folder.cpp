@@ -8,23 +8,11 @@
 #include <cerrno>
 
 #include "support/io_error.h"
+#include "support/text_scan.h"
 
 namespace s2v {
 
 namespace {
-
-bool EqualIgnoringCase(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (y == 0) return false;
-    if (x >= 'a' && x <= 'z') x -= 32;
-    if (y >= 'a' && y <= 'z') y -= 32;
-    if (x != y) return false;
-  }
-  return b[i] == 0;
-}
 
 bool EntryExists(const std::string& name) {
   struct stat info;
