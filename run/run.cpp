@@ -34,9 +34,10 @@ std::optional<std::string> RefuseUnsafeNames(const std::string& spssName, const 
   return std::nullopt;
 }
 
-class Run {
+// The working state of one run and its steps, in order.
+class RunState {
  public:
-  Run(Toolkit& toolkit, ShellState& shell) : tk_(toolkit), shell_(shell) {}
+  RunState(Toolkit& toolkit, ShellState& shell) : tk_(toolkit), shell_(shell) {}
 
   RunOutcome Execute() {
     const std::string line1 = tk_.LineCount(Pane::Spc) > 0 ? tk_.Line(Pane::Spc, 0) : std::string();
@@ -189,6 +190,6 @@ class Run {
 
 }  // namespace
 
-RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell) { return Run(toolkit, shell).Execute(); }
+RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell) { return RunState(toolkit, shell).Execute(); }
 
 }  // namespace s2v
