@@ -23,11 +23,6 @@ struct CopyResult {
 CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& labels,
                         const std::function<void(std::int64_t)>& onCase);
 
-// The value a field gives in the VORNEX data file: the number without the
-// blanks around it (a "," counting as the decimal point, written as "."), or
-// "-999" when it is not a number.
-std::string_view DataValue(std::string_view field);
-
 // The dataset's names: per label line its first word, upper case, cut to 20
 // characters; a line without words keeps its place as an empty name.
 std::vector<std::string> ReadDatasetNames(ByteSource& labels);
