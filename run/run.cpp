@@ -6,6 +6,7 @@
 #include "run/data_copy.h"
 #include "run/project_definition.h"
 #include "run/project_files.h"
+#include "spssinfo/category_file.h"
 #include "support/number_format.h"
 #include "support/text_scan.h"
 #include "support/working_folder.h"
@@ -88,9 +89,7 @@ class RunState {
     variableFile.Close();
     Report("DEF, DAT and VAR files are ready. The CAT file will be created.");
 
-    // The category phase comes here: it completes and closes the project text
-    // file. Until it does, the header is all the file holds.
-    projectText_->Close();
+    WriteCategoryFilePhase({tk_, projectBase_, spssName_, definition_.Variables, *projectText_});
 
     // The transfers to other packages come here, after the category phase.
     return RunOutcome::Completed;

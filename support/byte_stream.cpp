@@ -23,12 +23,33 @@ bool BufferedReader::Refill() {
   return end_ > 0;
 }
 
+namespace {
+
+// The position of the first CR, LF or code 26, or the size when there is none.
+// The control codes are tested only for bytes at or below code 26, which text
+// rarely holds.
+std::size_t LineStop(std::string_view chunk) {
+  for (std::size_t i = 0; i < chunk.size(); ++i) {
+    const auto c = static_cast<unsigned char>(chunk[i]);
+    if (c <= BufferedReader::kEndOfText && (c == '\r' || c == '\n' || c == BufferedReader::kEndOfText)) return i;
+  }
+  return chunk.size();
+}
+
+}  // namespace
+
 std::string LineReader::ReadLine() {
   std::string line;
+  ReadLine(line);
+  return line;
+}
+
+void LineReader::ReadLine(std::string& line) {
+  line.clear();
   while (!reader_.AtEnd()) {
     std::string_view chunk = reader_.Buffered();
-    std::size_t stop = chunk.find_first_of("\r\n\x1a");
-    if (stop == std::string_view::npos) {
+    std::size_t stop = LineStop(chunk);
+    if (stop == chunk.size()) {
       line.append(chunk);
       reader_.Consume(chunk.size());
       continue;
@@ -41,7 +62,6 @@ std::string LineReader::ReadLine() {
     if (c == '\r' && !reader_.AtEnd() && reader_.Peek() == '\n') reader_.Skip();
     break;
   }
-  return line;
 }
 
 BufferedWriter::BufferedWriter(ByteSink& sink, std::size_t bufferSize) : sink_(sink), buffer_(bufferSize) {}

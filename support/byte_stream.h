@@ -77,6 +77,9 @@ class LineReader {
   explicit LineReader(ByteSource& source) : reader_(source) {}
   bool AtEnd() { return reader_.AtEnd(); }
   std::string ReadLine();
+  // The same into line, reusing its storage: for readers that go through many
+  // lines and keep few.
+  void ReadLine(std::string& line);
 
  private:
   BufferedReader reader_;

@@ -150,11 +150,12 @@ LineWords SplitUpperCaseLine(std::string line) {
   return SplitWords(std::move(line));
 }
 
-LineWords ReadFileLineWords(LineReader& reader) {
-  std::string line = reader.ReadLine();
+LineWords FileLineWords(std::string line) {
   UpperCaseInPlace(line);
   std::replace(line.begin(), line.end(), ',', '.');
   return SplitWords(std::move(line));
 }
+
+LineWords ReadFileLineWords(LineReader& reader) { return FileLineWords(reader.ReadLine()); }
 
 }  // namespace s2v

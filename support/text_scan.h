@@ -74,6 +74,9 @@ LineWords SplitWords(std::string text);
 // Upper-cases a line and cuts it into words (the project definition's lines).
 LineWords SplitUpperCaseLine(std::string line);
 
+// Upper-cases a line of a file, turns every "," into "." and cuts it into
+// words.
+LineWords FileLineWords(std::string line);
 // Reads the next line of a text, upper-cases it, turns every "," into "." and
 // cuts it into words. At the end of the text it gives a line with no words.
 LineWords ReadFileLineWords(LineReader& reader);

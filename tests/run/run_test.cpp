@@ -1,85 +1,52 @@
 // Whole runs in a temporary working folder, compared byte for byte.
 #include "run/run.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "scripted_toolkit.h"
+#include "run_fixture.h"
 #include "support/io_error.h"
 
 namespace s2v {
 namespace {
 
-namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
-
-class RunTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    start_ = fs::current_path();
-    folder_ = fs::temp_directory_path() / ("s2v-run-" + std::to_string(getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    fs::current_path(folder_);
-    shell.ProjectName = "PROJ";
-  }
-  void TearDown() override {
-    fs::current_path(start_);
-    fs::remove_all(folder_);
-  }
-
-  static void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  RunOutcome Run(Lines spcLines) {
-    tk.spc = std::move(spcLines);
-    tk.report = {"The VORNEX project is " + shell.ProjectName};
-    return ExecuteProgram(tk, shell);
-  }
-  Lines Files() const {
-    Lines names;
-    for (const auto& entry : fs::directory_iterator(fs::current_path())) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  static constexpr const char* kSpssData =
-      "ID\tSEX\tAGE\tINCOME\r\n"
-      "1\t1\t23\t1500,5\r\n"
-      "2\t2\t45\t\r\n"
-      "3\t \t67\t9000\r\n";
-
-  ScriptedToolkit tk;
-  ShellState shell;
-  fs::path start_;
-  fs::path folder_;
-};
-
 TEST_F(RunTest, WholeRunWritesTheProjectFiles) {
   Write("SPSSDATA.DAT", kSpssData);
-  Write("SPSSDATA.TXT", "info");
+  Write("SPSSDATA.TXT", kOlderExport);
+  Write("PROJ.CAT", "old");
   tk.choices[0] = 1;
   ASSERT_EQ(Run({"SPSSDATA", "3", "age 18 30 45 65 99", "SEX 1 2", "<-", "INCOME 0 1000.5 5000 9000", "etc."}),
             RunOutcome::Completed);
-  EXPECT_EQ(tk.report, (Lines{"The VORNEX project is PROJ", "The file with Tabdelimited data is SPSSDATA.DAT",
-                              "The file with SPSS File Info is SPSSDATA.TXT", "",
-                              "The following two files will be created:", "    PROJ.DAT", "    PROJ.LAB", "",
-                              "3 cases found on spss file", "", "The dataset contains 3 cases with 4 variables",
-                              "The last variable = *INCOME*", "",
-                              "DEF, DAT and VAR files are ready. The CAT file will be created."}));
+  EXPECT_EQ(tk.report, (Lines{"The VORNEX project is PROJ",
+                              "The file with Tabdelimited data is SPSSDATA.DAT",
+                              "The file with SPSS File Info is SPSSDATA.TXT",
+                              "",
+                              "The following two files will be created:",
+                              "    PROJ.DAT",
+                              "    PROJ.LAB",
+                              "",
+                              "3 cases found on spss file",
+                              "",
+                              "The dataset contains 3 cases with 4 variables",
+                              "The last variable = *INCOME*",
+                              "",
+                              "DEF, DAT and VAR files are ready. The CAT file will be created.",
+                              "A-AGE start",
+                              "A found",
+                              "B-SEX start",
+                              "B found",
+                              "SEX - category codes and labels have been found.",
+                              "C-INCOME start",
+                              "C found"}));
   EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n3 -999 67 9000\r\n");
   EXPECT_EQ(Read("PROJ.LAB"), "ID\r\nSEX\r\nAGE\r\nINCOME\r\n");
   EXPECT_EQ(Read("PROJ.DEF"), "4\r\nFILES\r\nD PROJ.DAT\r\n");
-  EXPECT_EQ(Read("PROJ.TXT"), "Variables transferred from SPSSDATA:\r\n\r\n");
+  EXPECT_EQ(Read("PROJ.TXT"),
+            "Variables transferred from SPSSDATA:\r\n\r\n"
+            "A:        AGE    AGE IN YEARS 3\r\n"
+            "B:        SEX    SEX OF RESPONDENT 2\r\n"
+            "C:     INCOME    MONTHLY INCOME 4\r\n");
+  EXPECT_EQ(Read("PROJ.CAT"),
+            "A 1 18 - 30\r\nA 2 31 - 45\r\nA 3 46 - 65\r\nA 4 66 - 99\r\n"
+            "B 1 MALE\r\nB 2 FEMALE\r\n"
+            "C 1 0 - 1000.5\r\nC 2 1000.5 - 5000\r\nC 3 5000 - 9000\r\n");
   EXPECT_EQ(Read("PROJ.VAR"),
             "3\r\n"
             "A 3 4 3\r\n      18      30      45      65      99\r\n"
@@ -91,8 +58,9 @@ TEST_F(RunTest, WholeRunWritesTheProjectFiles) {
             "VARIABLENAMES\r\nA AGE\r\nB SEX\r\nC INCOME\r\n");
   EXPECT_EQ(tk.caseText, "3");
   EXPECT_EQ(tk.pendingMessageCalls, 3);
-  EXPECT_TRUE(tk.shown.empty());
+  EXPECT_EQ(tk.shown, Lines{"info: VORNEX files are ready"});
   EXPECT_EQ(Read("SPSSDATA.DAT"), kSpssData);
+  EXPECT_EQ(Read("SPSSDATA.TXT"), kOlderExport);
 }
 
 TEST_F(RunTest, ExportsWithLineFeedsAndLowerCaseNamesReadTheSame) {

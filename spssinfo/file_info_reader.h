@@ -1,0 +1,59 @@
+// The SPSS File Info export: the descriptive line and the value labels of each
+// project variable, in the older free-form layout or in the tables of SPSS 13
+// and later. Every lookup reads the export from its first line, and the first
+// match wins.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/project_definition.h"
+#include "support/byte_stream.h"
+
+namespace s2v {
+
+enum class FileInfoLayout { Older, Version13 };
+
+struct ValueLabel {
+  std::int32_t Code = 0;  // rounded to the nearest whole number, a half to even
+  std::string Text;
+};
+
+// What a lookup found for one variable. Every label of the export is kept.
+struct SpssFileInfo {
+  bool Found = false;
+  std::vector<ValueLabel> Labels;
+  std::size_t LabelCount() const { return Labels.size(); }
+};
+
+using ReportLine = std::function<void(const std::string&)>;
+// Opens the export anew at its first line.
+using ExportOpener = std::function<std::unique_ptr<ByteSource>()>;
+
+// The code of a value word: a number is rounded half to even and held to 32
+// bits; any other word gives the digits read up to its first character that
+// does not fit, without sign or point (0 when there are none).
+std::int32_t ValueCode(std::string_view word);
+
+// Version13 when a line of exactly the two words "VARIABLE INFORMATION" (in any
+// letter case) stands in the export; otherwise Older.
+FileInfoLayout DetectFileInfoLayout(ByteSource& file);
+
+// The older layout: the variable's block, its line in the project text file and
+// its value labels, with the report lines of the lookup.
+SpssFileInfo LookUpVariableOlder(ByteSource& file, const VariableDefinition& variable, const ReportLine& report,
+                                 BufferedWriter& projectText);
+
+// The version 13 layout's first pass: one project text file line for each
+// variable that has a row in the export.
+void WriteVariableListV13(const ExportOpener& open, const std::vector<VariableDefinition>& variables,
+                          BufferedWriter& projectText);
+
+// The version 13 layout's second pass: the variable's rows in the values table.
+SpssFileInfo LookUpValueLabelsV13(ByteSource& file, const VariableDefinition& variable, const ReportLine& report);
+
+}  // namespace s2v

@@ -1,0 +1,103 @@
+// A whole run in a temporary working folder, with the window seam scripted.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run/run.h"
+#include "scripted_toolkit.h"
+
+namespace s2v {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+class RunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_ = fs::current_path();
+    folder_ = fs::temp_directory_path() / ("s2v-run-" + std::to_string(getpid()) + "-" + TestName());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    fs::current_path(folder_);
+    shell.ProjectName = "PROJ";
+  }
+  void TearDown() override {
+    fs::current_path(start_);
+    fs::remove_all(folder_);
+  }
+
+  static std::string TestName() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "-" + info->name();
+  }
+  static void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  RunOutcome Run(Lines spcLines) {
+    tk.spc = std::move(spcLines);
+    tk.report = {"The VORNEX project is " + shell.ProjectName};
+    return ExecuteProgram(tk, shell);
+  }
+  Lines Files() const {
+    Lines names;
+    for (const auto& entry : fs::directory_iterator(fs::current_path())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  static constexpr const char* kSpssData =
+      "ID\tSEX\tAGE\tINCOME\r\n"
+      "1\t1\t23\t1500,5\r\n"
+      "2\t2\t45\t\r\n"
+      "3\t \t67\t9000\r\n";
+  // Its File Info in the older layout. The last block needs two lines after
+  // its write format to count as read.
+  static constexpr const char* kOlderExport =
+      "List of variables on the working file\r\n"
+      "\r\n"
+      "Name                                     Position\r\n"
+      "\r\n"
+      "ID       Respondent number                    1\r\n"
+      "         Print Format: F4\r\n"
+      "         Write Format: F4\r\n"
+      "\r\n"
+      "SEX      Sex of respondent                    2\r\n"
+      "         Measurement Level: Nominal\r\n"
+      "         Print Format: F1\r\n"
+      "         Write Format: F1\r\n"
+      "         Missing Values: 9\r\n"
+      "\r\n"
+      "           Value    Label\r\n"
+      "\r\n"
+      "               1    Male\r\n"
+      "               2    Female\r\n"
+      "\r\n"
+      "AGE      Age in years                         3\r\n"
+      "         Print Format: F2\r\n"
+      "         Write Format: F2\r\n"
+      "\r\n"
+      "INCOME   Monthly income                       4\r\n"
+      "         Print Format: F8.2\r\n"
+      "         Write Format: F8.2\r\n"
+      "\r\n"
+      "\r\n";
+
+  ScriptedToolkit tk;
+  ShellState shell;
+  fs::path start_;
+  fs::path folder_;
+};
+
+}  // namespace s2v
