@@ -7,7 +7,7 @@ scripts/bootstrap.sh
 scripts/build.sh
 rm -rf build/example
 mkdir -p build/example
-cp examples/* build/example/
+cp examples/*.* build/example/
 build/batch/spss2vornex-batch build/example/survey_project.spc
 echo
 echo "Project files in build/example:"

@@ -7,7 +7,8 @@ check() {  # check NAME EXPECTED ACTUAL
 }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$EXAMPLES"/* "$work/"
+cp "$EXAMPLES"/*.* "$work/"
+cp -r "$EXAMPLES"/version13 "$work/"
 before=$(cd "$work" && sha256sum survey.DAT survey.TXT survey_project.spc)
 
 "$BATCH" --help >/dev/null; check "help" 0 $?
@@ -25,6 +26,10 @@ check "missing SPCFILE message" "File not found." "$(cat "$work/err")"
 check "report first line" "The VORNEX project is survey_project" "$(head -n 1 "$work/out")"
 check "report file" "$(sed 's/$/\r/' "$work/out" | sha256sum)" "$(sha256sum <"$work/run.rep")"
 grep -q '^MIM project created (not categorized)' "$work/survey_project.VAR"; check "transfer line" 0 $?
+check "ready notice" "VORNEX files are ready" "$(head -n 1 "$work/err")"
+check "labelled categories" "A 1 MALE" "$(head -n 1 "$work/survey_project.CAT" | tr -d '\r')"
+"$BATCH" "$work/version13/survey_project.spc" >/dev/null 2>&1; check "version 13 example run" 0 $?
+check "version 13 labels" "D 1 STRONGLY_DISAGREE" "$(grep '^D 1 ' "$work/version13/survey_project.CAT" | tr -d '\r')"
 check "inputs unchanged" "$before" "$(cd "$work" && sha256sum survey.DAT survey.TXT survey_project.spc)"
 
 printf 'survey\r\n2\r\nsex 1 2\r\nnope 1 2\r\n' >"$work/bad.spc"
