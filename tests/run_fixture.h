@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,17 +22,35 @@ using Lines = std::vector<std::string>;
 
 class RunTest : public ::testing::Test {
  protected:
+  // The working folder lies in a folder of its own, beside a file that no run
+  // may touch.
   void SetUp() override {
     start_ = fs::current_path();
-    folder_ = fs::temp_directory_path() / ("s2v-run-" + std::to_string(getpid()) + "-" + TestName());
-    fs::remove_all(folder_);
+    root_ = fs::temp_directory_path() / ("s2v-run-" + std::to_string(getpid()) + "-" + TestName());
+    folder_ = root_ / "work";
+    fs::remove_all(root_);
     fs::create_directories(folder_);
+    Write(root_ / kOutsideFile, kOutsideFile);
     fs::current_path(folder_);
     shell.ProjectName = "PROJ";
   }
+  // Nothing is lost: every input is as it was, and nothing beside the working
+  // folder was created or changed.
   void TearDown() override {
     fs::current_path(start_);
-    fs::remove_all(folder_);
+    for (const auto& [path, bytes] : inputs_) EXPECT_EQ(Read(path), bytes) << path << " changed";
+    Lines beside;
+    for (const auto& entry : fs::directory_iterator(root_)) beside.push_back(entry.path().filename());
+    std::sort(beside.begin(), beside.end());
+    EXPECT_EQ(beside, (Lines{kOutsideFile, "work"}));
+    EXPECT_EQ(Read(root_ / kOutsideFile), kOutsideFile);
+    fs::remove_all(root_);
+  }
+
+  // Writes a file that the run only reads; it must be unchanged at the end.
+  void WriteInput(const fs::path& path, const std::string& bytes) {
+    Write(path, bytes);
+    inputs_[fs::absolute(path)] = bytes;
   }
 
   static std::string TestName() {
@@ -96,8 +115,11 @@ class RunTest : public ::testing::Test {
 
   ScriptedToolkit tk;
   ShellState shell;
+  static constexpr const char* kOutsideFile = "outside.txt";
   fs::path start_;
+  fs::path root_;
   fs::path folder_;
+  std::map<fs::path, std::string> inputs_;
 };
 
 }  // namespace s2v

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ class ScriptedToolkit : public Toolkit {
   std::string proposedSaveName;
   int choices[3] = {0, 0, 0};
   int pendingMessageCalls = 0;
+  // Called with each report line as it is added: lets a test change the files
+  // between two steps of a run.
+  std::function<void(const std::string&)> onReport;
 
   void ShowInfo(const std::string& text) override { shown.push_back("info: " + text); }
   bool AskYesNo(const std::string& text) override {
@@ -44,7 +48,10 @@ class ScriptedToolkit : public Toolkit {
   }
   void ProposeSaveFileName(const std::string& fileName) override { proposedSaveName = fileName; }
   void ClearPane(Pane pane) override { Lines(pane).clear(); }
-  void AppendLine(Pane pane, const std::string& line) override { Lines(pane).push_back(line); }
+  void AppendLine(Pane pane, const std::string& line) override {
+    Lines(pane).push_back(line);
+    if (pane == Pane::Report && onReport) onReport(line);
+  }
   std::size_t LineCount(Pane pane) override { return Lines(pane).size(); }
   std::string Line(Pane pane, std::size_t i) override { return Lines(pane).at(i); }
   void SetCaseText(const std::string& text) override { caseText = text; }

@@ -39,4 +39,26 @@ check "stop message" "nope not found" "$(tail -n 2 "$work/out" | head -n 1 | tr 
 printf 'absent\r\n2\r\n' >"$work/absent.spc"
 "$BATCH" --project other "$work/absent.spc" >/dev/null 2>"$work/err"; check "missing data: question answered No" 1 $?
 check "question on stderr" "absent.DAT does not exist here. Do you want to find it?" "$(cat "$work/err")"
+# Failures of the file system end the run with status 2 and the message, and
+# keep what was written before.
+full="$work/full"
+mkdir "$full" && cp "$EXAMPLES"/*.* "$full/"
+ln -s /dev/full "$full/survey_project.CAT"
+timeout 60 "$BATCH" "$full/survey_project.spc" >/dev/null 2>"$work/err"; check "disk full" 2 $?
+check "disk full message" "Disk full." "$(cat "$work/err")"
+test -s "$full/survey_project.VAR"; check "files before the failure kept" 0 $?
+
+readonly_dir="$work/readonly"
+mkdir "$readonly_dir" && cp "$EXAMPLES"/*.* "$readonly_dir/"
+chmod 555 "$readonly_dir"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  chmod o+x "$work"
+  as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+timeout 60 "${as_user[@]}" "$BATCH" "$readonly_dir/survey_project.spc" >/dev/null 2>"$work/err"
+check "read-only folder" 2 $?
+check "read-only folder message" "File access denied." "$(cat "$work/err")"
+chmod 755 "$readonly_dir"
+
 exit $fail

@@ -8,8 +8,8 @@ namespace s2v {
 namespace {
 
 TEST_F(RunTest, WholeRunWritesTheProjectFiles) {
-  Write("SPSSDATA.DAT", kSpssData);
-  Write("SPSSDATA.TXT", kOlderExport);
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.TXT", kOlderExport);
   Write("PROJ.CAT", "old");
   tk.choices[0] = 1;
   ASSERT_EQ(Run({"SPSSDATA", "3", "age 18 30 45 65 99", "SEX 1 2", "<-", "INCOME 0 1000.5 5000 9000", "etc."}),
@@ -66,7 +66,7 @@ TEST_F(RunTest, WholeRunWritesTheProjectFiles) {
 TEST_F(RunTest, ExportsWithLineFeedsAndLowerCaseNamesReadTheSame) {
   std::string lf = kSpssData;
   std::erase(lf, '\r');
-  Write("spssdata.dat", lf);
+  WriteInput("spssdata.dat", lf);
   // An existing file in another letter case is replaced, not doubled.
   Write("proj.def", "old");
   ASSERT_EQ(Run({"SPSSDATA", "2", "SEX 1 2", "AGE 0 50 99"}), RunOutcome::Completed);
@@ -91,7 +91,7 @@ TEST_F(RunTest, NameChecksStopBeforeAnyFile) {
       {{"SPSSDATA MYDATA"}, "../x", "Invalid project name : ../x"},
       {{"SPSSDATA MYDATA"}, "SpssData", "The project text file SpssData.TXT would replace the SPSS File Info file"},
   };
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   for (const Case& c : cases) {
     shell.ProjectName = c.project;
     EXPECT_EQ(Run(c.spc), RunOutcome::Stopped);
@@ -101,7 +101,7 @@ TEST_F(RunTest, NameChecksStopBeforeAnyFile) {
 }
 
 TEST_F(RunTest, ExpectedPairMissingIsAnnouncedAndCreated) {
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   Write("MYDATA.DAT", "old");
   ASSERT_EQ(Run({"SPSSDATA MYDATA extra", "2", "SEX 1 2", "AGE 1 9"}), RunOutcome::Completed);
   EXPECT_EQ(tk.report[4], "MYDATA.DAT and/or MYDATA.LAB not found");
@@ -132,7 +132,7 @@ TEST_F(RunTest, FindItInAFolderWithoutTheFile) {
 
 TEST_F(RunTest, FindItThenRenameAnExistingProject) {
   fs::create_directory("data");
-  Write("data/SPSSDATA.DAT", kSpssData);
+  WriteInput("data/SPSSDATA.DAT", kSpssData);
   Write("data/PROJ.DEF", "old");
   tk.answers = {"Yes", (folder_ / "data/SPSSDATA.DAT").string(), "No", "P2"};
   ASSERT_EQ(Run({"SPSSDATA", "2", "SEX 1 2", "AGE 1 9"}), RunOutcome::Completed);
@@ -152,7 +152,7 @@ TEST_F(RunTest, FindItThenRenameAnExistingProject) {
 
 TEST_F(RunTest, RenamedProjectIsCheckedAgain) {
   fs::create_directory("data");
-  Write("data/SPSSDATA.DAT", kSpssData);
+  WriteInput("data/SPSSDATA.DAT", kSpssData);
   Write("data/PROJ.DEF", "old");
   tk.answers = {"Yes", (folder_ / "data/SPSSDATA.DAT").string(), "No", "spssdata"};
   EXPECT_EQ(Run({"SPSSDATA MYDATA", "2", "SEX 1 2", "AGE 1 9"}), RunOutcome::Stopped);
@@ -161,7 +161,7 @@ TEST_F(RunTest, RenamedProjectIsCheckedAgain) {
 }
 
 TEST_F(RunTest, DefinitionErrorLeavesTheFirstFilesAndNoVariableFile) {
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   EXPECT_EQ(Run({"SPSSDATA", "2", "SEX 1 2", "AGE 1.5 9"}), RunOutcome::Stopped);
   EXPECT_EQ(Lines(tk.report.end() - 3, tk.report.end()),
             (Lines{"", "Improper variable definition here:AGE 1.5 9", ""}));
@@ -170,7 +170,7 @@ TEST_F(RunTest, DefinitionErrorLeavesTheFirstFilesAndNoVariableFile) {
 }
 
 TEST_F(RunTest, EveryMissingNameIsReported) {
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   Write("PROJ.VAR", "old");
   EXPECT_EQ(Run({"SPSSDATA", "3", "NOPE 1 2", "SEX 1 2", "GONE 1 2"}), RunOutcome::Stopped);
   EXPECT_EQ(Lines(tk.report.end() - 6, tk.report.end()), (Lines{"", "NOPE not found", "", "", "GONE not found", ""}));
@@ -178,14 +178,14 @@ TEST_F(RunTest, EveryMissingNameIsReported) {
 }
 
 TEST_F(RunTest, ShortCasesAreFittedAndReported) {
-  Write("SPSSDATA.DAT", "A\tB\tC\r\n1\t2\r\n1\t2\t3\r\n1\t2\t3\t4\r\n");
+  WriteInput("SPSSDATA.DAT", "A\tB\tC\r\n1\t2\r\n1\t2\t3\r\n1\t2\t3\t4\r\n");
   ASSERT_EQ(Run({"SPSSDATA", "2", "A 1 2", "B 1 2"}), RunOutcome::Completed);
   EXPECT_EQ(tk.report[8], "3 cases found on spss file");
   EXPECT_EQ(tk.report[9], "2 cases did not have 3 values and were fitted");
 }
 
 TEST_F(RunTest, FileThatCannotBeCreatedEndsTheRunWithItsError) {
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   fs::create_directory("PROJ.DEF");
   try {
     Run({"SPSSDATA", "2", "SEX 1 2", "AGE 1 9"});

@@ -80,8 +80,8 @@ TEST_F(CategoryPhaseTest, Version13ExportGivesTheVariableListAndLabelledCategori
       "| ----- | ----- | ----- |\r\n"
       "| SEX | 1 | Male |\r\n"
       "|     | 2 | Female person |";
-  Write("SPSSDATA.DAT", kSpssData);
-  Write("SPSSDATA.TXT", exportText);
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.TXT", exportText);
   ASSERT_EQ(Run(Definition()), RunOutcome::Completed);
   EXPECT_EQ(ReportAfterFiles(tk.report), (Lines{"SPSS File Info version 13 or later", "", "SPSS version 13 or later",
                                                 "", "No category labels for INCOME"}));
@@ -98,10 +98,10 @@ TEST_F(CategoryPhaseTest, Version13ExportGivesTheVariableListAndLabelledCategori
 }
 
 TEST_F(CategoryPhaseTest, AVariableMissingFromTheExportInEachLayout) {
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   // Older layout: AGE has no block, so no category lines; SEX has two labels
   // for the code 1 and keeps the first.
-  Write("SPSSDATA.TXT",
+  WriteInput("SPSSDATA.TXT",
         "SEX Sex 2\r\nPrint Format: F1\r\nWrite Format: F1\r\n\r\nValue Label\r\n\r\n1 Male\r\n1 Man\r\n\r\n"
         "INCOME Income 4\r\nPrint Format: F8\r\nWrite Format: F8\r\n\r\n\r\n");
   ASSERT_EQ(Run(Definition()), RunOutcome::Completed);
@@ -114,7 +114,7 @@ TEST_F(CategoryPhaseTest, AVariableMissingFromTheExportInEachLayout) {
   EXPECT_EQ(Read("PROJ.CAT"), "A 1 MALE\r\nA 2 2\r\nC 1 0 - 1000.5\r\nC 2 1000.5 - 5000\r\n");
 
   // Version 13: AGE still gets all its lines, its single value as a number.
-  Write("SPSSDATA.TXT",
+  WriteInput("SPSSDATA.TXT",
         "Variable Information\r\n| SEX | 2 | Sex |\r\n"
         "Variable Values\r\n| SEX | 1 | Male |\r\n| ----- |\r\n");
   ASSERT_EQ(Run(Definition()), RunOutcome::Completed);
@@ -125,7 +125,7 @@ TEST_F(CategoryPhaseTest, AVariableMissingFromTheExportInEachLayout) {
 }
 
 TEST_F(CategoryPhaseTest, WithoutTheExportTheOldCategoryFileStays) {
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   Write("PROJ.CAT", "old categories");
   Write("PROJ.SYS", "sys");
   Write("proj.tab", "tab");
@@ -141,10 +141,10 @@ TEST_F(CategoryPhaseTest, WithoutTheExportTheOldCategoryFileStays) {
 }
 
 TEST_F(CategoryPhaseTest, AnExportWithoutTheVariablesStillReplacesTheCategoryFile) {
-  Write("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.DAT", kSpssData);
   Write("PROJ.CAT", "old categories");
   Write("PROJ.TAB", "tab");
-  Write("SPSSDATA.TXT", "");
+  WriteInput("SPSSDATA.TXT", "");
   ASSERT_EQ(Run(Definition()), RunOutcome::Completed);
   EXPECT_EQ(ReportAfterFiles(tk.report),
             (Lines{"The old TAB file was deleted.", "A-SEX start", "A - SEX was not found", "B-AGE start",
@@ -153,8 +153,8 @@ TEST_F(CategoryPhaseTest, AnExportWithoutTheVariablesStillReplacesTheCategoryFil
 }
 
 TEST_F(CategoryPhaseTest, AnExportNameLongerThanTwentyCharactersIsNotFound) {
-  Write("SPSSDATA.DAT", "ID\tSATISFACTIONWITHWORKLIFE\r\n1\t4\r\n");
-  Write("SPSSDATA.TXT", "SATISFACTIONWITHWORKLIFE Satisfaction 2\r\nPrint\r\nWrite\r\n\r\n\r\n");
+  WriteInput("SPSSDATA.DAT", "ID\tSATISFACTIONWITHWORKLIFE\r\n1\t4\r\n");
+  WriteInput("SPSSDATA.TXT", "SATISFACTIONWITHWORKLIFE Satisfaction 2\r\nPrint\r\nWrite\r\n\r\n\r\n");
   ASSERT_EQ(Run({"SPSSDATA", "2", "id 1 2", "satisfactionwithworklife 1 5"}), RunOutcome::Completed);
   EXPECT_EQ(ReportAfterFiles(tk.report), (Lines{"A-ID start", "A - ID was not found", "B-SATISFACTIONWITHWORK start",
                                                 "B - SATISFACTIONWITHWORK was not found"}));

@@ -1,0 +1,95 @@
+// Runs that meet a failing file system or files changed under their feet: each
+// ends with the failure's message, and keeps what it wrote before.
+#include <unistd.h>
+
+#include "run_fixture.h"
+#include "support/io_error.h"
+
+namespace s2v {
+namespace {
+
+using FaultTest = RunTest;
+
+const Lines kProject = {"SPSSDATA", "2", "SEX 1 2", "AGE 18 30 99"};
+
+// The failure that ended a run, as the front ends show it.
+std::string FailureOf(const std::function<void()>& run) {
+  try {
+    run();
+  } catch (const IoError& error) {
+    return std::to_string(error.code()) + " " + error.what();
+  }
+  return "no failure";
+}
+
+TEST_F(FaultTest, DiskFullWhileWritingTheCategoryFile) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.TXT", kOlderExport);
+  fs::create_symlink("/dev/full", "PROJ.CAT");
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "101 Disk full.");
+  EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n3 -999 67 9000\r\n");
+  EXPECT_EQ(Read("PROJ.DEF"), "4\r\nFILES\r\nD PROJ.DAT\r\n");
+  EXPECT_TRUE(fs::exists("PROJ.VAR"));
+  // The project text file keeps the lines written before the failure.
+  EXPECT_EQ(Read("PROJ.TXT"),
+            "Variables transferred from SPSSDATA:\r\n\r\nA:        SEX    SEX OF RESPONDENT 2\r\n"
+            "B:        AGE    AGE IN YEARS 3\r\n");
+  EXPECT_TRUE(tk.shown.empty());
+}
+
+TEST_F(FaultTest, DiskFullWhileCopyingTheData) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  fs::create_symlink("/dev/full", "PROJ.LAB");
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "101 Disk full.");
+  EXPECT_FALSE(fs::exists("PROJ.DEF"));
+}
+
+TEST_F(FaultTest, InputRemovedBetweenSteps) {
+  // The label file, after the copy wrote it and before its names are read.
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  tk.onReport = [](const std::string& line) {
+    if (line == "3 cases found on spss file") fs::remove("PROJ.LAB");
+  };
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
+  EXPECT_TRUE(fs::exists("PROJ.DAT"));
+  EXPECT_FALSE(fs::exists("PROJ.DEF"));
+
+  // The File Info export, after its layout was read.
+  Write("SPSSDATA.TXT", "Variable Information\r\n| SEX | 2 | Sex |\r\n");
+  tk.onReport = [](const std::string& line) {
+    if (line == "SPSS File Info version 13 or later") fs::remove("SPSSDATA.TXT");
+  };
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
+  EXPECT_TRUE(fs::exists("PROJ.VAR"));
+  EXPECT_FALSE(fs::exists("PROJ.CAT"));
+  EXPECT_TRUE(tk.shown.empty());
+}
+
+TEST_F(FaultTest, InputsTruncatedBetweenStepsAreReadAsTheyNowStand) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  Write("SPSSDATA.TXT", "Variable Information\r\nVariable Values\r\n| SEX | 1 | Male |\r\n| ----- |\r\n");
+  tk.onReport = [](const std::string& line) {
+    if (line == "SPSS File Info version 13 or later") fs::resize_file("SPSSDATA.TXT", 22);
+  };
+  ASSERT_EQ(Run(kProject), RunOutcome::Completed);
+  EXPECT_EQ(Read("PROJ.CAT"), "A 1 1\r\nA 2 2\r\nB 1 18 - 30\r\nB 2 31 - 99\r\n");
+
+  // The label file emptied after the copy: no project variable is found.
+  tk.onReport = [](const std::string& line) {
+    if (line == "3 cases found on spss file") fs::resize_file("PROJ.LAB", 0);
+  };
+  EXPECT_EQ(Run(kProject), RunOutcome::Stopped);
+  EXPECT_EQ(Lines(tk.report.end() - 3, tk.report.end()), (Lines{"", "AGE not found", ""}));
+}
+
+TEST_F(FaultTest, AFolderThatCannotBeWritten) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root; the batch test covers this as another user";
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+  std::string failure = FailureOf([&] { Run(kProject); });
+  fs::permissions(folder_, fs::perms::owner_all);
+  EXPECT_EQ(failure, "5 File access denied.");
+}
+
+}  // namespace
+}  // namespace s2v
