@@ -18,9 +18,9 @@ VariableDefinition Variable(char letter, const std::string& name) {
   return v;
 }
 
-std::string Joined(const Lines& lines) {
+std::string Joined(const Lines& lines, const std::string& lineEnd = "\r\n") {
   std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
+  for (const std::string& line : lines) text += line + lineEnd;
   return text;
 }
 
@@ -117,6 +117,13 @@ TEST(LookUpVariableOlderTest, ReadsTheBlockItsLineAndItsLabels) {
   EXPECT_EQ(Labels(sex.info), (Lines{"1 MALE", "2 FEMALE"}));
   EXPECT_EQ(sex.report, (Lines{"A-SEX start", "A found", "SEX - category codes and labels have been found."}));
   EXPECT_EQ(sex.projectText, "A:        SEX    SEX OF RESPONDENT 2\r\n");
+
+  // Lines ended by LF or CR alone read the same.
+  for (const char* lineEnd : {"\n", "\r"}) {
+    OlderLookup other = LookUpOlder(Joined(kSexBlock, lineEnd), Variable('A', "SEX"));
+    EXPECT_EQ(Labels(other.info), (Lines{"1 MALE", "2 FEMALE"}));
+    EXPECT_EQ(other.report, sex.report);
+  }
 
   // Without the missing values line the blank line is passed over the same way.
   Lines noMissing = kSexBlock;
