@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ class StringSink : public ByteSink {
 class BufferedReader {
  public:
   static constexpr char kEndOfText = 26;
+  // Bytes that may be read past the end of Buffered(), so that a scan can load
+  // whole blocks; their values mean nothing.
+  static constexpr std::size_t kReadAhead = 64;
 
   explicit BufferedReader(ByteSource& source, std::size_t bufferSize = 1 << 16);
 
@@ -102,6 +106,12 @@ class BufferedWriter {
     Put('\n');
   }
   void Flush();
+
+  // Direct filling: the free part of the buffer, at least atLeast bytes long
+  // (flushing first when less is free). Commit(n) adds its first n bytes to
+  // the output.
+  std::span<char> Reserve(std::size_t atLeast);
+  void Commit(std::size_t n) { used_ += n; }
 
  private:
   ByteSink& sink_;
