@@ -1,5 +1,6 @@
 #include "run/data_copy.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -77,6 +78,7 @@ class RecordWriter {
     EndField(lastField);
     if (inHeader_) {
       inHeader_ = false;
+      BuildSeparators();
     } else {
       if (fieldIndex_ != result_.HeaderFields) ++result_.FittedCount;
       for (std::size_t i = fieldIndex_; i < result_.HeaderFields; ++i) PutValue({kMissingText, false});
@@ -88,6 +90,8 @@ class RecordWriter {
   }
 
   bool InHeader() const { return inHeader_; }
+  // A field of the current record has ended.
+  bool InRecord() const { return fieldIndex_ > 0; }
 
   // Copies the plain numbers among the case's fields from p on, up to the
   // first field that needs more care: one that is not a plain number, is
@@ -116,6 +120,26 @@ class RecordWriter {
     ++valueIndex_;
   }
 
+  // What stands before a case's value: nothing before the first, a line end
+  // before the 16th, 31st, ..., a blank before the others.
+  struct Separator {
+    char text[2];
+    std::uint8_t length;
+  };
+  // The separators of the first values of a case, for the plain-number copy.
+  static constexpr std::size_t kMaxSeparators = 1 << 14;
+  void BuildSeparators() {
+    separators_.resize(std::min(result_.HeaderFields, kMaxSeparators));
+    for (std::size_t i = 0; i < separators_.size(); ++i) {
+      if (i == 0)
+        separators_[i] = {{' ', ' '}, 0};
+      else if (i % kValuesPerLine == 0)
+        separators_[i] = {{'\r', '\n'}, 2};
+      else
+        separators_[i] = {{' ', ' '}, 1};
+    }
+  }
+
   // Every "," of the export is read as a ".".
   static void PutWithPoints(BufferedWriter& out, std::string_view text) {
     for (std::size_t comma; (comma = text.find(',')) != std::string_view::npos; text.remove_prefix(comma + 1)) {
@@ -129,6 +153,7 @@ class RecordWriter {
   BufferedWriter labels_;
   const std::function<void(std::int64_t)>& onCase_;
   CopyResult result_;
+  std::vector<Separator> separators_;
   bool inHeader_ = true;
   std::size_t fieldIndex_ = 0;
   std::size_t valueIndex_ = 0;
@@ -145,107 +170,131 @@ bool IsFieldEnd(char c) { return kFieldEnd[static_cast<unsigned char>(c)]; }
 
 #if defined(__SSE2__)
 
-// One bit per byte of the 64 bytes from p: set for a tab, CR, LF or code 26.
-std::uint64_t FieldEnds64(const char* p) {
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i eot = _mm_set1_epi8(BufferedReader::kEndOfText);
-  std::uint64_t bits = 0;
-  for (int i = 0; i < 4; ++i) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-    __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, lf)),
-                               _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, eot)));
-    bits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(hit))} << (16 * i);
-  }
-  return bits;
-}
-
-// Finds the field ends of a buffer in order, 64 bytes at a time.
-class FieldEndScanner {
- public:
-  FieldEndScanner(const char* from, const char* end) : block_(from), end_(end) { Load(); }
-
-  // The next field end, or nullptr when none is left before end.
-  const char* Next() {
-    while (bits_ == 0) {
-      block_ += 64;
-      if (block_ >= end_) return nullptr;
-      Load();
-    }
-    return block_ + std::countr_zero(bits_);
-  }
-  void Pop() { bits_ &= bits_ - 1; }
-
- private:
-  void Load() {
-    std::ptrdiff_t valid = end_ - block_;
-    bits_ = FieldEnds64(block_) & (valid >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << valid) - 1);
-  }
-
-  const char* block_;
-  const char* const end_;
-  std::uint64_t bits_ = 0;
+// The classes of 64 bytes, one bit per byte.
+struct ByteClasses {
+  // Codes 0 to 26: every field end (tab, CR, LF, code 26) and the other
+  // control codes, which the careful path sorts out.
+  std::uint64_t stops;
+  std::uint64_t tabs;
+  std::uint64_t digits;
+  std::uint64_t points;  // "." or ","
+  std::uint64_t signs;   // "+" or "-"
 };
 
-// The output of one plain field: a separator of up to two bytes and 16 bytes
-// stored whole.
-constexpr std::size_t kPlainFieldRoom = 2 + 16;
-
-const char* RecordWriter::CopyPlainFields(const char* p, const char* end) {
-  const __m128i comma = _mm_set1_epi8(',');
-  const __m128i commaToPoint = _mm_set1_epi8('.' - ',');
-  const __m128i point = _mm_set1_epi8('.');
+ByteClasses Classify64(const char* p) {
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lastControl = _mm_set1_epi8(BufferedReader::kEndOfText);
   const __m128i zero = _mm_set1_epi8('0');
   const __m128i nine = _mm_set1_epi8(9);
+  const __m128i point = _mm_set1_epi8('.');
+  const __m128i comma = _mm_set1_epi8(',');
   const __m128i minus = _mm_set1_epi8('-');
   const __m128i plus = _mm_set1_epi8('+');
+  auto bits = [](__m128i hits, int shift) {
+    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(hits))} << shift;
+  };
+  ByteClasses c{};
+  for (int i = 0; i < 64; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    c.tabs |= bits(_mm_cmpeq_epi8(v, tab), i);
+    c.stops |= bits(_mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v), i);
+    __m128i offset = _mm_sub_epi8(v, zero);
+    c.digits |= bits(_mm_cmpeq_epi8(_mm_min_epu8(offset, nine), offset), i);
+    c.points |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, point), _mm_cmpeq_epi8(v, comma)), i);
+    c.signs |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, minus), _mm_cmpeq_epi8(v, plus)), i);
+  }
+  return c;
+}
+
+// The output of one plain field: a separator of up to two bytes, 16 bytes
+// stored whole, and the line end of a case.
+constexpr std::size_t kPlainFieldRoom = 2 + 16 + 2;
+constexpr unsigned kMaxPlainLength = 16;
+
+[[gnu::noinline]] const char* RecordWriter::CopyPlainFields(const char* p, const char* end) {
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i commaToPoint = _mm_set1_epi8('.' - ',');
+  const __m128i missing = _mm_setr_epi8('-', '9', '9', '9', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 
   std::span<char> room = data_.Reserve(kPlainFieldRoom);
-  char* outBegin = room.data();
-  char* out = outBegin;
-  char* outLimit = outBegin + room.size() - kPlainFieldRoom;
+  char* out = room.data();
+  char* outLimit = out + room.size() - kPlainFieldRoom;
 
+  const std::size_t lastField = result_.HeaderFields - 1;
+  const Separator* const separators = separators_.data();
+  const std::size_t plainFields = separators_.size();
   std::size_t field = fieldIndex_;
-  std::size_t lineValues = valueIndex_ % kValuesPerLine;
-  FieldEndScanner ends(p, end);
-  for (const char* fieldEnd; field < result_.HeaderFields && (fieldEnd = ends.Next()) != nullptr;) {
-    auto length = static_cast<unsigned>(fieldEnd - p);
-    if (*fieldEnd != '\t' || length - 1 >= 16) break;
-    // The field's bytes are classified together: digits, at most one point
-    // (a comma being one), a sign only in front, and at least one digit.
+  // The bytes are classified 64 at a time from a field's start on, so that
+  // every field is seen whole within one block; start marks the field's first
+  // byte in the block, stops the stops not yet passed.
+  const char* block = p;
+  ByteClasses c{};
+  std::uint64_t stops = 0;
+  std::uint64_t start = 0;
+  while (field < plainFields) {
+    if (stops == 0) {
+      block = p;
+      std::ptrdiff_t valid = end - block;
+      if (valid <= 0) break;
+      c = Classify64(block);
+      stops = c.stops & (valid >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << valid) - 1);
+      start = 1;
+      if (stops == 0) break;  // a field of 64 bytes or more, or one that goes on past end
+    }
+    std::uint64_t stop = stops & (0 - stops);
+    const char* fieldEnd = block + std::countr_zero(stop);
+    // A CR or LF ends the case when it has all its values; a CR that ends the
+    // buffer waits for its LF.
+    bool caseEnd = *fieldEnd != '\t';
+    if (caseEnd &&
+        ((*fieldEnd != '\r' && *fieldEnd != '\n') || field != lastField || (*fieldEnd == '\r' && fieldEnd + 1 == end)))
+      break;
+    auto length = static_cast<std::size_t>(fieldEnd - p);
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, comma), commaToPoint));
-    __m128i offset = _mm_sub_epi8(v, zero);
-    unsigned mask = (1u << length) - 1;
-    auto digits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(offset, nine), offset))) & mask;
-    auto points = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, point))) & mask;
-    auto signs =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, minus), _mm_cmpeq_epi8(v, plus))));
-    if (((digits | points | (signs & 1)) != mask) | (digits == 0) | ((points & (points - 1)) != 0)) break;
+    // Digits, at most one point, a sign only in front, and at least one digit.
+    std::uint64_t inField = stop - start;
+    std::uint64_t points = c.points & inField;
+    std::uint64_t allowed = c.digits | c.points | (c.signs & start);
+    if (((inField & ~allowed) != 0) | ((c.digits & inField) == 0) | ((points & (points - 1)) != 0) |
+        (length > kMaxPlainLength)) {
+      if (inField != 0) break;
+      v = missing;  // an empty field
+      length = kMissingText.size();
+    }
 
     if (out > outLimit) {
-      data_.Commit(static_cast<std::size_t>(out - outBegin));
+      data_.CommitTo(out);
       room = data_.Reserve(kPlainFieldRoom);
-      outBegin = out = room.data();
-      outLimit = outBegin + room.size() - kPlainFieldRoom;
+      out = room.data();
+      outLimit = out + room.size() - kPlainFieldRoom;
     }
-    // The separator before the value: none before the first, a line end
-    // before the 16th, 31st, ..., a blank otherwise; written without a branch.
-    bool lineEnd = lineValues == 0;
-    out[0] = lineEnd ? '\r' : ' ';
-    out[1] = '\n';
-    out += field == 0 ? 0 : (lineEnd ? 2 : 1);
+    const Separator& separator = separators[field];
+    std::memcpy(out, separator.text, 2);
+    out += separator.length;
+    v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, comma), commaToPoint));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
     out += length;
     ++field;
-    lineValues = lineValues + 1 == kValuesPerLine ? 0 : lineValues + 1;
-    ends.Pop();
+    stops ^= stop;
+    start = stop << 1;
     p = fieldEnd + 1;
+    if (caseEnd) {
+      if (*fieldEnd == '\r' && *p == '\n') {
+        stops &= ~start;
+        start <<= 1;
+        ++p;
+      }
+      out[0] = '\r';
+      out[1] = '\n';
+      out += 2;
+      data_.CommitTo(out);
+      field = 0;
+      onCase_(++result_.CaseCount);
+    }
   }
-  data_.Commit(static_cast<std::size_t>(out - outBegin));
-  valueIndex_ += field - fieldIndex_;
-  fieldIndex_ = field;
+  data_.CommitTo(out);
+  // Within a case's values the fields and the values are counted alike.
+  fieldIndex_ = valueIndex_ = field;
   return p;
 }
 
@@ -273,12 +322,9 @@ CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& la
     bool endOfText = false;
     while (p < end) {
       if (partial.empty() && !out.InHeader()) {
-        const char* next = out.CopyPlainFields(p, end);
-        if (next != p) {
-          recordStarted = true;
-          p = next;
-          if (p == end) break;
-        }
+        p = out.CopyPlainFields(p, end);
+        recordStarted = out.InRecord();
+        if (p == end) break;
       }
       const char* q = p;
       while (q < end && !IsFieldEnd(*q)) ++q;

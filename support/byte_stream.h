@@ -108,10 +108,10 @@ class BufferedWriter {
   void Flush();
 
   // Direct filling: the free part of the buffer, at least atLeast bytes long
-  // (flushing first when less is free). Commit(n) adds its first n bytes to
-  // the output.
+  // (flushing first when less is free). CommitTo(end) adds the bytes of it
+  // before end to the output.
   std::span<char> Reserve(std::size_t atLeast);
-  void Commit(std::size_t n) { used_ += n; }
+  void CommitTo(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
 
  private:
   ByteSink& sink_;
