@@ -5,10 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "run/data_copy_classes.h"
 #include "run/project_definition.h"
 #include "support/text_scan.h"
 
@@ -98,6 +95,15 @@ class RecordWriter {
   // longer than 16 bytes, ends the record, is surplus or does not end before
   // end. Returns the start of that field. p starts a field of a case.
   const char* CopyPlainFields(const char* p, const char* end);
+  // The read buffer holds new bytes [begin, end).
+  void NewFilling(const char* begin, const char* end) {
+#if defined(__SSE2__)
+    maps_.Reset(begin, end);
+#else
+    (void)begin;
+    (void)end;
+#endif
+  }
 
   CopyResult Finish() {
     data_.Flush();
@@ -154,6 +160,9 @@ class RecordWriter {
   const std::function<void(std::int64_t)>& onCase_;
   CopyResult result_;
   std::vector<Separator> separators_;
+#if defined(__SSE2__)
+  ByteClassMaps maps_{kReadBufferSize};
+#endif
   bool inHeader_ = true;
   std::size_t fieldIndex_ = 0;
   std::size_t valueIndex_ = 0;
@@ -170,120 +179,133 @@ bool IsFieldEnd(char c) { return kFieldEnd[static_cast<unsigned char>(c)]; }
 
 #if defined(__SSE2__)
 
-// The classes of 64 bytes, one bit per byte.
-struct ByteClasses {
-  // Codes 0 to 26: every field end (tab, CR, LF, code 26) and the other
-  // control codes, which the careful path sorts out.
-  std::uint64_t stops;
-  std::uint64_t tabs;
-  std::uint64_t digits;
-  std::uint64_t points;  // "." or ","
-  std::uint64_t signs;   // "+" or "-"
-};
+// The output of one step: a separator of up to two bytes, 64 bytes stored
+// whole, and the line end of a case.
+constexpr std::size_t kStepRoom = 2 + 64 + 2;
+constexpr unsigned kMaxPlainLength = 16;
 
-ByteClasses Classify64(const char* p) {
+// Every tab of a run becomes a blank, every comma a point; 64 bytes are
+// stored, of which the caller keeps the run's.
+void StoreRun(char* out, const char* p) {
   const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i lastControl = _mm_set1_epi8(BufferedReader::kEndOfText);
-  const __m128i zero = _mm_set1_epi8('0');
-  const __m128i nine = _mm_set1_epi8(9);
-  const __m128i point = _mm_set1_epi8('.');
+  const __m128i tabToBlank = _mm_set1_epi8(' ' - '\t');
   const __m128i comma = _mm_set1_epi8(',');
-  const __m128i minus = _mm_set1_epi8('-');
-  const __m128i plus = _mm_set1_epi8('+');
-  auto bits = [](__m128i hits, int shift) {
-    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(hits))} << shift;
-  };
-  ByteClasses c{};
+  const __m128i commaToPoint = _mm_set1_epi8('.' - ',');
   for (int i = 0; i < 64; i += 16) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    c.tabs |= bits(_mm_cmpeq_epi8(v, tab), i);
-    c.stops |= bits(_mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v), i);
-    __m128i offset = _mm_sub_epi8(v, zero);
-    c.digits |= bits(_mm_cmpeq_epi8(_mm_min_epu8(offset, nine), offset), i);
-    c.points |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, point), _mm_cmpeq_epi8(v, comma)), i);
-    c.signs |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, minus), _mm_cmpeq_epi8(v, plus)), i);
+    v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, tab), tabToBlank));
+    v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, comma), commaToPoint));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
   }
-  return c;
 }
 
-// The output of one plain field: a separator of up to two bytes, 16 bytes
-// stored whole, and the line end of a case.
-constexpr std::size_t kPlainFieldRoom = 2 + 16 + 2;
-constexpr unsigned kMaxPlainLength = 16;
+// The highest set bit of x != 0.
+std::uint64_t HighestBit(std::uint64_t x) { return std::uint64_t{1} << (63 - std::countl_zero(x)); }
+
+// Of a run of fields that starts at bit 0 and ends before the last tab of
+// tabs, the first byte that makes its field other than a plain number (digits,
+// at most one point, a sign only in front, at least one digit); 0 when there
+// is none. Bits are set for the byte, so a field without a digit is marked at
+// its end.
+std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
+  std::uint64_t before = HighestBit(tabs) - 1;
+  std::uint64_t innerTabs = tabs & before;
+  std::uint64_t content = before & ~innerTabs;
+  std::uint64_t starts = (innerTabs << 1) | 1;
+  std::uint64_t digits = w.digits & content;
+  std::uint64_t points = w.points & content;
+  std::uint64_t signs = w.signs & content;
+  std::uint64_t faults = content & ~(digits | points | signs);
+  faults |= signs & ~starts;
+  // Past a field's leading points and signs, the first byte must be a digit:
+  // an addition carries each start over them.
+  std::uint64_t lead = points | signs;
+  std::uint64_t firstOther = (((starts & lead) + lead) & ~lead) | (starts & ~lead);
+  faults |= firstOther & ~digits;
+  // Past a point and its following digits, no second point.
+  std::uint64_t afterPoints = points << 1;
+  std::uint64_t pastDigits = (((afterPoints & digits) + digits) & ~digits) | (afterPoints & ~digits);
+  faults |= pastDigits & points;
+  return faults & (0 - faults);
+}
 
 [[gnu::noinline]] const char* RecordWriter::CopyPlainFields(const char* p, const char* end) {
   const __m128i comma = _mm_set1_epi8(',');
   const __m128i commaToPoint = _mm_set1_epi8('.' - ',');
   const __m128i missing = _mm_setr_epi8('-', '9', '9', '9', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 
-  std::span<char> room = data_.Reserve(kPlainFieldRoom);
+  std::span<char> room = data_.Reserve(kStepRoom);
   char* out = room.data();
-  char* outLimit = out + room.size() - kPlainFieldRoom;
+  char* outLimit = out + room.size() - kStepRoom;
 
-  const std::size_t lastField = result_.HeaderFields - 1;
+  const std::size_t fields = result_.HeaderFields;
   const Separator* const separators = separators_.data();
   const std::size_t plainFields = separators_.size();
   std::size_t field = fieldIndex_;
-  // The bytes are classified 64 at a time from a field's start on, so that
-  // every field is seen whole within one block; start marks the field's first
-  // byte in the block, stops the stops not yet passed.
-  const char* block = p;
-  ByteClasses c{};
-  std::uint64_t stops = 0;
-  std::uint64_t start = 0;
-  while (field < plainFields) {
-    if (stops == 0) {
-      block = p;
-      std::ptrdiff_t valid = end - block;
-      if (valid <= 0) break;
-      c = Classify64(block);
-      stops = c.stops & (valid >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << valid) - 1);
-      start = 1;
-      if (stops == 0) break;  // a field of 64 bytes or more, or one that goes on past end
+  while (field < plainFields && p < end) {
+    ByteClasses w = maps_.Window(p);
+    std::ptrdiff_t valid = std::min<std::ptrdiff_t>(end - p, ByteClassMaps::kWindow);
+    std::uint64_t stops = w.stops & ((std::uint64_t{1} << valid) - 1);
+    if (stops == 0) break;  // a long field, or one that goes on past end
+    if (out > outLimit) {
+      data_.CommitTo(out);
+      room = data_.Reserve(kStepRoom);
+      out = room.data();
+      outLimit = out + room.size() - kStepRoom;
     }
+    const Separator& separator = separators[field];
+    std::memcpy(out, separator.text, 2);
+
+    // A run of plain numbers, each ended by a tab, copied as it stands: up to
+    // the first other stop, the first fault, the next line end of the output
+    // and the case's last value.
+    std::uint64_t tabs = w.tabs & stops;
+    std::uint64_t otherStops = stops ^ tabs;
+    tabs &= (otherStops & (0 - otherStops)) - 1;
+    if (tabs != 0) {
+      if (std::uint64_t fault = FirstFault(w, tabs)) tabs &= fault - 1;
+      std::size_t count = CountBits(tabs);
+      std::size_t most = std::min(kValuesPerLine - field % kValuesPerLine, fields - field);
+      for (; count > most; --count) tabs ^= HighestBit(tabs);
+      if (tabs != 0) {
+        auto length = static_cast<std::size_t>(std::countr_zero(HighestBit(tabs)));
+        out += separator.length;
+        StoreRun(out, p);
+        out += length;
+        field += count;
+        p += length + 1;
+        continue;
+      }
+    }
+
+    // The first field alone: an empty one, or the last of the case.
     std::uint64_t stop = stops & (0 - stops);
-    const char* fieldEnd = block + std::countr_zero(stop);
+    const char* fieldEnd = p + std::countr_zero(stop);
     // A CR or LF ends the case when it has all its values; a CR that ends the
     // buffer waits for its LF.
     bool caseEnd = *fieldEnd != '\t';
     if (caseEnd &&
-        ((*fieldEnd != '\r' && *fieldEnd != '\n') || field != lastField || (*fieldEnd == '\r' && fieldEnd + 1 == end)))
+        ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields || (*fieldEnd == '\r' && fieldEnd + 1 == end)))
       break;
     auto length = static_cast<std::size_t>(fieldEnd - p);
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // Digits, at most one point, a sign only in front, and at least one digit.
-    std::uint64_t inField = stop - start;
-    std::uint64_t points = c.points & inField;
-    std::uint64_t allowed = c.digits | c.points | (c.signs & start);
-    if (((inField & ~allowed) != 0) | ((c.digits & inField) == 0) | ((points & (points - 1)) != 0) |
+    std::uint64_t inField = stop - 1;
+    std::uint64_t points = w.points & inField;
+    std::uint64_t allowed = w.digits | w.points | (w.signs & 1);
+    if (((inField & ~allowed) != 0) | ((w.digits & inField) == 0) | ((points & (points - 1)) != 0) |
         (length > kMaxPlainLength)) {
       if (inField != 0) break;
-      v = missing;  // an empty field
+      v = missing;
       length = kMissingText.size();
     }
-
-    if (out > outLimit) {
-      data_.CommitTo(out);
-      room = data_.Reserve(kPlainFieldRoom);
-      out = room.data();
-      outLimit = out + room.size() - kPlainFieldRoom;
-    }
-    const Separator& separator = separators[field];
-    std::memcpy(out, separator.text, 2);
     out += separator.length;
     v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, comma), commaToPoint));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
     out += length;
     ++field;
-    stops ^= stop;
-    start = stop << 1;
     p = fieldEnd + 1;
     if (caseEnd) {
-      if (*fieldEnd == '\r' && *p == '\n') {
-        stops &= ~start;
-        start <<= 1;
-        ++p;
-      }
+      if (*fieldEnd == '\r' && *p == '\n') ++p;
       out[0] = '\r';
       out[1] = '\n';
       out += 2;
@@ -317,6 +339,7 @@ CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& la
     std::string_view chunk = in.Buffered();
     const char* p = chunk.data();
     const char* const end = p + chunk.size();
+    out.NewFilling(p, end);
     if (afterCr && *p == '\n') ++p;
     afterCr = false;
     bool endOfText = false;

@@ -1,0 +1,134 @@
+// Byte classes of the data copy as bit maps: for a read buffer, one bit per
+// byte for each class the plain-number copy asks about, found 16 bytes at a
+// time with SSE2, so that whole runs of fields are checked with a few word
+// operations.
+#pragma once
+
+#if defined(__SSE2__)
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace s2v {
+
+// The classes of up to 64 bytes, bit 0 for the first.
+struct ByteClasses {
+  // Codes 0 to 26: every field end (tab, CR, LF, code 26) and the other
+  // control codes, which a careful path sorts out.
+  std::uint64_t stops = 0;
+  std::uint64_t tabs = 0;
+  std::uint64_t digits = 0;
+  std::uint64_t points = 0;  // "." or ","
+  std::uint64_t signs = 0;   // "+" or "-"
+};
+
+// The classes of the 64 bytes from p on.
+inline ByteClasses ClassifyBlock(const char* p) {
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lastControl = _mm_set1_epi8(26);
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i nine = _mm_set1_epi8(9);
+  const __m128i point = _mm_set1_epi8('.');
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i minus = _mm_set1_epi8('-');
+  const __m128i plus = _mm_set1_epi8('+');
+  auto bits = [](__m128i hits, int shift) {
+    return std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(hits))} << shift;
+  };
+  ByteClasses c;
+  for (int i = 0; i < 64; i += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    c.tabs |= bits(_mm_cmpeq_epi8(v, tab), i);
+    c.stops |= bits(_mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v), i);
+    __m128i offset = _mm_sub_epi8(v, zero);
+    c.digits |= bits(_mm_cmpeq_epi8(_mm_min_epu8(offset, nine), offset), i);
+    c.points |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, point), _mm_cmpeq_epi8(v, comma)), i);
+    c.signs |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, minus), _mm_cmpeq_epi8(v, plus)), i);
+  }
+  return c;
+}
+
+// The number of set bits. Without the POPCNT instruction std::popcount
+// becomes a library call, too slow for once per run of fields.
+inline unsigned CountBits(std::uint64_t x) {
+#if defined(__POPCNT__)
+  return static_cast<unsigned>(std::popcount(x));
+#else
+  x = x - ((x >> 1) & 0x5555555555555555u);
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+  return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
+#endif
+}
+
+// The class maps of one filling of a read buffer, made as far as they are
+// asked for.
+class ByteClassMaps {
+ public:
+  // Bytes a window shows; a window from any byte is then read from the maps
+  // with one unaligned load per class.
+  static constexpr unsigned kWindow = 56;
+
+  // capacity: the most bytes a filling holds. Bytes up to 64 past a filling's
+  // end must be readable.
+  explicit ByteClassMaps(std::size_t capacity) {
+    for (auto& map : maps_) map.resize(capacity / 64 + 2);
+  }
+
+  // A new filling [begin, end).
+  void Reset(const char* begin, const char* end) {
+    begin_ = begin;
+    blocks_ = (static_cast<std::size_t>(end - begin) + 63) / 64;
+    made_ = 0;
+  }
+
+  // The classes of the bytes from p on, bit 0 for p; only the first
+  // min(kWindow, end - p) bits mean anything. p lies in the filling.
+  ByteClasses Window(const char* p) {
+    auto offset = static_cast<std::size_t>(p - begin_);
+    for (std::size_t needed = std::min(offset / 64 + 2, blocks_); made_ < needed; ++made_) {
+      ByteClasses c = ClassifyBlock(begin_ + 64 * made_);
+      maps_[kStops][made_] = c.stops;
+      maps_[kTabs][made_] = c.tabs;
+      maps_[kDigits][made_] = c.digits;
+      maps_[kPoints][made_] = c.points;
+      maps_[kSigns][made_] = c.signs;
+    }
+    std::size_t byte = offset / 8;
+    unsigned shift = offset % 8;
+    ByteClasses w;
+    w.stops = Load(kStops, byte) >> shift;
+    w.tabs = Load(kTabs, byte) >> shift;
+    w.digits = Load(kDigits, byte) >> shift;
+    w.points = Load(kPoints, byte) >> shift;
+    w.signs = Load(kSigns, byte) >> shift;
+    return w;
+  }
+
+ private:
+  enum Class { kStops, kTabs, kDigits, kPoints, kSigns, kClasses };
+
+  // 64 bits of a map from its byte on (bit order is byte order on x86).
+  std::uint64_t Load(Class c, std::size_t byte) const {
+    std::uint64_t bits;
+    std::memcpy(&bits, reinterpret_cast<const char*>(maps_[c].data()) + byte, sizeof bits);
+    return bits;
+  }
+
+  // Words beyond the filling's blocks keep older bits; a window's bits past
+  // the filling's end mean nothing anyway.
+  std::array<std::vector<std::uint64_t>, kClasses> maps_;
+  const char* begin_ = nullptr;
+  std::size_t blocks_ = 0;
+  std::size_t made_ = 0;
+};
+
+}  // namespace s2v
+
+#endif
