@@ -98,7 +98,7 @@ class RecordWriter {
   // The read buffer holds new bytes [begin, end).
   void NewFilling(const char* begin, const char* end) {
 #if defined(__SSE2__)
-    maps_.Reset(begin, end);
+    maps_.Classify(begin, end);
 #else
     (void)begin;
     (void)end;
@@ -131,18 +131,20 @@ class RecordWriter {
   struct Separator {
     char text[2];
     std::uint8_t length;
+    std::uint8_t valuesToLineEnd;  // this and the values after it on its line
   };
   // The separators of the first values of a case, for the plain-number copy.
   static constexpr std::size_t kMaxSeparators = 1 << 14;
   void BuildSeparators() {
     separators_.resize(std::min(result_.HeaderFields, kMaxSeparators));
     for (std::size_t i = 0; i < separators_.size(); ++i) {
+      auto toLineEnd = static_cast<std::uint8_t>(kValuesPerLine - i % kValuesPerLine);
       if (i == 0)
-        separators_[i] = {{' ', ' '}, 0};
+        separators_[i] = {{' ', ' '}, 0, toLineEnd};
       else if (i % kValuesPerLine == 0)
-        separators_[i] = {{'\r', '\n'}, 2};
+        separators_[i] = {{'\r', '\n'}, 2, toLineEnd};
       else
-        separators_[i] = {{' ', ' '}, 1};
+        separators_[i] = {{' ', ' '}, 1, toLineEnd};
     }
   }
 
@@ -179,9 +181,9 @@ bool IsFieldEnd(char c) { return kFieldEnd[static_cast<unsigned char>(c)]; }
 
 #if defined(__SSE2__)
 
-// The output of one step: a separator of up to two bytes, 64 bytes stored
-// whole, and the line end of a case.
-constexpr std::size_t kStepRoom = 2 + 64 + 2;
+// The output of one step: a separator of up to two bytes, a run stored whole
+// as 64 bytes, and its tail stored again one byte further on.
+constexpr std::size_t kStepRoom = 2 + 64 + 1 + 64;
 constexpr unsigned kMaxPlainLength = 16;
 
 // Every tab of a run becomes a blank, every comma a point; 64 bytes are
@@ -197,6 +199,34 @@ void StoreRun(char* out, const char* p) {
     v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, comma), commaToPoint));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
   }
+}
+
+// Per byte value and rank r, the position of its r+1-th set bit (8 if none).
+constexpr std::array<std::array<std::uint8_t, 8>, 256> kBitOfRank = [] {
+  std::array<std::array<std::uint8_t, 8>, 256> table{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    table[byte].fill(8);
+    for (unsigned bit = 0, rank = 0; bit < 8; ++bit)
+      if (byte & (1u << bit)) table[byte][rank++] = static_cast<std::uint8_t>(bit);
+  }
+  return table;
+}();
+
+// The position of the k-th set bit of x, counting from 1, without a branch:
+// the running counts of the bytes pick the byte, a table the bit in it.
+// Meaningful only for 1 <= k <= CountBits(x).
+std::size_t SelectBit(std::uint64_t x, unsigned k) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  std::uint64_t counts = x - ((x >> 1) & 0x5555555555555555u);
+  counts = (counts & 0x3333333333333333u) + ((counts >> 2) & 0x3333333333333333u);
+  counts = (counts + (counts >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+  std::uint64_t running = counts * kOnes;  // byte i: the set bits of bytes 0 to i
+  std::uint64_t reached = ((running | kHighs) - k * kOnes) & kHighs;
+  unsigned byte = static_cast<unsigned>(std::countr_zero(reached | (kHighs << 56))) / 8;
+  unsigned before = static_cast<unsigned>((running << 8) >> (8 * byte)) & 0xff;
+  unsigned bits = static_cast<unsigned>(x >> (8 * byte)) & 0xff;
+  return 8 * byte + kBitOfRank[bits][(k - before - 1) & 7];
 }
 
 // The highest set bit of x != 0.
@@ -241,9 +271,10 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
   const std::size_t fields = result_.HeaderFields;
   const Separator* const separators = separators_.data();
   const std::size_t plainFields = separators_.size();
+  const ByteClassMaps::Reader maps = maps_.Read();
   std::size_t field = fieldIndex_;
   while (field < plainFields && p < end) {
-    ByteClasses w = maps_.Window(p);
+    ByteClasses w = maps.Window(p);
     std::ptrdiff_t valid = std::min<std::ptrdiff_t>(end - p, ByteClassMaps::kWindow);
     std::uint64_t stops = w.stops & ((std::uint64_t{1} << valid) - 1);
     if (stops == 0) break;  // a long field, or one that goes on past end
@@ -257,21 +288,32 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
     std::memcpy(out, separator.text, 2);
 
     // A run of plain numbers, each ended by a tab, copied as it stands: up to
-    // the first other stop, the first fault, the next line end of the output
-    // and the case's last value.
+    // the first other stop, the first fault and the case's last value. The
+    // branches here are rarely taken: a mispredicted branch costs more than
+    // the work it would save.
     std::uint64_t tabs = w.tabs & stops;
     std::uint64_t otherStops = stops ^ tabs;
     tabs &= (otherStops & (0 - otherStops)) - 1;
     if (tabs != 0) {
-      if (std::uint64_t fault = FirstFault(w, tabs)) tabs &= fault - 1;
+      tabs &= FirstFault(w, tabs) - 1;
       std::size_t count = CountBits(tabs);
-      std::size_t most = std::min(kValuesPerLine - field % kValuesPerLine, fields - field);
-      for (; count > most; --count) tabs ^= HighestBit(tabs);
+      // At most one line end within the run, and no surplus value.
+      std::size_t toLineEnd = separator.valuesToLineEnd;
+      for (std::size_t most = std::min(toLineEnd + kValuesPerLine - 1, fields - field); count > most; --count)
+        tabs ^= HighestBit(tabs);
       if (tabs != 0) {
-        auto length = static_cast<std::size_t>(std::countr_zero(HighestBit(tabs)));
+        auto length = static_cast<std::size_t>(63 - std::countl_zero(tabs));
         out += separator.length;
         StoreRun(out, p);
-        out += length;
+        // The blank for the tab before the line's first value becomes a line
+        // end, the rest of the run one byte further on. Done in any case,
+        // past the run when there is no line end in it.
+        bool lineEnd = count > toLineEnd;
+        std::size_t at = lineEnd ? SelectBit(tabs, static_cast<unsigned>(toLineEnd)) : length;
+        StoreRun(out + at + 1, p + at);
+        out[at] = '\r';
+        out[at + 1] = '\n';
+        out += length + lineEnd;
         field += count;
         p += length + 1;
         continue;

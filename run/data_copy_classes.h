@@ -67,66 +67,77 @@ inline unsigned CountBits(std::uint64_t x) {
 #endif
 }
 
-// The class maps of one filling of a read buffer, made as far as they are
-// asked for.
+// The class maps of one filling of a read buffer.
 class ByteClassMaps {
  public:
   // Bytes a window shows; a window from any byte is then read from the maps
   // with one unaligned load per class.
   static constexpr unsigned kWindow = 56;
 
-  // capacity: the most bytes a filling holds. Bytes up to 64 past a filling's
-  // end must be readable.
-  explicit ByteClassMaps(std::size_t capacity) {
-    for (auto& map : maps_) map.resize(capacity / 64 + 2);
-  }
+  // capacity: the most bytes a filling holds.
+  explicit ByteClassMaps(std::size_t capacity) : words_(capacity / 64 + 2), maps_(kClasses * words_) {}
 
-  // A new filling [begin, end).
-  void Reset(const char* begin, const char* end) {
+  // Classifies a new filling [begin, end); bytes up to 64 past end must be
+  // readable.
+  void Classify(const char* begin, const char* end) {
     begin_ = begin;
-    blocks_ = (static_cast<std::size_t>(end - begin) + 63) / 64;
-    made_ = 0;
+    std::size_t blocks = (static_cast<std::size_t>(end - begin) + 63) / 64;
+    for (std::size_t i = 0; i < blocks; ++i) {
+      ByteClasses c = ClassifyBlock(begin + 64 * i);
+      maps_[kStops * words_ + i] = c.stops;
+      maps_[kTabs * words_ + i] = c.tabs;
+      maps_[kDigits * words_ + i] = c.digits;
+      maps_[kPoints * words_ + i] = c.points;
+      maps_[kSigns * words_ + i] = c.signs;
+    }
   }
 
-  // The classes of the bytes from p on, bit 0 for p; only the first
-  // min(kWindow, end - p) bits mean anything. p lies in the filling.
-  ByteClasses Window(const char* p) {
-    auto offset = static_cast<std::size_t>(p - begin_);
-    for (std::size_t needed = std::min(offset / 64 + 2, blocks_); made_ < needed; ++made_) {
-      ByteClasses c = ClassifyBlock(begin_ + 64 * made_);
-      maps_[kStops][made_] = c.stops;
-      maps_[kTabs][made_] = c.tabs;
-      maps_[kDigits][made_] = c.digits;
-      maps_[kPoints][made_] = c.points;
-      maps_[kSigns][made_] = c.signs;
+  // Reads windows of the filling. Kept in local variables, its fields stay
+  // in registers, where the members of the maps would be read again after
+  // every store through a char pointer.
+  class Reader {
+   public:
+    // The classes of the bytes from p on, bit 0 for p; only the first
+    // min(kWindow, end - p) bits mean anything. p lies in the filling.
+    ByteClasses Window(const char* p) const {
+      auto offset = static_cast<std::size_t>(p - begin_);
+      const char* at = maps_ + offset / 8;
+      unsigned shift = offset % 8;
+      ByteClasses w;
+      w.stops = Load(at + kStops * stride_) >> shift;
+      w.tabs = Load(at + kTabs * stride_) >> shift;
+      w.digits = Load(at + kDigits * stride_) >> shift;
+      w.points = Load(at + kPoints * stride_) >> shift;
+      w.signs = Load(at + kSigns * stride_) >> shift;
+      return w;
     }
-    std::size_t byte = offset / 8;
-    unsigned shift = offset % 8;
-    ByteClasses w;
-    w.stops = Load(kStops, byte) >> shift;
-    w.tabs = Load(kTabs, byte) >> shift;
-    w.digits = Load(kDigits, byte) >> shift;
-    w.points = Load(kPoints, byte) >> shift;
-    w.signs = Load(kSigns, byte) >> shift;
-    return w;
+
+   private:
+    friend class ByteClassMaps;
+    Reader(const char* begin, const char* maps, std::size_t stride) : begin_(begin), maps_(maps), stride_(stride) {}
+    // 64 bits of a map from a byte on (bit order is byte order on x86).
+    static std::uint64_t Load(const char* at) {
+      std::uint64_t bits;
+      std::memcpy(&bits, at, sizeof bits);
+      return bits;
+    }
+    const char* begin_;
+    const char* maps_;
+    std::size_t stride_;  // bytes from one class's map to the next
+  };
+
+  Reader Read() const {
+    return Reader(begin_, reinterpret_cast<const char*>(maps_.data()), words_ * sizeof(std::uint64_t));
   }
 
  private:
-  enum Class { kStops, kTabs, kDigits, kPoints, kSigns, kClasses };
+  enum Class : std::size_t { kStops, kTabs, kDigits, kPoints, kSigns, kClasses };
 
-  // 64 bits of a map from its byte on (bit order is byte order on x86).
-  std::uint64_t Load(Class c, std::size_t byte) const {
-    std::uint64_t bits;
-    std::memcpy(&bits, reinterpret_cast<const char*>(maps_[c].data()) + byte, sizeof bits);
-    return bits;
-  }
-
-  // Words beyond the filling's blocks keep older bits; a window's bits past
-  // the filling's end mean nothing anyway.
-  std::array<std::vector<std::uint64_t>, kClasses> maps_;
+  // Words beyond a filling's blocks keep older bits; a window's bits past the
+  // filling's end mean nothing anyway.
+  std::size_t words_;
+  std::vector<std::uint64_t> maps_;
   const char* begin_ = nullptr;
-  std::size_t blocks_ = 0;
-  std::size_t made_ = 0;
 };
 
 }  // namespace s2v
