@@ -288,38 +288,42 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
     std::memcpy(out, separator.text, 2);
 
     // A run of plain numbers, each ended by a tab, copied as it stands: up to
-    // the first other stop, the first fault and the case's last value. The
-    // branches here are rarely taken: a mispredicted branch costs more than
-    // the work it would save.
+    // the first other stop, the first fault and the case's last value. Where
+    // the run ends decides where the next one starts; the rare cuts are
+    // branches, so that the processor need not wait for the fault and count
+    // checks before it goes on to the next run.
     std::uint64_t tabs = w.tabs & stops;
     std::uint64_t otherStops = stops ^ tabs;
     tabs &= (otherStops & (0 - otherStops)) - 1;
     if (tabs != 0) {
-      tabs &= FirstFault(w, tabs) - 1;
+      if (std::uint64_t fault = FirstFault(w, tabs); fault != 0) [[unlikely]] {
+        tabs &= fault - 1;
+        if (tabs == 0) goto single;
+      }
       std::size_t count = CountBits(tabs);
       // At most one line end within the run, and no surplus value.
       std::size_t toLineEnd = separator.valuesToLineEnd;
-      for (std::size_t most = std::min(toLineEnd + kValuesPerLine - 1, fields - field); count > most; --count)
-        tabs ^= HighestBit(tabs);
-      if (tabs != 0) {
-        auto length = static_cast<std::size_t>(63 - std::countl_zero(tabs));
-        out += separator.length;
-        StoreRun(out, p);
-        // The blank for the tab before the line's first value becomes a line
-        // end, the rest of the run one byte further on. Done in any case,
-        // past the run when there is no line end in it.
-        bool lineEnd = count > toLineEnd;
-        std::size_t at = lineEnd ? SelectBit(tabs, static_cast<unsigned>(toLineEnd)) : length;
-        StoreRun(out + at + 1, p + at);
-        out[at] = '\r';
-        out[at + 1] = '\n';
-        out += length + lineEnd;
-        field += count;
-        p += length + 1;
-        continue;
+      if (std::size_t most = std::min(toLineEnd + kValuesPerLine - 1, fields - field); count > most) [[unlikely]] {
+        for (; count > most; --count) tabs ^= HighestBit(tabs);
       }
+      auto length = static_cast<std::size_t>(63 - std::countl_zero(tabs));
+      out += separator.length;
+      StoreRun(out, p);
+      // The blank for the tab before the line's first value becomes a line
+      // end, the rest of the run one byte further on. Done in any case, past
+      // the run when there is no line end in it.
+      bool lineEnd = count > toLineEnd;
+      std::size_t at = lineEnd ? SelectBit(tabs, static_cast<unsigned>(toLineEnd)) : length;
+      StoreRun(out + at + 1, p + at);
+      out[at] = '\r';
+      out[at + 1] = '\n';
+      out += length + lineEnd;
+      field += count;
+      p += length + 1;
+      continue;
     }
 
+  single:
     // The first field alone: an empty one, or the last of the case.
     std::uint64_t stop = stops & (0 - stops);
     const char* fieldEnd = p + std::countr_zero(stop);
