@@ -275,8 +275,9 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
   std::size_t field = fieldIndex_;
   while (field < plainFields && p < end) {
     ByteClasses w = maps.Window(p);
-    std::ptrdiff_t valid = std::min<std::ptrdiff_t>(end - p, ByteClassMaps::kWindow);
-    std::uint64_t stops = w.stops & ((std::uint64_t{1} << valid) - 1);
+    std::uint64_t stops = w.stops & ((std::uint64_t{1} << ByteClassMaps::kWindow) - 1);
+    if (end - p < ByteClassMaps::kWindow) [[unlikely]]
+      stops &= (std::uint64_t{1} << (end - p)) - 1;
     if (stops == 0) break;  // a long field, or one that goes on past end
     if (out > outLimit) {
       data_.CommitTo(out);
