@@ -222,6 +222,23 @@ TEST(DataCopy, TheWayTheBytesArriveChangesNothing) {
   }
 }
 
+TEST(DataCopy, CasesAcrossFullReadBuffers) {
+  // Over a MiB of cases: the copy's buffers fill up and refill many times,
+  // with cases and fields cut at their ends.
+  std::string text = "A\tB\tC\tD\tE\tF\tG\r\n";
+  std::string expected;
+  for (int i = 0; i < 40000; ++i) {
+    std::string a = std::to_string(i), b = std::to_string(i % 97) + "," + std::to_string(i % 13);
+    text += a + "\t-" + b + "\t" + a + a + "\t\t" + b + "\t" + a + "\t+" + a + "\r\n";
+    std::string point = std::to_string(i % 97) + "." + std::to_string(i % 13);
+    expected += a + " -" + point + " " + a + a + " -999 " + point + " " + a + " +" + a + "\r\n";
+  }
+  ASSERT_GT(text.size(), std::size_t{1} << 20);
+  Copied c = Copy(text);
+  EXPECT_EQ(c.data, expected);
+  EXPECT_EQ(c.result.CaseCount, 40000);
+}
+
 TEST(DataCopy, ALineEndSplitBetweenTwoReads) {
   // CR and LF arrive in different reads: still one line end, no empty case between.
   std::string text = "A\tB\r\n1\t2\r\n3\t4\r\n";
