@@ -95,8 +95,8 @@ class RecordWriter {
   // longer than 16 bytes, ends the record, is surplus or does not end before
   // end. Returns the start of that field. p starts a field of a case.
   const char* CopyPlainFields(const char* p, const char* end);
-  // The read buffer holds new bytes [begin, end).
-  void NewFilling(const char* begin, const char* end) {
+  // The read buffer holds new bytes [begin, end); their commas become points.
+  void NewFilling(char* begin, const char* end) {
 #if defined(__SSE2__)
     maps_.Classify(begin, end);
 #else
@@ -186,17 +186,14 @@ bool IsFieldEnd(char c) { return kFieldEnd[static_cast<unsigned char>(c)]; }
 constexpr std::size_t kStepRoom = 2 + 64 + 1 + 64;
 constexpr unsigned kMaxPlainLength = 16;
 
-// Every tab of a run becomes a blank, every comma a point; 64 bytes are
-// stored, of which the caller keeps the run's.
+// Every tab of a run becomes a blank (its commas are points already); 64
+// bytes are stored, of which the caller keeps the run's.
 void StoreRun(char* out, const char* p) {
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i tabToBlank = _mm_set1_epi8(' ' - '\t');
-  const __m128i comma = _mm_set1_epi8(',');
-  const __m128i commaToPoint = _mm_set1_epi8('.' - ',');
   for (int i = 0; i < 64; i += 16) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, tab), tabToBlank));
-    v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, comma), commaToPoint));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
   }
 }
@@ -383,10 +380,10 @@ CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& la
   bool recordStarted = false;  // a byte of the current record has been read
   bool afterCr = false;        // an LF right after this CR belongs to the same line end
   while (!in.AtEnd()) {
-    std::string_view chunk = in.Buffered();
+    std::span<char> chunk = in.BufferedForChange();
     const char* p = chunk.data();
     const char* const end = p + chunk.size();
-    out.NewFilling(p, end);
+    out.NewFilling(chunk.data(), end);
     if (afterCr && *p == '\n') ++p;
     afterCr = false;
     bool endOfText = false;

@@ -24,12 +24,14 @@ struct ByteClasses {
   std::uint64_t stops = 0;
   std::uint64_t tabs = 0;
   std::uint64_t digits = 0;
-  std::uint64_t points = 0;  // "." or ","
+  std::uint64_t points = 0;  // "." (a "," is one too)
   std::uint64_t signs = 0;   // "+" or "-"
 };
 
-// The classes of the 64 bytes from p on.
-inline ByteClasses ClassifyBlock(const char* p) {
+// The classes of the 64 bytes from p on. Their commas become points on the
+// way: every comma of a data file is read as a point, and the copy then has
+// no comma left to change.
+inline ByteClasses ClassifyBlock(char* p) {
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i lastControl = _mm_set1_epi8(26);
   const __m128i zero = _mm_set1_epi8('0');
@@ -44,11 +46,14 @@ inline ByteClasses ClassifyBlock(const char* p) {
   ByteClasses c;
   for (int i = 0; i < 64; i += 16) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    __m128i commas = _mm_cmpeq_epi8(v, comma);
+    v = _mm_add_epi8(v, _mm_and_si128(commas, _mm_set1_epi8('.' - ',')));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), v);
     c.tabs |= bits(_mm_cmpeq_epi8(v, tab), i);
     c.stops |= bits(_mm_cmpeq_epi8(_mm_min_epu8(v, lastControl), v), i);
     __m128i offset = _mm_sub_epi8(v, zero);
     c.digits |= bits(_mm_cmpeq_epi8(_mm_min_epu8(offset, nine), offset), i);
-    c.points |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, point), _mm_cmpeq_epi8(v, comma)), i);
+    c.points |= bits(_mm_cmpeq_epi8(v, point), i);
     c.signs |= bits(_mm_or_si128(_mm_cmpeq_epi8(v, minus), _mm_cmpeq_epi8(v, plus)), i);
   }
   return c;
@@ -77,9 +82,9 @@ class ByteClassMaps {
   // capacity: the most bytes a filling holds.
   explicit ByteClassMaps(std::size_t capacity) : words_(capacity / 64 + 2), maps_(kClasses * words_) {}
 
-  // Classifies a new filling [begin, end); bytes up to 64 past end must be
-  // readable.
-  void Classify(const char* begin, const char* end) {
+  // Classifies a new filling [begin, end), commas becoming points; bytes up
+  // to 64 past end must be readable and writable.
+  void Classify(char* begin, const char* end) {
     begin_ = begin;
     std::size_t blocks = (static_cast<std::size_t>(end - begin) + 63) / 64;
     for (std::size_t i = 0; i < blocks; ++i) {

@@ -63,6 +63,9 @@ class BufferedReader {
   // The bytes buffered from the current position on; may be empty at the end.
   // Consume(n) takes n of them.
   std::string_view Buffered() const { return {buffer_.data() + pos_, end_ - pos_}; }
+  // The same bytes, for a scan that rewrites them in place as it goes; the
+  // kReadAhead bytes after them may be written too.
+  std::span<char> BufferedForChange() { return {buffer_.data() + pos_, end_ - pos_}; }
   void Consume(std::size_t n) { pos_ += n; }
   bool Refill();
 
