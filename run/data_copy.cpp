@@ -307,14 +307,16 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
       auto length = static_cast<std::size_t>(63 - std::countl_zero(tabs));
       out += separator.length;
       StoreRun(out, p);
-      // The blank for the tab before the line's first value becomes a line
-      // end, the rest of the run one byte further on. Done in any case, past
-      // the run when there is no line end in it.
+      // When a line of the output ends within the run, the blank for the tab
+      // before the next line's first value becomes a line end and the rest of
+      // the run moves one byte further on.
       bool lineEnd = count > toLineEnd;
-      std::size_t at = lineEnd ? SelectBit(tabs, static_cast<unsigned>(toLineEnd)) : length;
-      StoreRun(out + at + 1, p + at);
-      out[at] = '\r';
-      out[at + 1] = '\n';
+      if (lineEnd) {
+        std::size_t at = SelectBit(tabs, static_cast<unsigned>(toLineEnd));
+        StoreRun(out + at + 1, p + at);
+        out[at] = '\r';
+        out[at + 1] = '\n';
+      }
       out += length + lineEnd;
       field += count;
       p += length + 1;
