@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "run/data_copy_classes.h"
+
 namespace s2v {
 namespace {
 
@@ -238,6 +240,46 @@ TEST(DataCopy, CasesAcrossFullReadBuffers) {
   EXPECT_EQ(c.data, expected);
   EXPECT_EQ(c.result.CaseCount, 40000);
 }
+
+#if defined(__SSE2__)
+// Both block classifiers give every byte value the classes it has.
+TEST(DataCopyClasses, EveryByteValueInEveryPosition) {
+  std::string bytes(256 + 64 + 64, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7 + i / 256) & 0xff);
+  for (std::size_t at = 0; at + 64 <= bytes.size(); at += 64) {
+    std::string expected = bytes.substr(at, 64);
+    ByteClasses want;
+    for (int i = 0; i < 64; ++i) {
+      auto c = static_cast<unsigned char>(expected[static_cast<std::size_t>(i)]);
+      std::uint64_t bit = std::uint64_t{1} << i;
+      if (c <= 26) want.stops |= bit;
+      if (c == '\t') want.tabs |= bit;
+      if (c >= '0' && c <= '9') want.digits |= bit;
+      if (c == '.' || c == ',') want.points |= bit;
+      if (c == '+' || c == '-') want.signs |= bit;
+      if (c == ',') expected[static_cast<std::size_t>(i)] = '.';
+    }
+    std::vector<ByteClasses> got;
+    std::string block = bytes.substr(at, 64);
+    got.push_back(ClassifyBlock(block.data()));
+    EXPECT_EQ(block, expected);
+#if defined(S2V_CLASSIFY_AVX2)
+    if (__builtin_cpu_supports("avx2")) {
+      block = bytes.substr(at, 64);
+      got.push_back(ClassifyBlockAvx2(block.data()));
+      EXPECT_EQ(block, expected);
+    }
+#endif
+    for (const ByteClasses& g : got) {
+      EXPECT_EQ(g.stops, want.stops) << at;
+      EXPECT_EQ(g.tabs, want.tabs) << at;
+      EXPECT_EQ(g.digits, want.digits) << at;
+      EXPECT_EQ(g.points, want.points) << at;
+      EXPECT_EQ(g.signs, want.signs) << at;
+    }
+  }
+}
+#endif
 
 TEST(DataCopy, ALineEndSplitBetweenTwoReads) {
   // CR and LF arrive in different reads: still one line end, no empty case between.
