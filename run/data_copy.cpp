@@ -90,10 +90,12 @@ class RecordWriter {
   // A field of the current record has ended.
   bool InRecord() const { return fieldIndex_ > 0; }
 
-  // Copies the plain numbers among the case's fields from p on, up to the
-  // first field that needs more care: one that is not a plain number, is
-  // longer than 16 bytes, ends the record, is surplus or does not end before
-  // end. Returns the start of that field. p starts a field of a case.
+  // Copies the fields of cases from p on while they are plain numbers or
+  // empty, case ends included, up to the first field that needs more care:
+  // any other field, a surplus or missing value, a line end other than CR LF
+  // or LF, a long field, or one that does not end before end. Returns the
+  // start of that field. p starts a field of a case, in a filling handed to
+  // NewFilling.
   const char* CopyPlainFields(const char* p, const char* end);
   // The read buffer holds new bytes [begin, end); their commas become points.
   void NewFilling(char* begin, const char* end) {
@@ -257,8 +259,6 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
 }
 
 [[gnu::noinline]] const char* RecordWriter::CopyPlainFields(const char* p, const char* end) {
-  const __m128i comma = _mm_set1_epi8(',');
-  const __m128i commaToPoint = _mm_set1_epi8('.' - ',');
   const __m128i missing = _mm_setr_epi8('-', '9', '9', '9', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 
   std::span<char> room = data_.Reserve(kStepRoom);
@@ -345,7 +345,6 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
       length = kMissingText.size();
     }
     out += separator.length;
-    v = _mm_add_epi8(v, _mm_and_si128(_mm_cmpeq_epi8(v, comma), commaToPoint));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
     out += length;
     ++field;
