@@ -12,13 +12,14 @@ std::size_t MemorySource::Read(char* data, std::size_t size) {
   return n;
 }
 
-BufferedReader::BufferedReader(ByteSource& source, std::size_t bufferSize) : source_(source), buffer_(bufferSize) {}
+BufferedReader::BufferedReader(ByteSource& source, std::size_t bufferSize)
+    : source_(source), buffer_(bufferSize + kReadAhead) {}
 
 bool BufferedReader::Refill() {
   if (pos_ < end_) return true;
   pos_ = end_ = 0;
   if (exhausted_) return false;
-  end_ = source_.Read(buffer_.data(), buffer_.size());
+  end_ = source_.Read(buffer_.data(), buffer_.size() - kReadAhead);
   if (end_ == 0) exhausted_ = true;
   return end_ > 0;
 }
@@ -74,6 +75,14 @@ void BufferedWriter::Put(std::string_view text) {
     used_ += n;
     text.remove_prefix(n);
   }
+}
+
+std::span<char> BufferedWriter::Reserve(std::size_t atLeast) {
+  if (buffer_.size() - used_ < atLeast) {
+    Flush();
+    if (buffer_.size() < atLeast) buffer_.resize(atLeast);
+  }
+  return std::span<char>(buffer_).subspan(used_);
 }
 
 void BufferedWriter::Flush() {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ class StringSink : public ByteSink {
 class BufferedReader {
  public:
   static constexpr char kEndOfText = 26;
+  // Bytes that may be read past the end of Buffered(), so that a scan can load
+  // whole blocks; their values mean nothing.
+  static constexpr std::size_t kReadAhead = 64;
 
   explicit BufferedReader(ByteSource& source, std::size_t bufferSize = 1 << 16);
 
@@ -59,6 +63,9 @@ class BufferedReader {
   // The bytes buffered from the current position on; may be empty at the end.
   // Consume(n) takes n of them.
   std::string_view Buffered() const { return {buffer_.data() + pos_, end_ - pos_}; }
+  // The same bytes, for a scan that rewrites them in place as it goes; the
+  // kReadAhead bytes after them may be written too.
+  std::span<char> BufferedForChange() { return {buffer_.data() + pos_, end_ - pos_}; }
   void Consume(std::size_t n) { pos_ += n; }
   bool Refill();
 
@@ -105,6 +112,12 @@ class BufferedWriter {
     Put('\n');
   }
   void Flush();
+
+  // Direct filling: the free part of the buffer, at least atLeast bytes long
+  // (flushing first when less is free). CommitTo(end) adds the bytes of it
+  // before end to the output.
+  std::span<char> Reserve(std::size_t atLeast);
+  void CommitTo(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
 
  private:
   ByteSink& sink_;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
+#include "run/data_copy_classes.h"
+
 namespace s2v {
 namespace {
 
@@ -12,14 +17,34 @@ struct Copied {
   std::vector<std::int64_t> counts;
 };
 
-Copied Copy(std::string_view spss) {
+// Hands out the bytes at most chunk at a time, as a pipe or a slow disk may.
+class ChunkedSource : public ByteSource {
+ public:
+  ChunkedSource(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
+  std::size_t Read(char* data, std::size_t size) override {
+    std::size_t n = std::min({size, chunk_, bytes_.size()});
+    std::copy_n(bytes_.data(), n, data);
+    bytes_.remove_prefix(n);
+    return n;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t chunk_;
+};
+
+Copied Copy(ByteSource& source) {
   Copied c;
-  MemorySource source(spss);
   StringSink data, labels;
   c.result = CopySpssData(source, data, labels, [&](std::int64_t n) { c.counts.push_back(n); });
   c.data = data.bytes;
   c.labels = labels.bytes;
   return c;
+}
+
+Copied Copy(std::string_view spss) {
+  MemorySource source(spss);
+  return Copy(source);
 }
 
 TEST(DataCopy, ValuesCommasAndMissing) {
@@ -106,6 +131,165 @@ TEST(DataCopy, FieldsLongerThanTheReadBuffer) {
   std::string big(300000, '7');
   Copied c = Copy("A\tB\r\n" + big + "\t" + big + ",5\r\n");
   EXPECT_EQ(c.data, big + " " + big + ".5\r\n");
+}
+
+TEST(DataCopy, PlainNumbersAndTheirNearMisses) {
+  struct Case {
+    std::string_view field;
+    std::string_view value;
+  } cases[] = {
+      {"0", "0"},
+      {"-0,5", "-0.5"},
+      {"+,5", "+.5"},
+      {"5.", "5."},
+      {"1234567890123456", "1234567890123456"},    // 16 bytes
+      {"12345678901234567", "12345678901234567"},  // 17 bytes
+      {"1234567890123456789012345678901234567890123456789012345678901234567890",
+       "1234567890123456789012345678901234567890123456789012345678901234567890"},
+      {"1-2", "-999"},
+      {"--1", "-999"},
+      {"1,2,3", "-999"},
+      {"1.2,3", "-999"},
+      {"+", "-999"},
+      {"-", "-999"},
+      {",", "-999"},
+      {"1/2", "-999"},
+      {"1\x01", "-999"},
+      {"\xb1", "-999"},
+      {"12\xb0", "-999"},
+      {"1 ", "1"},
+      {"", "-999"},
+  };
+  for (const Case& k : cases) {
+    // The field stands first, in the middle and last of a case.
+    std::string field(k.field);
+    Copied c = Copy("A\tB\tC\r\n" + field + "\t7\t8\r\n6\t" + field + "\t8\r\n6\t7\t" + field + "\r\n");
+    std::string value(k.value);
+    EXPECT_EQ(c.data, value + " 7 8\r\n6 " + value + " 8\r\n6 7 " + value + "\r\n") << '"' << k.field << '"';
+    EXPECT_EQ(c.result.CaseCount, 3);
+    EXPECT_EQ(c.result.FittedCount, 0);
+  }
+}
+
+TEST(DataCopy, LineBreaksWithinLongCases) {
+  // 40,000 values a case: a line end after every 15th, however many there are.
+  const int kFields = 40000;
+  std::string header, record, expected;
+  for (int i = 0; i < kFields; ++i) {
+    header += (i > 0 ? "\t" : "") + std::string("V") + std::to_string(i);
+    record += (i > 0 ? "\t" : "") + std::to_string(i % 10);
+    expected += std::to_string(i % 10) + ((i + 1) % 15 == 0 || i + 1 == kFields ? "\r\n" : " ");
+  }
+  Copied c = Copy(header + "\n" + record + "\n" + record + "\n");
+  EXPECT_EQ(c.data, expected + expected);
+  EXPECT_EQ(c.result.HeaderFields, static_cast<std::size_t>(kFields));
+}
+
+// A mixed export: every kind of field, line end and case length.
+std::string MixedExport() {
+  const char* fields[] = {"1", "22",    "-3,5",   "+4.25", "",    " ",    " 6 ", "7 7",       "x",
+                          ".", "-.",    "1.2.3",  "99,",   ",5",  "1e5",  "-",   "\xe9t\xe9", "123456789012345678",
+                          "0", "12,34", "-98,76", "5",     "666", "-7,0", "88"};
+  const char* lineEnds[] = {"\r\n", "\n", "\r", "\r\n", "\r\n"};
+  std::uint32_t state = 12345;
+  auto next = [&state](std::uint32_t n) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % n;
+  };
+  std::string text = "A\tB\tC\tD\tE\tF\tG\tH\tI\tJ\tK\tL\tM\tN\tO\tP\tQ\r\n";
+  for (int record = 0; record < 3000; ++record) {
+    std::uint32_t count = next(10) == 0 ? 1 + next(25) : 17;  // now and then short or long
+    for (std::uint32_t i = 0; i < count; ++i) {
+      if (i > 0) text += '\t';
+      text += fields[next(std::size(fields))];
+    }
+    text += next(50) == 0 ? "\r\n\r\n" : lineEnds[next(std::size(lineEnds))];
+  }
+  return text;
+}
+
+TEST(DataCopy, TheWayTheBytesArriveChangesNothing) {
+  std::string text = MixedExport();
+  Copied whole = Copy(text);
+  EXPECT_GT(whole.result.CaseCount, 2900);
+  EXPECT_GT(whole.result.FittedCount, 100);
+  for (std::size_t chunk : {1, 2, 3, 5, 16, 17, 63, 64, 65, 1000, 4096}) {
+    ChunkedSource source(text, chunk);
+    Copied c = Copy(source);
+    EXPECT_EQ(c.data, whole.data) << "chunk " << chunk;
+    EXPECT_EQ(c.labels, whole.labels) << "chunk " << chunk;
+    EXPECT_EQ(c.result.CaseCount, whole.result.CaseCount) << "chunk " << chunk;
+    EXPECT_EQ(c.result.FittedCount, whole.result.FittedCount) << "chunk " << chunk;
+    EXPECT_EQ(c.counts, whole.counts) << "chunk " << chunk;
+  }
+}
+
+TEST(DataCopy, CasesAcrossFullReadBuffers) {
+  // Over a MiB of cases: the copy's buffers fill up and refill many times,
+  // with cases and fields cut at their ends.
+  std::string text = "A\tB\tC\tD\tE\tF\tG\r\n";
+  std::string expected;
+  for (int i = 0; i < 40000; ++i) {
+    std::string a = std::to_string(i), b = std::to_string(i % 97) + "," + std::to_string(i % 13);
+    text += a + "\t-" + b + "\t" + a + a + "\t\t" + b + "\t" + a + "\t+" + a + "\r\n";
+    std::string point = std::to_string(i % 97) + "." + std::to_string(i % 13);
+    expected += a + " -" + point + " " + a + a + " -999 " + point + " " + a + " +" + a + "\r\n";
+  }
+  ASSERT_GT(text.size(), std::size_t{1} << 20);
+  Copied c = Copy(text);
+  EXPECT_EQ(c.data, expected);
+  EXPECT_EQ(c.result.CaseCount, 40000);
+}
+
+#if defined(__SSE2__)
+// Both block classifiers give every byte value the classes it has.
+TEST(DataCopyClasses, EveryByteValueInEveryPosition) {
+  std::string bytes(256 + 64 + 64, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7 + i / 256) & 0xff);
+  for (std::size_t at = 0; at + 64 <= bytes.size(); at += 64) {
+    std::string expected = bytes.substr(at, 64);
+    ByteClasses want;
+    for (int i = 0; i < 64; ++i) {
+      auto c = static_cast<unsigned char>(expected[static_cast<std::size_t>(i)]);
+      std::uint64_t bit = std::uint64_t{1} << i;
+      if (c <= 26) want.stops |= bit;
+      if (c == '\t') want.tabs |= bit;
+      if (c >= '0' && c <= '9') want.digits |= bit;
+      if (c == '.' || c == ',') want.points |= bit;
+      if (c == '+' || c == '-') want.signs |= bit;
+      if (c == ',') expected[static_cast<std::size_t>(i)] = '.';
+    }
+    std::vector<ByteClasses> got;
+    std::string block = bytes.substr(at, 64);
+    got.push_back(ClassifyBlock(block.data()));
+    EXPECT_EQ(block, expected);
+#if defined(S2V_CLASSIFY_AVX2)
+    if (__builtin_cpu_supports("avx2")) {
+      block = bytes.substr(at, 64);
+      got.push_back(ClassifyBlockAvx2(block.data()));
+      EXPECT_EQ(block, expected);
+    }
+#endif
+    for (const ByteClasses& g : got) {
+      EXPECT_EQ(g.stops, want.stops) << at;
+      EXPECT_EQ(g.tabs, want.tabs) << at;
+      EXPECT_EQ(g.digits, want.digits) << at;
+      EXPECT_EQ(g.points, want.points) << at;
+      EXPECT_EQ(g.signs, want.signs) << at;
+    }
+  }
+}
+#endif
+
+TEST(DataCopy, ALineEndSplitBetweenTwoReads) {
+  // CR and LF arrive in different reads: still one line end, no empty case between.
+  std::string text = "A\tB\r\n1\t2\r\n3\t4\r\n";
+  for (std::size_t chunk = 1; chunk <= text.size(); ++chunk) {
+    ChunkedSource source(text, chunk);
+    Copied c = Copy(source);
+    EXPECT_EQ(c.data, "1 2\r\n3 4\r\n") << "chunk " << chunk;
+    EXPECT_EQ(c.result.CaseCount, 2) << "chunk " << chunk;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/io_error.h"
 
 namespace s2v {
@@ -37,6 +39,23 @@ TEST(LineReader, Code26EndsTheText) {
 TEST(LineReader, LinesLongerThanTheBufferStayWhole) {
   std::string longLine(200000, 'x');
   EXPECT_EQ(Lines(longLine + "\r\n" + longLine), (V{longLine, longLine}));
+}
+
+TEST(BufferedWriter, DirectFillingKeepsTheOrderAndTheRoomAsked) {
+  StringSink sink;
+  BufferedWriter out(sink, 8);
+  out.Put("abcdef");
+  std::span<char> room = out.Reserve(5);  // only 2 free: flushes first
+  ASSERT_GE(room.size(), 5u);
+  std::copy_n("ghijk", 5, room.data());
+  out.CommitTo(room.data() + 3);  // "ghi" written, "jk" not
+  out.Put('!');
+  room = out.Reserve(20);  // more than the whole buffer: it grows
+  ASSERT_GE(room.size(), 20u);
+  std::copy_n("0123456789012345678", 19, room.data());
+  out.CommitTo(room.data() + 19);
+  out.Flush();
+  EXPECT_EQ(sink.bytes, "abcdefghi!0123456789012345678");
 }
 
 TEST(IoErrorText, MessagesCarryTheirFullStop) {
