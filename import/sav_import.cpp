@@ -22,6 +22,11 @@ constexpr std::size_t kNamesListed = 5;
 
 std::string Count(std::size_t n) { return FormatInteger(static_cast<std::int64_t>(n)); }
 
+// "1 variable", "2 variables".
+std::string Counted(std::int64_t n, const std::string& noun) {
+  return FormatInteger(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 // Writes the cases into the data file as they come and keeps the dictionary
 // for the File Info text.
 class ImportWriter : public SavCaseHandler {
@@ -153,15 +158,17 @@ class Import {
       withMissing += !v.Missing.empty();
       if (v.Name.size() > kMaxNameLength) longNames.push_back(v.Name);
     }
-    std::string variables = Count(dictionary.Variables.size()) + " variables found on the system file";
-    if (strings > 0) variables += ", " + Count(strings) + " of them string variables";
+    auto counted = [](std::size_t n, const std::string& noun) { return Counted(static_cast<std::int64_t>(n), noun); };
+    std::string variables = counted(dictionary.Variables.size(), "variable") + " found on the system file";
+    if (strings > 0) variables += ", " + Count(strings) + " of them string";
     Report(variables);
-    Report(FormatInteger(cases) + " cases found on the system file");
-    Report(Count(summary.ValueLabels) + " value labels found for " + Count(summary.LabelledVariables) + " variables");
+    Report(Counted(cases, "case") + " found on the system file");
+    Report(counted(summary.ValueLabels, "value label") + " found for " +
+           counted(summary.LabelledVariables, "variable"));
     if (summary.LabelsLeftOut > 0)
-      Report(Count(summary.LabelsLeftOut) + " labels of string values were left out: their value is not one word");
+      Report(counted(summary.LabelsLeftOut, "label") + " of string values left out: the value is not one word");
     if (withMissing > 0)
-      Report(Count(withMissing) + " variables have user-missing values; the data keep them as values");
+      Report(counted(withMissing, "variable") + " with user-missing values: the data keep them as values");
     if (!longNames.empty()) {
       std::string line = "Names longer than " + Count(kMaxNameLength) + " characters get no labels in a project:";
       for (std::size_t i = 0; i < longNames.size() && i < kNamesListed; ++i) line += " " + longNames[i];
