@@ -41,10 +41,13 @@ class TabDataWriter {
   void EndCase();
 
  private:
-  void StartField();
+  void StartField(std::size_t size);
   void PutText(std::string_view text);
 
   BufferedWriter& out_;
+  // The record being written: the values of one case.
+  std::vector<char> record_ = std::vector<char>(4096);
+  std::size_t used_ = 0;
   bool firstField_ = true;
 };
 
