@@ -9,8 +9,8 @@
 #                written once from it with PSPP into BENCH_DIR/import
 #   BENCH_RUNS   timed runs per command, best wall time is reported (default: 2)
 #
-# Prints the best wall time of `spss2vornex-batch --import-sav bench.sav`, the best wall time of the run on the imported pair, and their
-# ratio.
+# Prints the best wall time of `spss2vornex-batch --import-sav bench.sav`,
+# the best wall time of the run on the imported pair, and their ratio.
 set -euo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
