@@ -354,6 +354,26 @@ TEST_F(SavImportFilesTest, TheSystemFileIsFoundWithoutRegardToCase) {
   EXPECT_EQ(Read("small.DAT"), kSmallData);
 }
 
+TEST_F(SavImportFilesTest, ACutFileIsRefusedAndItsPartialDataRemoved) {
+  const std::string bytes = Read("small.sav");
+  Write("small.sav", bytes.substr(0, bytes.size() - 8));
+  ImportResult result = ImportAnswering(false);
+  EXPECT_FALSE(result.Done);
+  EXPECT_EQ(result.ReportLines.back().rfind("small.sav could not be read as an SPSS system file: ", 0), 0u)
+      << result.ReportLines.back();
+  EXPECT_EQ(Files(), Lines{"small.sav"});
+}
+
+TEST_F(SavImportFilesTest, CompressedAndUncompressedFilesGiveTheSameData) {
+  RunPspp(
+      "GET FILE='small.sav'.\nSAVE OUTFILE='plain.sav' /UNCOMPRESSED.\n"
+      "SAVE OUTFILE='packed.zsav' /ZCOMPRESSED.\n");
+  ASSERT_TRUE(Import("plain.sav").Done);
+  ASSERT_TRUE(Import("packed.zsav").Done);
+  EXPECT_EQ(Read("plain.DAT"), kSmallData);
+  EXPECT_EQ(Read("packed.DAT"), kSmallData);
+}
+
 // Refusals that need no system file.
 class SavImportRefusalTest : public RunTest {};
 
