@@ -412,12 +412,5 @@ TEST_F(SavImportRefusalTest, NamesThatTheRunWouldRefuseOrThatWouldReplaceTheInpu
   EXPECT_EQ(Files(), (Lines{"a.b.sav", "my survey.sav", "survey.dat"}));
 }
 
-TEST(ImportSpcTemplate, StartsWithTheBaseName) {
-  const Lines lines = ImportSpcTemplate("survey");
-  ASSERT_EQ(lines.size(), 7u);
-  EXPECT_EQ(lines[0], "survey");
-  EXPECT_EQ(lines[4], "<-");
-}
-
 }  // namespace
 }  // namespace s2v
