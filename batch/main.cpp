@@ -7,6 +7,9 @@
 #include <string_view>
 
 #include "batch/console_toolkit.h"
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+#include "import/sav_import.h"
+#endif
 #include "run/run.h"
 #include "support/io_error.h"
 #include "support/working_folder.h"
@@ -21,6 +24,7 @@ constexpr int kUsageError = 64;
 constexpr const char* kUsage =
     "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
     "                         [--seed N] [--report FILE] SPCFILE\n"
+    "       spss2vornex-batch --import-sav FILE.sav [--force] [options SPCFILE]\n"
     "\n"
     "Converts the SPSS export pair named on SPCFILE's first line into a VORNEX\n"
     "project, in the folder of SPCFILE. Report lines go to standard output,\n"
@@ -31,10 +35,14 @@ constexpr const char* kUsage =
     "                   transfer: 0 none, 1 original, 2 categorized variables\n"
     "  --seed N         seed (0 to 4294967295) for the Mplus Dummy column\n"
     "  --report FILE    also save the report lines to FILE (CR LF)\n"
+    "  --import-sav FILE.sav\n"
+    "                   first write FILE.DAT and FILE.TXT beside FILE.sav from it;\n"
+    "                   with SPCFILE, then run\n"
+    "  --force          let --import-sav replace existing FILE.DAT and FILE.TXT\n"
     "  --help, --version\n"
     "\n"
-    "Exit status: 0 completed, 1 stopped at a check, 2 input/output failure,\n"
-    "64 usage error.\n";
+    "Exit status: 0 completed, 1 stopped at a check (also an import refused or\n"
+    "not done), 2 input/output failure, 64 usage error.\n";
 
 struct Options {
   std::optional<std::string> project;
@@ -65,6 +73,58 @@ std::string ProjectNameOf(const std::string& path) {
   return point != std::string::npos && point >= 1 ? name.substr(0, point) : name;
 }
 
+// --import-sav FILE.sav [--force]: the import before (or instead of) a run.
+struct ImportOptions {
+  std::optional<std::string> savFile;
+  bool force = false;
+};
+
+// Takes argv[i] when it is an import option; error is set for a bad one.
+bool TakeImportOption(int argc, char** argv, int& i, ImportOptions& options, std::optional<std::string>& error) {
+  std::string_view arg = argv[i];
+  if (arg == "--force") {
+    options.force = true;
+  } else if (arg == "--import-sav") {
+    if (i + 1 >= argc)
+      error = "--import-sav needs a value";
+    else
+      options.savFile = argv[++i];
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Imports the file, its report lines on standard output. Without --force, the
+// question to replace existing files is printed to standard error and taken as
+// No. The folder the program was started in stays the current one.
+int RunImport(const ImportOptions& options) {
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+  const std::filesystem::path start = std::filesystem::current_path();
+  int status = kStopped;
+  try {
+    s2v::ImportProgress progress;
+    progress.ReportLine = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+    auto confirm = [&](const std::string& question) {
+      if (!options.force) std::fprintf(stderr, "%s (use --force to replace)\n", question.c_str());
+      return options.force;
+    };
+    if (s2v::ImportSavFile(std::filesystem::absolute(*options.savFile).string(), confirm, progress).Done)
+      status = kCompleted;
+  } catch (const s2v::IoError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    status = kIoFailure;
+  }
+  std::fflush(stdout);
+  std::filesystem::current_path(start);
+  return status;
+#else
+  (void)options;
+  std::fprintf(stderr, "spss2vornex-batch: this build has no .sav import (libreadstat was missing)\n");
+  return kUsageError;
+#endif
+}
+
 void SaveReport(const std::string& path, const std::vector<std::string>& lines) {
   s2v::TextFileWriter file(path);
   for (const std::string& line : lines) file.PutLine(line);
@@ -75,6 +135,7 @@ void SaveReport(const std::string& path, const std::vector<std::string>& lines) 
 
 int main(int argc, char** argv) {
   Options options;
+  ImportOptions importOptions;
   bool haveSpc = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
@@ -85,6 +146,10 @@ int main(int argc, char** argv) {
     if (arg == "--version") {
       std::puts("spss2vornex-batch " SPSS2VORNEX_VERSION);
       return kCompleted;
+    }
+    if (std::optional<std::string> error; TakeImportOption(argc, argv, i, importOptions, error)) {
+      if (error) return UsageError(*error);
+      continue;
     }
     auto value = [&]() -> std::optional<std::string> {
       if (i + 1 >= argc) return std::nullopt;
@@ -117,7 +182,12 @@ int main(int argc, char** argv) {
       haveSpc = true;
     }
   }
-  if (!haveSpc) return UsageError("SPCFILE is missing");
+  if (!haveSpc && !importOptions.savFile) return UsageError("SPCFILE is missing");
+  if (importOptions.force && !importOptions.savFile) return UsageError("--force needs --import-sav");
+  if (importOptions.savFile) {
+    int status = RunImport(importOptions);
+    if (status != kCompleted || !haveSpc) return status;
+  }
 
   // The report file is named from the folder the program was started in.
   std::optional<std::string> reportPath;

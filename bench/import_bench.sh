@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Benchmark of the .sav import against the run on the pair it writes.
+#
+# Usage: bench/import_bench.sh [BUILD_DIR]          (default: build)
+#
+# Environment:
+#   BENCH_DIR    work folder (default: /tmp/spss2vornex-bench); BENCH.DAT is
+#                taken from there (bench/run.sh generates it) and bench.sav is
+#                written once from it with PSPP into BENCH_DIR/import
+#   BENCH_RUNS   timed runs per command, best wall time is reported (default: 2)
+#
+# Prints the best wall time of `spss2vornex-batch --import-sav bench.sav`,
+# the best wall time of the run on the imported pair, and their ratio.
+set -euo pipefail
+
+script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build_dir=$(cd "${1:-build}" 2>/dev/null && pwd) || {
+    echo "import_bench.sh: build folder '${1:-build}' not found" >&2
+    exit 2
+}
+work=${BENCH_DIR:-/tmp/spss2vornex-bench}
+runs=${BENCH_RUNS:-2}
+batch="$build_dir/batch/spss2vornex-batch"
+[[ -x "$batch" ]] || { echo "import_bench.sh: $batch not found; build the project first" >&2; exit 2; }
+command -v pspp >/dev/null || { echo "import_bench.sh: pspp is needed (apt-get install pspp)" >&2; exit 2; }
+
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+if [[ ! -f "$work/BENCH.DAT" ]]; then
+    echo "BENCH.DAT is missing in $work: generating it with bench/run.sh's generator"
+    generator="$build_dir/bench/spss2vornex-bench-generate"
+    [[ -x "$generator" ]] || { echo "import_bench.sh: $generator not found" >&2; exit 2; }
+    "$generator" "$work/BENCH.DAT.part" --cases 1000000 --vars 50 --seed 1
+    mv "$work/BENCH.DAT.part" "$work/BENCH.DAT"
+fi
+mkdir -p "$work/import"
+cd "$work/import"
+
+# --- the system file: PSPP reads the export (decimal commas) ----------------
+if [[ ! -f bench.sav ]]; then
+    vars=$(head -n 1 ../BENCH.DAT | tr -d '\r' | tr '\t' '\n' | awk '{ printf " %s F20.0", $1 }')
+    {
+        echo "SET DECIMAL=COMMA."
+        echo "GET DATA /TYPE=TXT /FILE='../BENCH.DAT' /ARRANGEMENT=DELIMITED /DELIMITERS='\\t'"
+        echo "  /FIRSTCASE=2 /VARIABLES=$vars."
+        echo "SAVE OUTFILE='bench.sav.part'."
+    } > make.sps
+    echo "writing bench.sav with PSPP"
+    t0=$(date +%s.%N)
+    pspp make.sps > make.log 2>&1 || { echo "pspp failed; see $work/import/make.log" >&2; exit 2; }
+    t1=$(date +%s.%N)
+    mv bench.sav.part bench.sav
+    awk -v a="$t0" -v b="$t1" 'BEGIN { printf "PSPP took %.1f s\n", b - a }'
+fi
+echo "input: $work/import/bench.sav, $(stat -c %s bench.sav) bytes"
+
+printf '%s\r\n' 'bench' '5' 'V1 1 5' 'V2 18 30 45 65 90' 'V3 0 1000.5 50000 250000 1000000' \
+    'V4 0 25000000 50000000 75000000 100000000' 'V5 10 25.5 50 75 100' > bench.spc
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+smaller() { awk -v a="$1" -v b="$2" 'BEGIN { print (b < a) ? b : a }'; }
+
+best_import=""
+# The outputs of an earlier import are removed first, as the run's are below.
+for ((i = 1; i <= runs; i++)); do
+    rm -f bench.DAT bench.TXT
+    t0=$(now)
+    "$batch" --import-sav bench.sav > import.out 2> import.err
+    t1=$(now)
+    t=$(elapsed "$t0" "$t1")
+    echo "import run $i: $t s"
+    best_import=$(smaller "${best_import:-$t}" "$t")
+done
+cat import.out
+
+best_run=""
+for ((i = 1; i <= runs; i++)); do
+    rm -f benchproj.*
+    t0=$(now)
+    set +e
+    "$batch" --project benchproj bench.spc > run.out 2> run.err
+    status=$?
+    set -e
+    t1=$(now)
+    t=$(elapsed "$t0" "$t1")
+    echo "run $i: $t s, exit status $status"
+    best_run=$(smaller "${best_run:-$t}" "$t")
+done
+
+awk -v i="$best_import" -v r="$best_run" 'BEGIN {
+    printf "import seconds:     %.3f\n", i
+    printf "run seconds:        %.3f\n", r
+    if (r > 0) printf "ratio import/run:   %.2f (at most 2 is the goal)\n", i / r
+}'

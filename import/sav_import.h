@@ -1,0 +1,43 @@
+// The import of an SPSS system file: NAME.sav becomes, in its own folder, the
+// export pair that a run reads, NAME.DAT (tab-delimited data) and NAME.TXT
+// (File Info in the table layout). Both front ends call ImportSavFile.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace s2v {
+
+// Asked with a question such as "survey.DAT already exists. Replace it?"
+// before an existing file is replaced; false keeps the files and ends the
+// import without writing anything.
+using ConfirmReplace = std::function<bool(const std::string& question)>;
+
+struct ImportProgress {
+  // Each report line as it is added.
+  std::function<void(const std::string& line)> ReportLine;
+  // The number of cases written so far, after every 1,000th case and at the
+  // end: a window shows it and processes its pending messages.
+  std::function<void(std::int64_t cases)> CasesWritten;
+};
+
+struct ImportResult {
+  bool Done = false;                     // both files were written
+  std::string BaseName;                  // NAME, the first word of the project definition
+  std::vector<std::string> ReportLines;  // variables, cases and labels found
+};
+
+// Makes the folder of savPath the working folder and imports the file there.
+// A file that is not a system file, a name that the run would refuse and a
+// refusal to replace are report lines with Done false. An input/output
+// failure throws IoError; the files of the names are then left as they were.
+ImportResult ImportSavFile(const std::string& savPath, const ConfirmReplace& confirmReplace,
+                           const ImportProgress& progress = {});
+
+// The project definition template for an imported file: the Open command's
+// template with the base name as its first word.
+std::vector<std::string> ImportSpcTemplate(const std::string& baseName);
+
+}  // namespace s2v
