@@ -12,7 +12,8 @@
 #   CXX          compiler for the generator when BUILD_DIR does not hold it
 #
 # Prints the best wall time of `cat BENCH.DAT > copy.dat`, the best wall time
-# of the batch program on bench.spc, their ratio and the batch program's peak
+# of the batch program on bench.spc (data copy, project files and the category
+# phase on a generated BENCH.TXT), their ratio and the batch program's peak
 # resident set size.
 set -euo pipefail
 
@@ -53,6 +54,15 @@ if [[ ! -f BENCH.DAT ]]; then
     echo "generating BENCH.DAT ($cases cases x $vars variables)"
     "$generator" BENCH.DAT.part --cases "$cases" --vars "$vars" --seed 1
     mv BENCH.DAT.part BENCH.DAT
+fi
+# Its File Info export in the older layout, so that the run includes the
+# category phase.
+category_bench="$build_dir/bench/spss2vornex-bench-category"
+if [[ -x "$category_bench" ]]; then
+    "$category_bench" --vars "$vars" --layout older --export BENCH.TXT
+else
+    echo "run.sh: $category_bench not found; the run goes without a File Info export" >&2
+    rm -f BENCH.TXT
 fi
 
 printf '%s\r\n' \
