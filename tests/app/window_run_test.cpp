@@ -81,6 +81,9 @@ class WindowRunTest : public QObject {
     batchReport.removeLast();
 
     ScriptedWindow w;
+    w->resize(1280, 760);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
     w.dialogs->answers = {folder.Path("window/survey_project.spc")};
     w->OpenItemClick();
     w->findChild<QWidget*>("MIMGroup")->findChildren<QAbstractButton*>()[1]->click();
@@ -97,6 +100,9 @@ class WindowRunTest : public QObject {
     for (const std::string& name : files)
       QVERIFY2(ReadFile(folder.Path("batch/" + name)) == ReadFile(folder.Path("window/" + name)), name.c_str());
     QCOMPARE(w->CaseEdit().text(), QString("300"));
+    // scripts/screenshot.sh keeps a picture of the window after this run.
+    const QString screenshot = qEnvironmentVariable("SPSS2VORNEX_SCREENSHOT");
+    if (!screenshot.isEmpty()) QVERIFY(w->grab().save(screenshot));
   }
 
   void findItThenRenameTheProject() {
