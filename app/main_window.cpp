@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/about_box.h"
 #include "app/pane_lines.h"

@@ -328,6 +328,13 @@ class WindowCommandsTest : public QObject {
     QCOMPARE(ReadFile(folder.Path("copy.spc")), bytes);
   }
 
+  void filterListsBecomeNameFilters() {
+    QCOMPARE(ToNameFilters("SPC files (*.SPC)|*.SPC|All Files (*.*)|*.*"),
+             QStringList({"SPC files (*.SPC)", "All Files (*.*)"}));
+    QCOMPARE(ToNameFilters("DAT files|*.dat"), QStringList({"DAT files (*.dat)"}));
+    QCOMPARE(ToNameFilters("Data|*.dat;*.txt|odd"), QStringList({"Data (*.dat *.txt)"}));
+  }
+
   void paneLinesFollowTheMemoRules() {
     QPlainTextEdit pane;
     AppendPaneLine(pane, "");

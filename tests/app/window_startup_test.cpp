@@ -2,12 +2,14 @@
 // input box answered by a timer.
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFrame>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 
 #include "app/about_box.h"
@@ -163,6 +165,50 @@ class WindowStartupTest : public QObject {
     QCOMPARE(boxes[1].defaultButton, QString("&Yes"));
     // Escape was No: the run stopped before the data copy.
     QVERIFY(!Exists(folder.Path("SMOKE.LAB")));
+  }
+
+  // The real save dialog, the overwrite warning and the failure box.
+  void realSaveDialogAndFailureBox() {
+    WorkFolder folder;
+    for (const auto& entry : std::filesystem::directory_iterator(EXAMPLES_DIR))
+      std::filesystem::copy_file(entry.path(), std::filesystem::path(folder.Path()) / entry.path().filename());
+    WriteFile(folder.Path("old.spc"), "old\r\n");
+    TSPSStoVRXform window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    std::vector<SeenBox> boxes;
+    QStringList filters;
+    ModalAnswerer answerer([&](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        filters = dialog->nameFilters();
+        dialog->selectFile(QString::fromStdString(folder.Path("old.spc")));
+        static_cast<QDialog*>(dialog)->accept();
+      } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        boxes.push_back(Describe(box));
+        QTest::keyClick(box, Qt::Key_Escape);
+      }
+    });
+    SetPaneLines(window.PaneOf(Pane::Spc), {"new"});
+    window.SaveItemClick();
+    QCOMPARE(filters, QStringList({"SPC file (*.SPC)", "Report file (*.rep)", "All files (*.*)"}));
+    QCOMPARE(boxes.size(), std::size_t{2});
+    QCOMPARE(boxes[0].caption, QString("Warning"));
+    QCOMPARE(boxes[0].text, QString("File already exists"));
+    QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+    QCOMPARE(boxes[0].buttons, QStringList({"Cancel", "OK"}));
+    QCOMPARE(boxes[0].defaultButton, QString("OK"));
+    QCOMPARE(boxes[1].caption, kApplicationTitle);
+    QCOMPARE(boxes[1].text, QString("SPC file will not be saved"));
+    QCOMPARE(ReadFile(folder.Path("old.spc")), std::string("old\r\n"));
+
+    QDir().mkdir("SMOKE.LAB");
+    window.Shell().ProjectName = "SMOKE";
+    SetPaneLines(window.PaneOf(Pane::Spc), {"survey"});
+    window.ExecuteProgram();
+    QCOMPARE(boxes.size(), std::size_t{3});
+    QCOMPARE(boxes[2].caption, kApplicationTitle);
+    QCOMPARE(boxes[2].text, QString("File access denied."));
+    QCOMPARE(boxes[2].icon, QMessageBox::Critical);
   }
 };
 
