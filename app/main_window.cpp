@@ -90,6 +90,26 @@ QLabel* MakeLabel(const QString& name, const QString& text) {
   return label;
 }
 
+// A transfer group: none, original or categorized variables (ids 0, 1, 2),
+// starting at none.
+QGroupBox* MakeTransferGroup(const QString& name, const QString& package, QButtonGroup*& choice) {
+  auto* box = new QGroupBox(QStringLiteral("Transfer to ") + package);
+  box->setObjectName(name);
+  auto* items = new QVBoxLayout(box);
+  choice = new QButtonGroup(box);
+  const QString texts[3] = {QStringLiteral("No ") + package + QStringLiteral(" project"),
+                            package + QStringLiteral(" project - original variables"),
+                            package + QStringLiteral(" project - categorized variables")};
+  for (int i = 0; i < 3; ++i) {
+    auto* radio = new QRadioButton(texts[i]);
+    radio->setObjectName(name + QString::number(i));
+    choice->addButton(radio, i);
+    items->addWidget(radio);
+  }
+  choice->button(0)->setChecked(true);
+  return box;
+}
+
 }  // namespace
 
 TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget* parent)
@@ -206,40 +226,10 @@ void TSPSStoVRXform::BuildCentralArea() {
   middle->addStretch();
   grid->addLayout(middle, 1, 1, 2, 1);
 
-  struct GroupText {
-    const char* name;
-    QString title;
-    QString items[3];
-  };
-  const GroupText groups[3] = {
-      {"MplusGroup",
-       QStringLiteral("Transfer to Mplus"),
-       {QStringLiteral("No Mplus project"), QStringLiteral("Mplus project - original variables"),
-        QStringLiteral("Mplus project - categorized variables")}},
-      {"MIMGroup",
-       QStringLiteral("Transfer to MIM"),
-       {QStringLiteral("No MIM project"), QStringLiteral("MIM project - original variables"),
-        QStringLiteral("MIM project - categorized variables")}},
-      {"MLwinGroup",
-       QStringLiteral("Transfer to MLwiN"),
-       {QStringLiteral("No MLwiN project"), QStringLiteral("MLwiN project - original variables"),
-        QStringLiteral("MLwiN project - categorized variables")}},
-  };
   auto* row = new QHBoxLayout;
-  for (int g = 0; g < 3; ++g) {
-    auto* box = new QGroupBox(groups[g].title);
-    box->setObjectName(QString::fromLatin1(groups[g].name));
-    auto* items = new QVBoxLayout(box);
-    groups_[g] = new QButtonGroup(box);
-    for (int i = 0; i < 3; ++i) {
-      auto* radio = new QRadioButton(groups[g].items[i]);
-      radio->setObjectName(box->objectName() + QString::number(i));
-      groups_[g]->addButton(radio, i);
-      items->addWidget(radio);
-    }
-    groups_[g]->button(0)->setChecked(true);
-    row->addWidget(box);
-  }
+  const char* const names[3] = {"MplusGroup", "MIMGroup", "MLwinGroup"};
+  const QString packages[3] = {QStringLiteral("Mplus"), QStringLiteral("MIM"), QStringLiteral("MLwiN")};
+  for (int g = 0; g < 3; ++g) row->addWidget(MakeTransferGroup(QString::fromLatin1(names[g]), packages[g], groups_[g]));
   grid->addLayout(row, 3, 0, 1, 3);
   grid->setColumnStretch(0, 1);
   grid->setColumnStretch(2, 1);
