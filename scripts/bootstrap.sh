@@ -11,6 +11,13 @@ command -v clang++ >/dev/null || need+=(clang)
 # The .sav import is built on libreadstat; its tests write system files with PSPP.
 [ -f /usr/include/readstat.h ] || need+=(libreadstat-dev)
 command -v pspp >/dev/null || need+=(pspp)
+# The desktop window: Qt 6 Widgets and Qt Test, the offscreen platform for the
+# window tests, and a font for the offscreen rendering.
+[ -n "$(find /usr/lib -path '*cmake/Qt6Widgets/Qt6WidgetsConfig.cmake' -print -quit 2>/dev/null)" ] ||
+  need+=(qt6-base-dev)
+[ -n "$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' -print -quit 2>/dev/null)" ] ||
+  need+=(qt6-qpa-plugins)
+[ -d /usr/share/fonts/truetype/dejavu ] || need+=(fonts-dejavu-core)
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"

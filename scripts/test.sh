@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The whole test suite: a normal build and a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, each running every test.
+# UndefinedBehaviorSanitizer, each running every test (the window tests on
+# Qt's offscreen platform, so no display is needed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
 BUILD_DIR=build scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
+scripts/check-install.sh build
 BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/build.sh -DSPSS2VORNEX_SANITIZE=ON -DSPSS2VORNEX_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
 # A short fuzzing round of every reader of outside input (FUZZ_SECONDS=0 skips it).

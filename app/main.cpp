@@ -1,0 +1,35 @@
+// spss2vornex: the desktop window.
+#include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "app/about_box.h"
+#include "app/command_file.h"
+#include "app/dialog_provider.h"
+#include "app/main_window.h"
+#include "support/io_error.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("spss2vornex"));
+  QApplication::setApplicationVersion(QStringLiteral(SPSS2VORNEX_VERSION));
+  QApplication::setApplicationDisplayName(s2v::kApplicationTitle);
+  QApplication::setDesktopFileName(QStringLiteral("spss2vornex"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/spss2vornex.svg")));
+
+  try {
+    s2v::EnsureCommandFile();
+  } catch (const s2v::IoError& failure) {
+    const QString text = QStringLiteral("VORNEX.cmd cannot be created in this folder: ") + failure.what();
+    std::fprintf(stderr, "spss2vornex: %s\n", text.toLocal8Bit().constData());
+    QMessageBox::critical(nullptr, s2v::kApplicationTitle, text);
+    return 1;
+  }
+
+  s2v::TSPSStoVRXform window;
+  s2v::TAboutBox aboutBox(&window);
+  window.SetAboutBox(&aboutBox);
+  window.showMaximized();
+  return QApplication::exec();
+}

@@ -1,0 +1,407 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/about_box.h"
+#include "app/pane_lines.h"
+#include "run/run.h"
+#include "support/io_error.h"
+#include "support/working_folder.h"
+
+namespace s2v {
+
+namespace {
+
+const QString kCaption = QStringLiteral(
+    "Create VORNEX project from SPSS files  -  A tab-delimited data file and an exported text file with SPSS file "
+    "info must be ready");
+const QString kOpenFilter = QStringLiteral("SPC files (*.SPC)|*.SPC|All Files (*.*)|*.*");
+const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
+const char* const kHintProperty = "hint";
+
+const std::vector<std::string> kNewTemplate = {
+    "SPSSdata <VORNEX data>", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max", "<-",
+    "VAR3 min <cuts> max",    "VAR4 min <cuts> max"};
+const std::vector<std::string> kOpenTemplate = {"SPSSDATA  <Existing VORNEX DAT file>",
+                                                "Number of variables",
+                                                "VAR1 min cuts max",
+                                                "VAR2 min cuts max",
+                                                "<-",
+                                                "VAR3 min cuts max",
+                                                "etc."};
+
+QString Text(const std::string& bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
+std::string Bytes(const QString& text) { return FromPaneText(text); }
+
+// The long part of a hint: what follows its bar, or the whole text.
+QString LongHint(const QString& hint) {
+  qsizetype bar = hint.indexOf(QChar('|'));
+  return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+// The base name of a project file: the name up to its first ".", when that
+// is not the first character.
+std::string ProjectNameOf(const std::string& fileName) {
+  std::size_t point = fileName.find('.');
+  return point != std::string::npos && point >= 1 ? fileName.substr(0, point) : fileName;
+}
+
+std::string UpperExtension(const std::string& fileName) {
+  std::size_t point = fileName.rfind('.');
+  std::string extension = point == std::string::npos ? std::string() : fileName.substr(point);
+  for (char& c : extension)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return extension;
+}
+
+QPlainTextEdit* MakePane(const QString& name) {
+  auto* pane = new QPlainTextEdit;
+  pane->setObjectName(name);
+  pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  pane->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  return pane;
+}
+
+QLabel* MakeLabel(const QString& name, const QString& text) {
+  auto* label = new QLabel(text);
+  label->setObjectName(name);
+  return label;
+}
+
+// A transfer group: none, original or categorized variables (ids 0, 1, 2),
+// starting at none.
+QGroupBox* MakeTransferGroup(const QString& name, const QString& package, QButtonGroup*& choice) {
+  auto* box = new QGroupBox(QStringLiteral("Transfer to ") + package);
+  box->setObjectName(name);
+  auto* items = new QVBoxLayout(box);
+  choice = new QButtonGroup(box);
+  const QString texts[3] = {QStringLiteral("No ") + package + QStringLiteral(" project"),
+                            package + QStringLiteral(" project - original variables"),
+                            package + QStringLiteral(" project - categorized variables")};
+  for (int i = 0; i < 3; ++i) {
+    auto* radio = new QRadioButton(texts[i]);
+    radio->setObjectName(name + QString::number(i));
+    choice->addButton(radio, i);
+    items->addWidget(radio);
+  }
+  choice->button(0)->setChecked(true);
+  return box;
+}
+
+}  // namespace
+
+TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogProvider>()),
+      toolkit_(*this),
+      openFilter_(kOpenFilter) {
+  setObjectName(QStringLiteral("SPSStoVRXform"));
+  setWindowTitle(kCaption);
+  BuildMenu();
+  BuildToolBar();
+  BuildCentralArea();
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
+  statusBar()->setSizeGripEnabled(false);
+  FormCreate();
+}
+
+TSPSStoVRXform::~TSPSStoVRXform() { qApp->removeEventFilter(this); }
+
+void TSPSStoVRXform::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("SDIAppMenu"));
+  auto addItem = [this](QMenu* menu, const QString& name, const QString& text, const QString& hint,
+                        void (TSPSStoVRXform::*command)()) {
+    QAction* item = menu->addAction(text);
+    item->setObjectName(name);
+    item->setStatusTip(hint);
+    connect(item, &QAction::triggered, this, command);
+    return item;
+  };
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("FileMenu"));
+  newItem_ = addItem(file, QStringLiteral("New1"), QStringLiteral("New"), QString(), &TSPSStoVRXform::StartNewProject);
+  openItem_ = addItem(file, QStringLiteral("OpenItem"), QStringLiteral("&Open..."), QStringLiteral("Open a file"),
+                      &TSPSStoVRXform::OpenItemClick);
+  saveItem_ = addItem(file, QStringLiteral("SaveItem"), QStringLiteral("&Save..."), QStringLiteral("Save current file"),
+                      &TSPSStoVRXform::SaveItemClick);
+  file->addSeparator()->setObjectName(QStringLiteral("N1"));
+  QAction* exit = addItem(file, QStringLiteral("ExitItem"), QStringLiteral("E&xit"), QStringLiteral("Exit application"),
+                          &TSPSStoVRXform::ExitItemClick);
+  exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("Help1"));
+  addItem(help, QStringLiteral("About1"), QStringLiteral("&About..."), QString(), &TSPSStoVRXform::About1Click);
+}
+
+QToolButton* TSPSStoVRXform::AddToolButton(QToolBar* bar, const QString& name, QStyle::StandardPixmap icon,
+                                           const QString& hint, void (TSPSStoVRXform::*command)()) {
+  auto* button = new QToolButton;
+  button->setObjectName(name);
+  button->setIcon(style()->standardIcon(icon));
+  button->setAutoRaise(true);
+  button->setProperty(kHintProperty, hint);
+  button->setToolTip(hint.left(hint.indexOf(QChar('|'))));
+  connect(button, &QToolButton::clicked, this, command);
+  bar->addWidget(button);
+  return button;
+}
+
+void TSPSStoVRXform::BuildToolBar() {
+  auto* bar = new QToolBar;
+  bar->setObjectName(QStringLiteral("SpeedPanel"));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->toggleViewAction()->setEnabled(false);
+  addToolBar(Qt::TopToolBarArea, bar);
+  openButton_ = AddToolButton(bar, QStringLiteral("OpenBtn"), QStyle::SP_DialogOpenButton, QStringLiteral("Open|"),
+                              &TSPSStoVRXform::OpenItemClick);
+  saveButton_ = AddToolButton(bar, QStringLiteral("SaveBtn"), QStyle::SP_DialogSaveButton, QStringLiteral("Save|"),
+                              &TSPSStoVRXform::SaveItemClick);
+  AddToolButton(bar, QStringLiteral("ExitBtn"), QStyle::SP_DialogCloseButton, QStringLiteral("Exit|"),
+                &TSPSStoVRXform::ExitItemClick);
+  bar->addSeparator();
+  QLabel* version = MakeLabel(QStringLiteral("Label1"), QStringLiteral("Version 0.1.0  January 4th. 2005"));
+  version->setContentsMargins(8, 0, 8, 0);
+  bar->addWidget(version);
+}
+
+void TSPSStoVRXform::BuildCentralArea() {
+  auto* central = new QWidget;
+  auto* grid = new QGridLayout(central);
+
+  spc_ = MakePane(QStringLiteral("SPC"));
+  report_ = MakePane(QStringLiteral("REPORT"));
+  grid->addWidget(MakeLabel(QStringLiteral("Label2"), QStringLiteral("The contents of the SPC file.")), 0, 0);
+  grid->addWidget(spc_, 1, 0);
+  grid->addWidget(MakeLabel(QStringLiteral("Label3"), QStringLiteral("Report")), 0, 2);
+  grid->addWidget(report_, 1, 2, 2, 1);
+
+  QLabel* notice = MakeLabel(QStringLiteral("Memo1"), QStringLiteral("Save the SPC file with the project \n"
+                                                                     "definition in the folder with the SPSS \n"
+                                                                     "files before you run the program!"));
+  notice->setStyleSheet(QStringLiteral("color: red; font-weight: bold; font-style: italic;"));
+  notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  grid->addWidget(notice, 2, 0);
+
+  auto* middle = new QVBoxLayout;
+  newButton_ = new QPushButton(QStringLiteral("New"));
+  newButton_->setObjectName(QStringLiteral("Button2"));
+  connect(newButton_, &QPushButton::clicked, this, &TSPSStoVRXform::StartNewProject);
+  runButton_ = new QPushButton(QStringLiteral("Run"));
+  runButton_->setObjectName(QStringLiteral("Button1"));
+  connect(runButton_, &QPushButton::clicked, this, &TSPSStoVRXform::ExecuteProgram);
+  caseEdit_ = new QLineEdit;
+  caseEdit_->setObjectName(QStringLiteral("CaseEdit"));
+  caseEdit_->setReadOnly(true);
+  caseEdit_->setAlignment(Qt::AlignRight);
+  middle->addWidget(newButton_);
+  middle->addSpacing(80);
+  middle->addWidget(runButton_);
+  middle->addSpacing(12);
+  middle->addWidget(MakeLabel(QStringLiteral("Label4"), QStringLiteral("Cases processed")));
+  middle->addWidget(caseEdit_);
+  middle->addStretch();
+  grid->addLayout(middle, 1, 1, 2, 1);
+
+  auto* row = new QHBoxLayout;
+  const char* const names[3] = {"MplusGroup", "MIMGroup", "MLwinGroup"};
+  const QString packages[3] = {QStringLiteral("Mplus"), QStringLiteral("MIM"), QStringLiteral("MLwiN")};
+  for (int g = 0; g < 3; ++g) row->addWidget(MakeTransferGroup(QString::fromLatin1(names[g]), packages[g], groups_[g]));
+  grid->addLayout(row, 3, 0, 1, 3);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(1, 1);
+  setCentralWidget(central);
+}
+
+int TSPSStoVRXform::TransferChoice(TransferGroup group) const {
+  int index = group == TransferGroup::Mplus ? 0 : group == TransferGroup::Mim ? 1 : 2;
+  return std::max(groups_[index]->checkedId(), 0);
+}
+
+void TSPSStoVRXform::FormCreate() { qApp->installEventFilter(this); }
+
+void TSPSStoVRXform::ShowHint(const QString& hint) { statusBar()->showMessage(hint); }
+
+void TSPSStoVRXform::SetHint(const QString& hint) {
+  if (hint == currentHint_) return;
+  currentHint_ = hint;
+  ShowHint(hint);
+}
+
+bool TSPSStoVRXform::event(QEvent* event) {
+  // Highlighted menu items report their hints here.
+  if (event->type() == QEvent::StatusTip) {
+    SetHint(static_cast<QStatusTipEvent*>(event)->tip());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+bool TSPSStoVRXform::eventFilter(QObject* watched, QEvent* event) {
+  // The pointer on a control of this window makes its hint, or that of the
+  // nearest control around it that has one, the current hint.
+  if (event->type() == QEvent::Enter && watched->isWidgetType()) {
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() == this) {
+      QString hint;
+      for (QWidget* w = widget; w != nullptr && hint.isEmpty(); w = w->parentWidget())
+        hint = w->property(kHintProperty).toString();
+      SetHint(LongHint(hint));
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TSPSStoVRXform::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The copy ends at its next case and the run's files are closed on the
+    // way out; the window closes when the run has returned.
+    closeRequested_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+void TSPSStoVRXform::ShowFailure(const std::exception& failure) { dialogs_->ShowFailure(this, Text(failure.what())); }
+
+void TSPSStoVRXform::StartNewProject() {
+  shell_.ProjectName =
+      Bytes(dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"), QString())
+                .value_or(QString()));
+  shell_.SpcFileName = shell_.ProjectName + ".SPC";
+  proposedSaveName_ = Text(shell_.SpcFileName);
+  ClearLines(*spc_);
+  ClearLines(*report_);
+  AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
+  SetPaneLines(*spc_, kNewTemplate);
+  dialogs_->Inform(this, QStringLiteral("Project definition"),
+                   QStringLiteral("Fill in the information mentioned in the SPC window"));
+}
+
+void TSPSStoVRXform::SettleProjectName() {
+  while (FileExists(shell_.ProjectName + ".DEF")) {
+    if (dialogs_->AskYesNo(this, QStringLiteral("Warning"),
+                           QStringLiteral("Project already exists. Continue with the same name?"))) {
+      ClearLines(*report_);
+      AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
+      AppendPaneLine(*report_, "Existing SYS and TAB files will be deleted!!!");
+      return;
+    }
+    shell_.ProjectName = Bytes(
+        dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"), QString())
+            .value_or(QString()));
+    ClearLines(*report_);
+    AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
+  }
+}
+
+void TSPSStoVRXform::OpenItemClick() {
+  std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, openFilter_, QString());
+  if (!chosen) return;
+  try {
+    const std::string path = QFile::encodeName(*chosen).toStdString();
+    EnterFolderOf(path);
+    const std::string fileName = path.substr(path.find_last_of('/') + 1);
+    shell_.ProjectName = ProjectNameOf(fileName);
+    ClearLines(*report_);
+    ClearLines(*spc_);
+    AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
+    SettleProjectName();
+    shell_.SpcFileName = shell_.ProjectName + ".spc";
+    proposedSaveName_ = Text(shell_.SpcFileName);
+    if (FileExists(fileName)) {
+      FileSource file(fileName);
+      SetPaneLines(*spc_, ReadAllLines(file));
+    } else {
+      dialogs_->Inform(this, kApplicationTitle, Text(shell_.ProjectName + " is a new project"));
+      SetPaneLines(*spc_, kOpenTemplate);
+    }
+  } catch (const IoError& failure) {
+    ShowFailure(failure);
+  }
+}
+
+void TSPSStoVRXform::SaveItemClick() {
+  std::optional<QString> chosen = dialogs_->ChooseSaveFile(this, kSaveFilter, proposedSaveName_);
+  if (!chosen) return;
+  proposedSaveName_ = *chosen;
+  const bool spcFile = UpperExtension(Bytes(QFileInfo(*chosen).fileName())) == ".SPC";
+  const QString kind = spcFile ? QStringLiteral("SPC file") : QStringLiteral("Report file");
+  try {
+    const std::string path = QFile::encodeName(*chosen).toStdString();
+    EnterFolderOf(path);
+    const std::string fileName = path.substr(path.find_last_of('/') + 1);
+    if (FileExists(fileName) && !dialogs_->WarnOkCancel(this, QStringLiteral("File already exists"))) {
+      dialogs_->Inform(this, kApplicationTitle, kind + QStringLiteral(" will not be saved"));
+      return;
+    }
+    TextFileWriter file(fileName);
+    for (const std::string& line : PaneLines(spcFile ? *spc_ : *report_)) file.PutLine(line);
+    file.Close();
+  } catch (const IoError& failure) {
+    ShowFailure(failure);
+    return;
+  }
+  dialogs_->Inform(this, kApplicationTitle, kind + QStringLiteral(" was saved"));
+}
+
+void TSPSStoVRXform::ExitItemClick() { close(); }
+
+void TSPSStoVRXform::About1Click() {
+  if (aboutBox_ != nullptr) aboutBox_->exec();
+}
+
+void TSPSStoVRXform::SetRunCommandsEnabled(bool enabled) {
+  for (QWidget* control : {static_cast<QWidget*>(runButton_), static_cast<QWidget*>(newButton_),
+                           static_cast<QWidget*>(openButton_), static_cast<QWidget*>(saveButton_)})
+    control->setEnabled(enabled);
+  for (QAction* item : {newItem_, openItem_, saveItem_}) item->setEnabled(enabled);
+}
+
+void TSPSStoVRXform::ExecuteProgram() {
+  if (running_) return;
+  running_ = true;
+  SetRunCommandsEnabled(false);
+  toolkit_.BeginRun();
+  try {
+    s2v::ExecuteProgram(toolkit_, shell_);
+  } catch (const RunCancelled&) {
+  } catch (const std::exception& failure) {
+    toolkit_.ShowCaseText();
+    ShowFailure(failure);
+  }
+  toolkit_.ShowCaseText();
+  running_ = false;
+  SetRunCommandsEnabled(true);
+  if (closeRequested_) {
+    closeRequested_ = false;
+    close();
+  }
+}
+
+}  // namespace s2v

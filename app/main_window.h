@@ -1,0 +1,100 @@
+// The main window: the SPC and REPORT panes, the commands New, Open, Save,
+// Exit, About and Run, the transfer groups, the case counter and the hints.
+#pragma once
+
+#include <QMainWindow>
+#include <QStyle>
+#include <memory>
+
+#include "app/dialog_provider.h"
+#include "app/window_toolkit.h"
+#include "run/toolkit.h"
+
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QToolBar;
+class QToolButton;
+
+namespace s2v {
+
+class TAboutBox;
+
+class TSPSStoVRXform : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Without a provider the window uses the real message boxes and dialogs.
+  explicit TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs = nullptr, QWidget* parent = nullptr);
+  ~TSPSStoVRXform() override;
+
+  void SetAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
+
+  ShellState& Shell() { return shell_; }
+  DialogProvider& Dialogs() { return *dialogs_; }
+  WindowToolkit& Toolkit() { return toolkit_; }
+  QPlainTextEdit& PaneOf(Pane pane) { return pane == Pane::Spc ? *spc_ : *report_; }
+  QLineEdit& CaseEdit() { return *caseEdit_; }
+  int TransferChoice(TransferGroup group) const;
+  const QString& OpenFilter() const { return openFilter_; }
+  const QString& ProposedSaveName() const { return proposedSaveName_; }
+  void SetProposedSaveName(const QString& name) { proposedSaveName_ = name; }
+  bool RunInProgress() const { return running_; }
+  // True once the window was closed during a run; the copy ends at its next case.
+  bool CloseRequested() const { return closeRequested_; }
+
+ public slots:
+  void StartNewProject();
+  void OpenItemClick();
+  void SaveItemClick();
+  void ExitItemClick();
+  void About1Click();
+  void ExecuteProgram();
+  void FormCreate();
+  void ShowHint(const QString& hint);
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildToolBar();
+  void BuildCentralArea();
+  QToolButton* AddToolButton(QToolBar* bar, const QString& name, QStyle::StandardPixmap icon, const QString& hint,
+                             void (TSPSStoVRXform::*command)());
+  void SetHint(const QString& hint);
+  void SetRunCommandsEnabled(bool enabled);
+  void ShowFailure(const std::exception& failure);
+  // The project-exists question of Open, asked until the answer is Yes or the
+  // name is free.
+  void SettleProjectName();
+
+  std::unique_ptr<DialogProvider> dialogs_;
+  WindowToolkit toolkit_;
+  ShellState shell_;
+  QString openFilter_;
+  QString proposedSaveName_;
+  QString currentHint_;
+  bool running_ = false;
+  bool closeRequested_ = false;
+  TAboutBox* aboutBox_ = nullptr;
+
+  QPlainTextEdit* spc_ = nullptr;
+  QPlainTextEdit* report_ = nullptr;
+  QLineEdit* caseEdit_ = nullptr;
+  QPushButton* newButton_ = nullptr;
+  QPushButton* runButton_ = nullptr;
+  QToolButton* openButton_ = nullptr;
+  QToolButton* saveButton_ = nullptr;
+  QAction* newItem_ = nullptr;
+  QAction* openItem_ = nullptr;
+  QAction* saveItem_ = nullptr;
+  QButtonGroup* groups_[3] = {nullptr, nullptr, nullptr};
+};
+
+}  // namespace s2v

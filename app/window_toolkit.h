@@ -1,0 +1,53 @@
+// The run's window operations on the main window's widgets.
+#pragma once
+
+#include <QElapsedTimer>
+#include <chrono>
+
+#include "run/toolkit.h"
+
+namespace s2v {
+
+class TSPSStoVRXform;
+
+// Thrown from ProcessPendingMessages when the window was closed during the
+// copy: the run unwinds, closing its files, and the window closes after it.
+struct RunCancelled {};
+
+class WindowToolkit : public Toolkit {
+ public:
+  explicit WindowToolkit(TSPSStoVRXform& window) : window_(window) {}
+
+  void ShowInfo(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+  bool AskCaptionedYesNo(const std::string& caption, const std::string& text) override;
+  std::string PromptText(const std::string& caption, const std::string& prompt,
+                         const std::string& defaultText) override;
+  std::optional<std::string> ChooseFileToOpen(const std::string& filter, const std::string& fileName) override;
+  void ProposeSaveFileName(const std::string& fileName) override;
+  void ClearPane(Pane pane) override;
+  void AppendLine(Pane pane, const std::string& line) override;
+  std::size_t LineCount(Pane pane) override;
+  std::string Line(Pane pane, std::size_t i) override;
+  // The counter is shown when the window next handles its messages, so a fast
+  // copy does not spend its time repainting it.
+  void SetCaseText(const std::string& text) override;
+  int TransferChoice(TransferGroup group) override;
+  // Handles the window's messages at most once per interval.
+  void ProcessPendingMessages() override;
+
+  // Zero handles the messages after every case.
+  void SetMessageInterval(std::chrono::milliseconds interval) { interval_ = interval; }
+  void BeginRun();
+  // Shows the last count given.
+  void ShowCaseText();
+
+ private:
+  TSPSStoVRXform& window_;
+  std::string caseText_;
+  bool caseTextChanged_ = false;
+  std::chrono::milliseconds interval_{30};
+  QElapsedTimer sinceMessages_;
+};
+
+}  // namespace s2v

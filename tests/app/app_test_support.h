@@ -1,0 +1,142 @@
+// Helpers of the window tests: a scripted dialog provider, a temporary working
+// folder and small file helpers.
+#pragma once
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dialog_provider.h"
+#include "app/main_window.h"
+#include "app/pane_lines.h"
+
+namespace s2v {
+
+// Records every message and dialog and answers them from a queue: "Yes"/"No"
+// or "OK"/"Cancel" for questions, the text for prompts ("<cancel>" cancels),
+// a path for file dialogs ("" cancels).
+class ScriptedDialogs : public DialogProvider {
+ public:
+  std::vector<std::string> shown;
+  std::deque<std::string> answers;
+
+  void Inform(QWidget*, const QString& caption, const QString& text) override {
+    Record("inform " + caption + ": " + text);
+  }
+  bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
+    Record("yesno " + caption + ": " + text);
+    return Next() == "Yes";
+  }
+  bool Confirm(QWidget*, const QString& text) override {
+    Record("confirm: " + text);
+    return Next() == "Yes";
+  }
+  bool WarnOkCancel(QWidget*, const QString& text) override {
+    Record("warning: " + text);
+    return Next() == "OK";
+  }
+  void ShowFailure(QWidget*, const QString& text) override { Record("failure " + kApplicationTitle + ": " + text); }
+  std::optional<QString> PromptText(QWidget*, const QString& caption, const QString& prompt,
+                                    const QString& defaultText) override {
+    Record("prompt " + caption + ": " + prompt + " [" + defaultText + "]");
+    std::string answer = Next();
+    if (answer == "<cancel>") return std::nullopt;
+    return QString::fromStdString(answer);
+  }
+  std::optional<QString> ChooseOpenFile(QWidget*, const QString& filter, const QString& fileName) override {
+    return ChooseFile("open " + filter + " [" + fileName + "]");
+  }
+  std::optional<QString> ChooseSaveFile(QWidget*, const QString& filter, const QString& fileName) override {
+    return ChooseFile("save " + filter + " [" + fileName + "]");
+  }
+
+ private:
+  void Record(const QString& entry) { shown.push_back(entry.toStdString()); }
+  std::optional<QString> ChooseFile(const QString& entry) {
+    Record(entry);
+    std::string path = Next();
+    if (path.empty()) return std::nullopt;
+    return QString::fromStdString(path);
+  }
+  std::string Next() {
+    if (answers.empty()) {
+      QTest::qFail("a dialog was shown that the test did not expect", __FILE__, __LINE__);
+      return "";
+    }
+    std::string answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+// A window with scripted dialogs.
+struct ScriptedWindow {
+  ScriptedDialogs* dialogs;
+  std::unique_ptr<TSPSStoVRXform> window;
+
+  ScriptedWindow() {
+    auto scripted = std::make_unique<ScriptedDialogs>();
+    dialogs = scripted.get();
+    window = std::make_unique<TSPSStoVRXform>(std::move(scripted));
+  }
+  TSPSStoVRXform* operator->() { return window.get(); }
+  std::vector<std::string> Lines(Pane pane) { return PaneLines(window->PaneOf(pane)); }
+  void SetLines(Pane pane, const std::vector<std::string>& lines) { SetPaneLines(window->PaneOf(pane), lines); }
+};
+
+// A fresh temporary folder that is the working folder while the object lives.
+class WorkFolder {
+ public:
+  WorkFolder() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+  ~WorkFolder() { QDir::setCurrent(previous_); }
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+  std::string Path(const std::string& name = "") const {
+    return name.empty() ? dir_.path().toStdString() : dir_.path().toStdString() + "/" + name;
+  }
+
+ private:
+  QString previous_;
+  QTemporaryDir dir_;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+
+inline std::vector<std::string> Entries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const QString& name : QDir(QString::fromStdString(folder)).entryList(QDir::Files, QDir::Name))
+    names.push_back(name.toStdString());
+  return names;
+}
+
+}  // namespace s2v
+
+// Lets QCOMPARE print the vectors of lines it compares.
+namespace QTest {
+template <>
+inline char* toString(const std::vector<std::string>& lines) {
+  std::string text = "{";
+  for (const std::string& line : lines) text += "\n  [" + line + "]";
+  return qstrdup((text + "\n}").c_str());
+}
+template <>
+inline char* toString(const std::string& text) {
+  return qstrdup(("[" + text + "]").c_str());
+}
+}  // namespace QTest

@@ -1,0 +1,61 @@
+// Times a run through the window (offscreen, real widgets, real event
+// handling during the copy) on an SPC file: scripts/bench-window.sh compares
+// it with the batch program on the same export.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/main_window.h"
+#include "app/pane_lines.h"
+#include "support/byte_stream.h"
+#include "support/working_folder.h"
+
+namespace {
+
+// Notices are taken as read and questions answered No, as in batch.
+class SilentDialogs : public s2v::DialogProvider {
+ public:
+  void Inform(QWidget*, const QString&, const QString&) override {}
+  bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
+  bool Confirm(QWidget*, const QString&) override { return false; }
+  bool WarnOkCancel(QWidget*, const QString&) override { return false; }
+  void ShowFailure(QWidget*, const QString& text) override {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  }
+  std::optional<QString> PromptText(QWidget*, const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> ChooseOpenFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: window_bench SPCFILE PROJECT\n");
+    return 64;
+  }
+  const std::string spcPath = std::filesystem::absolute(argv[1]).string();
+  s2v::EnterFolderOf(spcPath);
+  s2v::TSPSStoVRXform window(std::make_unique<SilentDialogs>());
+  {
+    s2v::FileSource spc(spcPath.substr(spcPath.find_last_of('/') + 1));
+    s2v::SetPaneLines(window.PaneOf(s2v::Pane::Spc), s2v::ReadAllLines(spc));
+  }
+  window.Shell().ProjectName = argv[2];
+  s2v::AppendPaneLine(window.PaneOf(s2v::Pane::Report), "The VORNEX project is " + window.Shell().ProjectName);
+  window.resize(1280, 760);
+  window.show();
+  QApplication::processEvents();
+  QElapsedTimer timer;
+  timer.start();
+  window.ExecuteProgram();
+  const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+  for (const std::string& line : s2v::PaneLines(window.PaneOf(s2v::Pane::Report))) std::printf("%s\n", line.c_str());
+  std::fprintf(stderr, "window run seconds: %.3f\n", seconds);
+  return 0;
+}
