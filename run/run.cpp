@@ -9,6 +9,7 @@
 #include "support/number_format.h"
 #include "support/text_scan.h"
 #include "support/working_folder.h"
+#include "transfer/transfers.h"
 
 namespace s2v {
 
@@ -92,7 +93,12 @@ class RunState {
     // file. Until it does, the header is all the file holds.
     projectText_->Close();
 
-    // The transfers to other packages come here, after the category phase.
+    // The transfers to other packages, after the category phase.
+    TransferInput transfer{projectBase_,         dataName_ + ".DAT", caseCount_,
+                           datasetNames_.size(), definition_,        shell_.MplusSeed};
+    TransferToMplus(tk_, transfer);
+    TransferToMIM(tk_);
+    TransferToMLwiN(tk_, transfer);
     return RunOutcome::Completed;
   }
 
