@@ -13,14 +13,15 @@ namespace {
 
 constexpr char kEndOfText = 26;
 
-enum CharClass : unsigned char { kOther, kSeparator, kLineEnd, kEnd };
+enum CharClass : unsigned char { kSeparator, kLineEnd, kNumberChar, kOther };
 
-// Blanks, tabs and line ends separate fields; code 26 ends the text.
+// The characters of numbers; blanks and tabs, and line ends, separate fields.
 constexpr std::array<unsigned char, 256> kClass = [] {
   std::array<unsigned char, 256> table{};
+  table.fill(kOther);
+  for (char c : std::string_view("0123456789.+-eE")) table[static_cast<unsigned char>(c)] = kNumberChar;
   table[' '] = table['\t'] = kSeparator;
   table['\r'] = table['\n'] = kLineEnd;
-  table[static_cast<unsigned char>(kEndOfText)] = kEnd;
   return table;
 }();
 
@@ -79,6 +80,11 @@ bool CaseReader::Refill() {
   end_ = kept;
   if (end_ == buffer_.size()) return false;
   std::size_t n = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+  // Code 26 ends the text: the bytes from it on are not data.
+  if (const void* stop = std::memchr(buffer_.data() + end_, kEndOfText, n)) {
+    n = static_cast<std::size_t>(static_cast<const char*>(stop) - (buffer_.data() + end_));
+    atEnd_ = true;
+  }
   if (n == 0) atEnd_ = true;
   end_ += n;
   return n > 0;
@@ -86,22 +92,22 @@ bool CaseReader::Refill() {
 
 std::string_view CaseReader::NextField() {
   for (;;) {
-    while (pos_ < end_ && (ClassOf(buffer_[pos_]) == kSeparator || ClassOf(buffer_[pos_]) == kLineEnd)) ++pos_;
+    while (pos_ < end_ && ClassOf(buffer_[pos_]) <= kLineEnd) ++pos_;
     if (pos_ < end_) break;
     if (!Refill()) throw IoError(kReadBeyondEnd);
   }
-  if (ClassOf(buffer_[pos_]) == kEnd) {
-    atEnd_ = true;
-    end_ = pos_;
-    throw IoError(kReadBeyondEnd);
-  }
   std::size_t length = 0;
   for (;;) {
-    const char* p = buffer_.data() + pos_ + length;
+    const char* const start = buffer_.data() + pos_;
     const char* const end = buffer_.data() + end_;
-    while (p < end && ClassOf(*p) == kOther) ++p;
-    length = static_cast<std::size_t>(p - (buffer_.data() + pos_));
-    if (p < end || atEnd_) break;
+    const char* p = start + length;
+    while (p < end && ClassOf(*p) == kNumberChar) ++p;
+    length = static_cast<std::size_t>(p - start);
+    if (p < end) {
+      if (ClassOf(*p) == kOther) throw IoError(kInvalidNumericInput);
+      break;
+    }
+    if (atEnd_) break;
     // The field runs over the end of the buffer: a field longer than the
     // whole buffer is no number.
     if (!Refill() && !atEnd_) throw IoError(kInvalidNumericInput);
@@ -113,23 +119,20 @@ std::string_view CaseReader::NextField() {
 
 void CaseReader::SkipRestOfLine() {
   for (;;) {
-    while (pos_ < end_ && ClassOf(buffer_[pos_]) < kLineEnd) ++pos_;
+    while (pos_ < end_ && ClassOf(buffer_[pos_]) != kLineEnd) ++pos_;
     if (pos_ < end_) break;
     if (!Refill()) return;
   }
-  if (ClassOf(buffer_[pos_]) == kEnd) return;
   char c = buffer_[pos_++];
   if (c == '\r' && (pos_ < end_ || Refill()) && buffer_[pos_] == '\n') ++pos_;
 }
 
 void CaseReader::ReadCase() {
+  // Fields that are not kept are only checked for the characters of numbers.
   auto next = wanted_.begin();
   for (std::size_t column = 1; column <= fieldsPerCase_; ++column) {
     std::string_view field = NextField();
-    if (next == wanted_.end() || next->first != column) {
-      if (!WellFormed(field)) throw IoError(kInvalidNumericInput);
-      continue;
-    }
+    if (next == wanted_.end() || next->first != column) continue;
     double value = ParseField(field);
     for (; next != wanted_.end() && next->first == column; ++next) values_[next->second] = value;
   }

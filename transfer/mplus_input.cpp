@@ -59,15 +59,16 @@ bool IsMplusCategorical(const VariableDefinition& variable, int choice) {
 void PutWrappedList(BufferedWriter& out, std::string_view head, std::string_view continuation,
                     const std::vector<std::string>& items) {
   std::string line(head);
-  bool lineHasItem = false;
+  bool freshContinuation = false;  // an item too long for any line goes on one of its own
   for (const std::string& item : items) {
-    if (lineHasItem && line.size() + 1 + item.size() > kMplusLineLimit) {
+    if (!freshContinuation && line.size() + 1 + item.size() > kMplusLineLimit) {
       out.PutLine(line);
       line = continuation;
+      freshContinuation = true;
     }
     line += ' ';
     line += item;
-    lineHasItem = true;
+    freshContinuation = false;
   }
   out.PutLine(line);
 }
