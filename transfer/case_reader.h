@@ -26,6 +26,8 @@ class CaseReader {
  private:
   // The next field, whole in the buffer; throws kReadBeyondEnd at the end.
   std::string_view NextField();
+  // The same, a byte at a time: for fields across the end of the buffer.
+  std::string_view NextFieldByBytes();
   void SkipRestOfLine();
   // Moves the unread bytes to the front and fills the rest; false when
   // nothing more could be read.
@@ -35,7 +37,8 @@ class CaseReader {
   std::size_t fieldsPerCase_;
   std::vector<std::pair<std::size_t, std::size_t>> wanted_;  // (column, slot) by column
   std::vector<double> values_;
-  std::vector<char> buffer_;
+  std::size_t capacity_;
+  std::vector<char> buffer_;  // capacity_ bytes, then zeros to read whole blocks past the data
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool atEnd_ = false;  // the source is exhausted, or code 26 was read
