@@ -4,8 +4,9 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <stdexcept>
 
-#ifdef __SSE2__
+#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
 #include <emmintrin.h>
 #endif
 
@@ -29,10 +30,8 @@ constexpr std::array<unsigned char, 256> kClass = [] {
   return table;
 }();
 
-// Zero bytes after the data, so that a block of 16 can be read anywhere in it.
-constexpr std::size_t kPadding = 16;
-// Fewer unread bytes than this make NextField refill first.
-constexpr std::size_t kLowWater = 64;
+// Zero bytes after the data, so that a block of 64 can be read anywhere in it.
+constexpr std::size_t kPadding = 64;
 
 unsigned char ClassOf(char c) { return kClass[static_cast<unsigned char>(c)]; }
 
@@ -74,6 +73,60 @@ double ParseField(std::string_view field) {
   return value;
 }
 
+namespace {
+
+// The position of the first bit at or after from that is set (or, with
+// clear, not set); bits.size() * 64 when there is none.
+std::size_t NextBit(const std::vector<std::uint64_t>& bits, std::size_t from, bool clear = false) {
+  std::size_t word = from / 64;
+  if (word >= bits.size()) return bits.size() * 64;
+  std::uint64_t flip = clear ? ~std::uint64_t{0} : 0;
+  std::uint64_t w = (bits[word] ^ flip) & (~std::uint64_t{0} << (from % 64));
+  while (w == 0) {
+    if (++word == bits.size()) return bits.size() * 64;
+    w = bits[word] ^ flip;
+  }
+  return word * 64 + static_cast<std::size_t>(__builtin_ctzll(w));
+}
+
+struct BlockMarks {
+  std::uint64_t separators = 0;
+  std::uint64_t lineEnds = 0;
+  std::uint64_t numberChars = 0;
+};
+
+// The marks of the 64 bytes at p.
+BlockMarks MarkBlock(const char* p) {
+  BlockMarks marks;
+#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
+  for (int part = 0; part < 4; ++part) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+    auto equal = [&block](char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
+    auto bits = [](__m128i m) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m))); };
+    const __m128i digit = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(block, _mm_set1_epi8('0')), block),
+                                        _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('9')), block));
+    const __m128i exponent = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
+    const __m128i lineEnd = _mm_or_si128(equal('\r'), equal('\n'));
+    marks.lineEnds |= bits(lineEnd) << (16 * part);
+    marks.separators |= bits(_mm_or_si128(lineEnd, _mm_or_si128(equal(' '), equal('\t')))) << (16 * part);
+    marks.numberChars |= bits(_mm_or_si128(_mm_or_si128(digit, exponent),
+                                           _mm_or_si128(equal('.'), _mm_or_si128(equal('+'), equal('-')))))
+                         << (16 * part);
+  }
+#else
+  for (int i = 0; i < 64; ++i) {
+    unsigned char c = ClassOf(p[i]);
+    std::uint64_t bit = std::uint64_t{1} << i;
+    if (c <= kLineEnd) marks.separators |= bit;
+    if (c == kLineEnd) marks.lineEnds |= bit;
+    if (c == kNumberChar) marks.numberChars |= bit;
+  }
+#endif
+  return marks;
+}
+
+}  // namespace
+
 CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
                        std::size_t bufferSize)
     : source_(source),
@@ -81,110 +134,108 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
       values_(columns.size()),
       capacity_(bufferSize),
       buffer_(bufferSize + kPadding) {
-  for (std::size_t slot = 0; slot < columns.size(); ++slot) wanted_.emplace_back(columns[slot], slot);
+  for (std::size_t slot = 0; slot < columns.size(); ++slot) {
+    if (columns[slot] < 1 || columns[slot] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
+    wanted_.emplace_back(columns[slot], slot);
+  }
   std::sort(wanted_.begin(), wanted_.end());
+  MarkRegion();
 }
 
 bool CaseReader::Refill() {
-  if (atEnd_) return false;
+  if (atEnd_ && pos_ >= end_) return false;
   std::size_t kept = end_ - pos_;
   if (pos_ > 0) std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
   pos_ = 0;
   end_ = kept;
-  if (end_ == capacity_) return false;
-  std::size_t n = source_.Read(buffer_.data() + end_, capacity_ - end_);
-  // Code 26 ends the text: the bytes from it on are not data.
-  if (const void* stop = std::memchr(buffer_.data() + end_, kEndOfText, n)) {
-    n = static_cast<std::size_t>(static_cast<const char*>(stop) - (buffer_.data() + end_));
-    atEnd_ = true;
+  while (!atEnd_ && end_ < capacity_) {
+    std::size_t n = source_.Read(buffer_.data() + end_, capacity_ - end_);
+    // Code 26 ends the text: the bytes from it on are not data.
+    if (const void* stop = std::memchr(buffer_.data() + end_, kEndOfText, n)) {
+      n = static_cast<std::size_t>(static_cast<const char*>(stop) - (buffer_.data() + end_));
+      atEnd_ = true;
+    }
+    if (n == 0) atEnd_ = true;
+    end_ += n;
   }
-  if (n == 0) atEnd_ = true;
-  end_ += n;
   std::memset(buffer_.data() + end_, 0, kPadding);
-  return n > 0;
+  if (atEnd_) {
+    region_ = end_;
+  } else {
+    // A field may go on past the buffer: the region ends at its last separator.
+    region_ = end_;
+    while (region_ > 0 && ClassOf(buffer_[region_ - 1]) > kLineEnd) --region_;
+    // A field longer than the whole buffer is no number.
+    if (region_ == 0) throw IoError(kInvalidNumericInput);
+  }
+  MarkRegion();
+  return region_ > 0;
 }
 
-std::string_view CaseReader::NextFieldByBytes() {
-  for (;;) {
-    while (pos_ < end_ && ClassOf(buffer_[pos_]) <= kLineEnd) ++pos_;
-    if (pos_ < end_) break;
-    if (!Refill()) throw IoError(kReadBeyondEnd);
+void CaseReader::MarkRegion() {
+  std::size_t words = region_ / 64 + 1;
+  separators_.assign(words, 0);
+  starts_.assign(words, 0);
+  lineEnds_.assign(words, 0);
+  invalid_.assign(words, 0);
+  for (std::size_t w = 0; w < words; ++w) {
+    BlockMarks marks = MarkBlock(buffer_.data() + 64 * w);
+    std::uint64_t inRegion = ~std::uint64_t{0};
+    if (64 * w + 64 > region_) inRegion = region_ > 64 * w ? (std::uint64_t{1} << (region_ - 64 * w)) - 1 : 0;
+    separators_[w] = (marks.separators & inRegion) | ~inRegion;
+    // The region begins at the start of the data or after a separator.
+    std::uint64_t before = (separators_[w] << 1) | (w == 0 ? 1 : separators_[w - 1] >> 63);
+    starts_[w] = ~separators_[w] & before;
+    lineEnds_[w] = marks.lineEnds & inRegion;
+    invalid_[w] = ~(marks.separators | marks.numberChars) & inRegion;
   }
-  std::size_t length = 0;
-  for (;;) {
-    const char* const start = buffer_.data() + pos_;
-    const char* const end = buffer_.data() + end_;
-    const char* p = start + length;
-    while (p < end && ClassOf(*p) == kNumberChar) ++p;
-    length = static_cast<std::size_t>(p - start);
-    if (p < end) {
-      if (ClassOf(*p) == kOther) throw IoError(kInvalidNumericInput);
-      break;
-    }
-    if (atEnd_) break;
-    // The field runs over the end of the buffer: a field longer than the
-    // whole buffer is no number.
-    if (!Refill() && !atEnd_) throw IoError(kInvalidNumericInput);
-  }
-  std::string_view field(buffer_.data() + pos_, length);
-  pos_ += length;
-  return field;
+  firstInvalid_ = NextBit(invalid_, 0);
 }
 
-std::string_view CaseReader::NextField() {
-#ifdef __SSE2__
-  // Most fields and the blanks before them lie within 16 bytes: find both
-  // ends from masks of the block, without a branch per byte.
-  if (end_ - pos_ < kLowWater && !atEnd_) Refill();
-  const char* p = buffer_.data() + pos_;
-  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  auto equal = [&block](char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
-  const __m128i digit = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(block, _mm_set1_epi8('0')), block),
-                                      _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('9')), block));
-  const __m128i lower = _mm_or_si128(block, _mm_set1_epi8(0x20));
-  const unsigned separators = static_cast<unsigned>(
-      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(equal(' '), equal('\t')), _mm_or_si128(equal('\r'), equal('\n')))));
-  const unsigned numberChars = static_cast<unsigned>(
-      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(digit, _mm_cmpeq_epi8(lower, _mm_set1_epi8('e'))),
-                                     _mm_or_si128(equal('.'), _mm_or_si128(equal('+'), equal('-'))))));
-  const unsigned start = ~separators & 0xFFFFu;
-  if (start != 0) {
-    const unsigned first = static_cast<unsigned>(__builtin_ctz(start));
-    const unsigned after = ~numberChars & 0xFFFFu & (0xFFFFu << first);
-    if (after != 0 && pos_ + first < end_) {
-      const unsigned stop = static_cast<unsigned>(__builtin_ctz(after));
-      if (stop == first) throw IoError(kInvalidNumericInput);
-      if (pos_ + stop < end_ || atEnd_) {
-        if (pos_ + stop < end_ && !(separators & (1u << stop))) throw IoError(kInvalidNumericInput);
-        std::string_view field(p + first, stop - first);
-        pos_ += stop;
-        return field;
-      }
+std::string_view CaseReader::SkipFields(std::size_t count) {
+  // Counts the starts of fields a word at a time.
+  std::size_t word = pos_ / 64;
+  std::uint64_t w = starts_[word] & (~std::uint64_t{0} << (pos_ % 64));
+  for (std::size_t n; (n = static_cast<std::size_t>(__builtin_popcountll(w))) < count;) {
+    count -= n;
+    if (++word == starts_.size()) {
+      pos_ = region_;
+      if (!Refill()) throw IoError(kReadBeyondEnd);
+      word = 0;
     }
+    w = starts_[word];
   }
-#endif
-  return NextFieldByBytes();
+  for (std::size_t i = 1; i < count; ++i) w &= w - 1;
+  std::size_t start = word * 64 + static_cast<std::size_t>(__builtin_ctzll(w));
+  std::size_t stop = NextBit(separators_, start);
+  if (firstInvalid_ < stop) throw IoError(kInvalidNumericInput);
+  pos_ = stop;
+  return std::string_view(buffer_.data() + start, stop - start);
 }
 
 void CaseReader::SkipRestOfLine() {
-  for (;;) {
-    while (pos_ < end_ && ClassOf(buffer_[pos_]) != kLineEnd) ++pos_;
-    if (pos_ < end_) break;
+  std::size_t lineEnd;
+  while ((lineEnd = NextBit(lineEnds_, pos_)) >= region_) {
+    pos_ = region_;
     if (!Refill()) return;
   }
-  char c = buffer_[pos_++];
-  if (c == '\r' && (pos_ < end_ || Refill()) && buffer_[pos_] == '\n') ++pos_;
+  pos_ = lineEnd + 1;
+  if (buffer_[lineEnd] == '\r') {
+    if (pos_ >= region_) Refill();
+    if (pos_ < region_ && buffer_[pos_] == '\n') ++pos_;
+  }
+  // Whatever the skipped rest held is no concern of the next case.
+  if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, pos_);
 }
 
 void CaseReader::ReadCase() {
-  // Fields that are not kept are only checked for the characters of numbers.
-  auto next = wanted_.begin();
-  for (std::size_t column = 1; column <= fieldsPerCase_; ++column) {
-    std::string_view field = NextField();
-    if (next == wanted_.end() || next->first != column) continue;
-    double value = ParseField(field);
+  std::size_t column = 0;  // the fields of the case read so far
+  for (auto next = wanted_.begin(); next != wanted_.end();) {
+    double value = ParseField(SkipFields(next->first - column));
+    column = next->first;
     for (; next != wanted_.end() && next->first == column; ++next) values_[next->second] = value;
   }
+  if (column < fieldsPerCase_) SkipFields(fieldsPerCase_ - column);
   SkipRestOfLine();
 }
 

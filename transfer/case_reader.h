@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -24,14 +25,16 @@ class CaseReader {
   const std::vector<double>& Values() const { return values_; }
 
  private:
-  // The next field, whole in the buffer; throws kReadBeyondEnd at the end.
-  std::string_view NextField();
-  // The same, a byte at a time: for fields across the end of the buffer.
-  std::string_view NextFieldByBytes();
+  // Passes over count fields and returns the last; throws kReadBeyondEnd at
+  // the end of the data.
+  std::string_view SkipFields(std::size_t count);
   void SkipRestOfLine();
-  // Moves the unread bytes to the front and fills the rest; false when
-  // nothing more could be read.
+  // Keeps the unread bytes, reads more and marks them; false when nothing is
+  // left to read.
   bool Refill();
+  // Marks the separators, line ends and bytes that belong in no number of
+  // the region.
+  void MarkRegion();
 
   ByteSource& source_;
   std::size_t fieldsPerCase_;
@@ -41,7 +44,15 @@ class CaseReader {
   std::vector<char> buffer_;  // capacity_ bytes, then zeros to read whole blocks past the data
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
-  bool atEnd_ = false;  // the source is exhausted, or code 26 was read
+  // The bytes [0, region_) end with a separator (or the data) and are marked,
+  // one bit a byte; the bits from region_ on count as separators.
+  std::size_t region_ = 0;
+  std::vector<std::uint64_t> separators_;
+  std::vector<std::uint64_t> starts_;  // the first byte of every field
+  std::vector<std::uint64_t> lineEnds_;
+  std::vector<std::uint64_t> invalid_;
+  std::size_t firstInvalid_ = 0;  // at or after pos_; region_ or more when none
+  bool atEnd_ = false;            // the source is exhausted, or code 26 was read
 };
 
 // The value of a field of the VORNEX data file: an optional sign, digits with
