@@ -199,6 +199,8 @@ std::string_view CaseReader::SkipFields(std::size_t count) {
   for (std::size_t n; (n = static_cast<std::size_t>(__builtin_popcountll(w))) < count;) {
     count -= n;
     if (++word == starts_.size()) {
+      // Every field from pos_ to the end of the region has been passed over.
+      if (firstInvalid_ < region_) throw IoError(kInvalidNumericInput);
       pos_ = region_;
       if (!Refill()) throw IoError(kReadBeyondEnd);
       word = 0;

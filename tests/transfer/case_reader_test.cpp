@@ -54,6 +54,18 @@ TEST(CaseReaderTest, FieldsAcrossTheBufferEnd) {
   for (int i = 0; i < 50; ++i) data += "12345.678 -0.25\r\n";
   std::vector<Values> cases = ReadCases(data, 2, {1, 2}, 50, 10);
   EXPECT_EQ(cases.back(), (Values{12345.678, -0.25}));
+  // Long cases over many lines, most fields passed over, for several buffer
+  // sizes: every size gives the same values.
+  std::string wide;
+  for (int c = 1; c <= 3; ++c)
+    for (int j = 1; j <= 100; ++j) wide += std::to_string(c * 1000 + j) + (j % 15 == 0 || j == 100 ? "\r\n" : " ");
+  const std::vector<Values> expected{{1050, 1100, 1001}, {2050, 2100, 2001}, {3050, 3100, 3001}};
+  for (std::size_t size : {8, 16, 64, 100, 1 << 20})
+    EXPECT_EQ(ReadCases(wide, 100, {50, 100, 1}, 3, size), expected) << size;
+  std::string spoiled = wide;
+  spoiled[spoiled.find("2077")] = 'x';
+  EXPECT_EQ(ErrorOf(spoiled, 100, {1}, 3, 64), kInvalidNumericInput);
+  EXPECT_EQ(ReadCases(spoiled, 100, {1}, 1, 64), (std::vector<Values>{{1001}}));
   // A field longer than the whole buffer cannot be a number.
   EXPECT_EQ(ErrorOf("123456789 1\r\n", 2, {1}, 1, 4), kInvalidNumericInput);
 }
