@@ -94,8 +94,12 @@ class RunState {
     projectText_->Close();
 
     // The transfers to other packages, after the category phase.
-    TransferInput transfer{projectBase_,         dataName_ + ".DAT", caseCount_,
-                           datasetNames_.size(), definition_,        shell_.MplusSeed};
+    TransferInput transfer{.ProjectBase = projectBase_,
+                           .DataFileName = dataName_ + ".DAT",
+                           .CaseCount = caseCount_,
+                           .FieldsPerCase = datasetNames_.size(),
+                           .Definition = definition_,
+                           .Seed = shell_.MplusSeed};
     TransferToMplus(tk_, transfer);
     TransferToMIM(tk_);
     TransferToMLwiN(tk_, transfer);
