@@ -199,6 +199,7 @@ int main(int argc, char** argv) {
   s2v::ShellState shell;
   shell.ProjectName = options.project.value_or(ProjectNameOf(options.spcFile));
   shell.SpcFileName = shell.ProjectName + ".spc";
+  shell.MplusSeed = options.seed;
   s2v::ConsoleToolkit toolkit(options.choices);
   toolkit.AppendLine(s2v::Pane::Report, "The VORNEX project is " + shell.ProjectName);
 

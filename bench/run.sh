@@ -9,6 +9,8 @@
 #   BENCH_RUNS   timed runs per command, best wall time is reported (default: 3)
 #   BENCH_CASES  cases of a newly generated BENCH.DAT (default: 1000000)
 #   BENCH_VARS   variables of a newly generated BENCH.DAT (default: 50)
+#   BENCH_ARGS   further options of the batch program, e.g. "--mplus 1 --mlwin 1"
+#                (default: none); with transfers, the time of each is shown
 #   CXX          compiler for the generator when BUILD_DIR does not hold it
 #
 # Prints the best wall time of `cat BENCH.DAT > copy.dat`, the best wall time
@@ -27,6 +29,7 @@ work=${BENCH_DIR:-/tmp/spss2vornex-bench}
 runs=${BENCH_RUNS:-3}
 cases=${BENCH_CASES:-1000000}
 vars=${BENCH_VARS:-50}
+read -r -a extra_args <<<"${BENCH_ARGS:-}"
 
 batch="$build_dir/batch/spss2vornex-batch"
 if [[ ! -x "$batch" ]]; then
@@ -126,10 +129,13 @@ for ((i = 1; i <= runs; i++)); do
     clean_outputs
     set +e
     t0=$(now)
+    # Every notice is stamped when it is shown: the transfers' times lie between them.
     /usr/bin/time -v -o "$logs/time.$i" \
-        "$batch" --project benchproj bench.spc > "$logs/batch.$i.out" 2> "$logs/batch.$i.err"
+        "$batch" --project benchproj "${extra_args[@]}" bench.spc > "$logs/batch.$i.out" \
+        2> >(while IFS= read -r line; do echo "$(now) $line"; done > "$logs/batch.$i.err")
     status=$?
     t1=$(now)
+    wait
     set -e
     t=$(elapsed "$t0" "$t1")
     rss=$(awk -F': *' '/Maximum resident set size/ { print $2 }' "$logs/time.$i" 2>/dev/null || true)
@@ -138,12 +144,21 @@ for ((i = 1; i <= runs; i++)); do
     if [[ $status -ne 0 && $status -ne 1 ]]; then
         echo "  unexpected exit status; see $logs/batch.$i.err" >&2
     fi
+    awk -v t0="$t0" '
+        / Mplus project file ready$/ { mplus = $1 }
+        / Mplus data ready\./ && mplus { printf "  Mplus data transfer: %.3f s\n", $1 - mplus }
+        / Transfer to MLwiN not ready$/ { mlwin = $1 }
+        / MLwiN data ready\./ && mlwin { printf "  MLwiN transfer:      %.3f s\n", $1 - mlwin }
+        NR == 1 { printf "  first notice after:  %.3f s\n", $1 - t0 }' "$logs/batch.$i.err"
     best_batch=${best_batch:-$t}
     best_batch=$(smaller "$best_batch" "$t")
     if ((rss > peak_kib)); then peak_kib=$rss; fi
 done
 new_entries > "$logs/outputs.list" || true
 echo "outputs of the last run are kept in $work (removed by the next invocation); logs in $logs"
+
+normal_bench="$build_dir/bench/spss2vornex-bench-normal"
+if [[ -x "$normal_bench" ]]; then "$normal_bench"; fi
 
 # --- summary ---------------------------------------------------------------------
 awk -v c="$best_cat" -v b="$best_batch" -v k="$peak_kib" -v s="$status" -v n="$input_bytes" 'BEGIN {

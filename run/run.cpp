@@ -10,6 +10,7 @@
 #include "support/number_format.h"
 #include "support/text_scan.h"
 #include "support/working_folder.h"
+#include "transfer/transfers.h"
 
 namespace s2v {
 
@@ -91,7 +92,16 @@ class RunState {
 
     WriteCategoryFilePhase({tk_, projectBase_, spssName_, definition_.Variables, *projectText_});
 
-    // The transfers to other packages come here, after the category phase.
+    // The transfers to other packages, after the category phase.
+    TransferInput transfer{.ProjectBase = projectBase_,
+                           .DataFileName = dataName_ + ".DAT",
+                           .CaseCount = caseCount_,
+                           .FieldsPerCase = datasetNames_.size(),
+                           .Definition = definition_,
+                           .Seed = shell_.MplusSeed};
+    TransferToMplus(tk_, transfer);
+    TransferToMIM(tk_);
+    TransferToMLwiN(tk_, transfer);
     return RunOutcome::Completed;
   }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -50,6 +51,9 @@ class Toolkit {
 struct ShellState {
   std::string ProjectName;
   std::string SpcFileName;
+  // Seeds the Mplus Dummy column instead of the clock (the batch program's
+  // --seed), so that the data file can be reproduced.
+  std::optional<std::uint32_t> MplusSeed;
 };
 
 }  // namespace s2v

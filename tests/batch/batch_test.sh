@@ -32,6 +32,17 @@ check "labelled categories" "A 1 MALE" "$(head -n 1 "$work/survey_project.CAT" |
 check "version 13 labels" "D 1 STRONGLY_DISAGREE" "$(grep '^D 1 ' "$work/version13/survey_project.CAT" | tr -d '\r')"
 check "inputs unchanged" "$before" "$(cd "$work" && sha256sum survey.DAT survey.TXT survey_project.spc)"
 
+# --seed pins the Mplus Dummy column: the same seed gives the same bytes.
+(cd "$work" && "$BATCH" --seed 4294967295 --mplus 1 survey_project.spc >/dev/null 2>"$work/err"); check "seeded run" 0 $?
+check "notices" "VORNEX files are ready
+Mplus project file ready
+Mplus data ready. 300 SPSS records was transfered" "$(cat "$work/err")"
+first=$(sha256sum <"$work/survey_project.mpd")
+(cd "$work" && "$BATCH" --seed 4294967295 --mplus 1 survey_project.spc >/dev/null 2>&1)
+check "same seed, same data" "$first" "$(sha256sum <"$work/survey_project.mpd")"
+(cd "$work" && "$BATCH" --seed 1 --mplus 1 survey_project.spc >/dev/null 2>&1)
+[ "$first" != "$(sha256sum <"$work/survey_project.mpd")" ]; check "other seed, other data" 0 $?
+
 printf 'survey\r\n2\r\nsex 1 2\r\nnope 1 2\r\n' >"$work/bad.spc"
 "$BATCH" "$work/bad.spc" >"$work/out" 2>/dev/null; check "stopped at a check" 1 $?
 check "stop message" "nope not found" "$(tail -n 2 "$work/out" | head -n 1 | tr A-Z a-z)"

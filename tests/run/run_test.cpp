@@ -58,7 +58,8 @@ TEST_F(RunTest, WholeRunWritesTheProjectFiles) {
             "VARIABLENAMES\r\nA AGE\r\nB SEX\r\nC INCOME\r\n");
   EXPECT_EQ(tk.caseText, "3");
   EXPECT_EQ(tk.pendingMessageCalls, 3);
-  EXPECT_EQ(tk.shown, Lines{"info: VORNEX files are ready"});
+  EXPECT_EQ(tk.shown, (Lines{"info: VORNEX files are ready", "info: Mplus project file ready",
+                             "info: Mplus data ready. 3 SPSS records was transfered"}));
   EXPECT_EQ(Read("SPSSDATA.DAT"), kSpssData);
   EXPECT_EQ(Read("SPSSDATA.TXT"), kOlderExport);
 }

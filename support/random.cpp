@@ -1,0 +1,105 @@
+#include "support/random.h"
+
+#include <cmath>
+
+namespace s2v {
+
+std::uint32_t RandomSeed = 0;
+
+namespace {
+
+constexpr long double kDensityFactor = 0.3989422804014327L;  // 1 / sqrt(2 pi)
+constexpr long double kTwoPi = 6.28318530717958647693L;
+constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
+
+// The tail by the convergents of d / (x + 1/(x + 2/(x + 3/(x + ...)))),
+// until a convergent repeats one of the two before it.
+long double ContinuedFraction(bool upper, long double x, long double y, long double d) {
+  auto value = [upper](long double a, long double b) { return upper ? a / b : 1.0L - a / b; };
+  long double a0 = d;
+  long double a1 = d * x;
+  long double b0 = x;
+  long double b1 = 1.0L + y;
+  long double previous = value(a0, b0);
+  long double current = value(a1, b1);
+  long double beforePrevious = previous;
+  for (int m = 2; current != previous && current != beforePrevious; ++m) {
+    long double a2 = a1 * x + m * a0;
+    a0 = a1;
+    a1 = a2;
+    long double b2 = b1 * x + m * b0;
+    b0 = b1;
+    b1 = b2;
+    beforePrevious = previous;
+    previous = current;
+    current = value(a1, b1);
+  }
+  return current;
+}
+
+// The tail by d * (x + x^3/3 + x^5/(3*5) + ...), the terms kept in double.
+long double Series(bool upper, long double x, long double y, long double d) {
+  long double s = d * x;
+  double t = static_cast<double>(d * x);
+  long double before = 0;
+  for (int k = 1; s != before;) {
+    k += 2;
+    before = s;
+    t = static_cast<double>(t * y / k);
+    s += t;
+  }
+  return upper ? 0.5L - s : 0.5L + s;
+}
+
+}  // namespace
+
+std::uint32_t MillisecondsOfDay(std::chrono::system_clock::time_point time) {
+  using std::chrono::milliseconds;
+  std::int64_t ms = std::chrono::duration_cast<milliseconds>(time.time_since_epoch()).count();
+  // The system clock leaves out leap seconds, so every day has the same length.
+  std::int64_t ofDay = ms % kMillisecondsPerDay;
+  if (ofDay < 0) ofDay += kMillisecondsPerDay;
+  return static_cast<std::uint32_t>(ofDay);
+}
+
+void SeedFromClock() { RandomSeed = MillisecondsOfDay(std::chrono::system_clock::now()); }
+
+long double UniformRandom() {
+  RandomSeed = RandomSeed * 134775813u + 1u;
+  return static_cast<long double>(RandomSeed) * 0x1p-32L;
+}
+
+double NormalTail(bool upper, double xIn) {
+  if (xIn == 0) return 0.5;
+  long double x = xIn;
+  if (x < 0) {
+    upper = !upper;
+    x = -x;
+  }
+  long double y = x * x;
+  long double d = y / 2 < 170 ? std::exp(-y / 2) * kDensityFactor : 0.0L;
+  if (d / x == 0) return upper ? 0.0 : 1.0;
+  bool useFraction = upper ? x > 2.32L : x > 3.5L;
+  return static_cast<double>(useFraction ? ContinuedFraction(upper, x, y, d) : Series(upper, x, y, d));
+}
+
+long double InverseUpperTail(long double p) {
+  long double z = 0;
+  long double q = 0.5L;
+  long double change = 1;
+  while (change > 1e-10L) {
+    long double previous = z;
+    long double logDensity = -std::log(kTwoPi) / 2 - z * z / 2;
+    if (std::fabs(z) < 0.01L)
+      z += std::exp(-logDensity) * (q - p);
+    else
+      z += std::log(1.0L + std::exp(-logDensity) * ((q - p) * z)) / z;
+    q = NormalTail(true, static_cast<double>(z));
+    change = std::fabs(z - previous);
+  }
+  return z;
+}
+
+long double NormalRandom() { return InverseUpperTail(UniformRandom()); }
+
+}  // namespace s2v

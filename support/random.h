@@ -1,0 +1,34 @@
+// Random numbers for the Mplus Dummy column: a 32-bit linear congruential
+// generator of uniform numbers and a standard normal variate found by
+// inverting the normal upper-tail probability with Newton's method. The
+// arithmetic runs in long double, the 80-bit type on x86-64 Linux.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace s2v {
+
+// The generator's whole state; 0 until it is first seeded.
+extern std::uint32_t RandomSeed;
+
+// The milliseconds since the UTC midnight before time (0 to 86,399,999).
+std::uint32_t MillisecondsOfDay(std::chrono::system_clock::time_point time);
+
+// Seeds the generator with the milliseconds since UTC midnight.
+void SeedFromClock();
+
+// Advances RandomSeed and returns it times 2^-32: in [0, 1).
+long double UniformRandom();
+
+// The probability that a standard normal variable exceeds x (upper) or falls
+// below x (not upper).
+double NormalTail(bool upper, double x);
+
+// The z whose upper-tail probability is p, for p in [0, 1).
+long double InverseUpperTail(long double p);
+
+// A standard normal variate: InverseUpperTail(UniformRandom()).
+long double NormalRandom();
+
+}  // namespace s2v

@@ -1,0 +1,103 @@
+// Reading the VORNEX data file back: numbers counted across line ends, the
+// rest of a case's last line skipped, and the failures of bad data.
+#include "transfer/case_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/io_error.h"
+
+namespace s2v {
+namespace {
+
+using Values = std::vector<double>;
+
+std::vector<Values> ReadCases(std::string_view data, std::size_t fields, const std::vector<std::size_t>& columns,
+                              int cases, std::size_t bufferSize = 1 << 20) {
+  MemorySource source(data);
+  CaseReader reader(source, fields, columns, bufferSize);
+  std::vector<Values> result;
+  for (int c = 0; c < cases; ++c) {
+    reader.ReadCase();
+    result.push_back(reader.Values());
+  }
+  return result;
+}
+
+int ErrorOf(std::string_view data, std::size_t fields, const std::vector<std::size_t>& columns, int cases,
+            std::size_t bufferSize = 1 << 20) {
+  try {
+    ReadCases(data, fields, columns, cases, bufferSize);
+  } catch (const IoError& error) {
+    return error.code();
+  }
+  return 0;
+}
+
+TEST(CaseReaderTest, CountsNumbersNotLines) {
+  // Case 1 spans two lines; case 2 ends on a line whose rest is skipped.
+  std::string data = "1 2.5\r\n-3\r\n 9   8\r\n7 extra words\r\n40 50 60\r\n";
+  EXPECT_EQ(ReadCases(data, 3, {3, 1}, 3), (std::vector<Values>{{-3, 1}, {7, 9}, {60, 40}}));
+  // The same field may be taken twice; columns come back in the order asked.
+  EXPECT_EQ(ReadCases("4 5 6\r\n", 3, {2, 2, 1}, 1), (std::vector<Values>{{5, 5, 4}}));
+  // Line ends of every kind, and tabs between numbers.
+  EXPECT_EQ(ReadCases("1\t2 x\n3 4 x\r5 6 x\r\n7 8", 2, {1, 2}, 4),
+            (std::vector<Values>{{1, 2}, {3, 4}, {5, 6}, {7, 8}}));
+  // A lone CR LF after the case is one line end, not two.
+  EXPECT_EQ(ReadCases("1\r\n2\r\n", 1, {1}, 2), (std::vector<Values>{{1}, {2}}));
+}
+
+TEST(CaseReaderTest, FieldsAcrossTheBufferEnd) {
+  std::string data;
+  for (int i = 0; i < 50; ++i) data += "12345.678 -0.25\r\n";
+  std::vector<Values> cases = ReadCases(data, 2, {1, 2}, 50, 10);
+  EXPECT_EQ(cases.back(), (Values{12345.678, -0.25}));
+  // Long cases over many lines, most fields passed over, for several buffer
+  // sizes: every size gives the same values.
+  std::string wide;
+  for (int c = 1; c <= 3; ++c)
+    for (int j = 1; j <= 100; ++j) wide += std::to_string(c * 1000 + j) + (j % 15 == 0 || j == 100 ? "\r\n" : " ");
+  const std::vector<Values> expected{{1050, 1100, 1001}, {2050, 2100, 2001}, {3050, 3100, 3001}};
+  for (std::size_t size : {8, 16, 64, 100, 1 << 20})
+    EXPECT_EQ(ReadCases(wide, 100, {50, 100, 1}, 3, size), expected) << size;
+  std::string spoiled = wide;
+  spoiled[spoiled.find("2077")] = 'x';
+  EXPECT_EQ(ErrorOf(spoiled, 100, {1}, 3, 64), kInvalidNumericInput);
+  EXPECT_EQ(ReadCases(spoiled, 100, {1}, 1, 64), (std::vector<Values>{{1001}}));
+  // A field longer than the whole buffer cannot be a number.
+  EXPECT_EQ(ErrorOf("123456789 1\r\n", 2, {1}, 1, 4), kInvalidNumericInput);
+}
+
+TEST(CaseReaderTest, NumberForms) {
+  struct Case {
+    std::string text;
+    double value;
+  } cases[] = {{"-999", -999}, {"+5", 5}, {".5", 0.5}, {"5.", 5}, {"-0.5e3", -500}, {"1E-2", 0.01}, {"007", 7}};
+  for (const Case& c : cases) EXPECT_EQ(ParseField(c.text), c.value) << c.text;
+  for (std::string bad : {"", "-", ".", "1..2", "1-2", "1e", "e5", "1.2.3", "inf", "nan", "0x10", "1e999", "+-1"}) {
+    try {
+      ParseField(bad);
+      ADD_FAILURE() << "accepted " << bad;
+    } catch (const IoError& error) {
+      EXPECT_EQ(error.code(), kInvalidNumericInput) << bad;
+    }
+  }
+}
+
+TEST(CaseReaderTest, BadDataFails) {
+  EXPECT_EQ(ErrorOf("1 1-2 3\r\n", 3, {2}, 1), kInvalidNumericInput);
+  // A field that is not taken still has to consist of the characters of numbers.
+  EXPECT_EQ(ErrorOf("1 x 3\r\n", 3, {1}, 1), kInvalidNumericInput);
+  EXPECT_EQ(ErrorOf("1 2,5 3\r\n", 3, {1}, 1), kInvalidNumericInput);
+  // The data end before the case does.
+  EXPECT_EQ(ErrorOf("1 2\r\n", 3, {1}, 1), kReadBeyondEnd);
+  EXPECT_EQ(ErrorOf("1 2 3\r\n", 3, {1}, 2), kReadBeyondEnd);
+  // Code 26 ends the text, also in the middle of a line.
+  EXPECT_EQ(ErrorOf("1 2\x1a 3\r\n", 3, {1}, 1), kReadBeyondEnd);
+  EXPECT_EQ(ReadCases("1 2\x1a", 2, {2}, 1), (std::vector<Values>{{2}}));
+}
+
+}  // namespace
+}  // namespace s2v

@@ -1,0 +1,253 @@
+#include "transfer/case_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <stdexcept>
+
+#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
+#include <emmintrin.h>
+#endif
+
+#include "support/io_error.h"
+
+namespace s2v {
+
+namespace {
+
+constexpr char kEndOfText = 26;
+
+enum CharClass : unsigned char { kSeparator, kLineEnd, kNumberChar, kOther };
+
+// The characters of numbers; blanks and tabs, and line ends, separate fields.
+constexpr std::array<unsigned char, 256> kClass = [] {
+  std::array<unsigned char, 256> table{};
+  table.fill(kOther);
+  for (char c : std::string_view("0123456789.+-eE")) table[static_cast<unsigned char>(c)] = kNumberChar;
+  table[' '] = table['\t'] = kSeparator;
+  table['\r'] = table['\n'] = kLineEnd;
+  return table;
+}();
+
+// Zero bytes after the data, so that a block of 64 can be read anywhere in it.
+constexpr std::size_t kPadding = 64;
+
+unsigned char ClassOf(char c) { return kClass[static_cast<unsigned char>(c)]; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// True when field is a well-formed number (see ParseField).
+bool WellFormed(std::string_view field) {
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  const char* digitsStart = p;
+  while (p < end && IsDigit(*p)) ++p;
+  std::size_t digits = static_cast<std::size_t>(p - digitsStart);
+  if (p < end && *p == '.') {
+    ++p;
+    const char* fractionStart = p;
+    while (p < end && IsDigit(*p)) ++p;
+    digits += static_cast<std::size_t>(p - fractionStart);
+  }
+  if (digits == 0) return false;
+  if (p < end && (*p == 'e' || *p == 'E')) {
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    const char* exponentStart = p;
+    while (p < end && IsDigit(*p)) ++p;
+    if (p == exponentStart) return false;
+  }
+  return p == end;
+}
+
+}  // namespace
+
+double ParseField(std::string_view field) {
+  if (!WellFormed(field)) throw IoError(kInvalidNumericInput);
+  if (field.front() == '+') field.remove_prefix(1);
+  double value = 0;
+  auto result = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (result.ec != std::errc() || result.ptr != field.data() + field.size()) throw IoError(kInvalidNumericInput);
+  return value;
+}
+
+namespace {
+
+// The position of the first bit at or after from that is set (or, with
+// clear, not set); bits.size() * 64 when there is none.
+std::size_t NextBit(const std::vector<std::uint64_t>& bits, std::size_t from, bool clear = false) {
+  std::size_t word = from / 64;
+  if (word >= bits.size()) return bits.size() * 64;
+  std::uint64_t flip = clear ? ~std::uint64_t{0} : 0;
+  std::uint64_t w = (bits[word] ^ flip) & (~std::uint64_t{0} << (from % 64));
+  while (w == 0) {
+    if (++word == bits.size()) return bits.size() * 64;
+    w = bits[word] ^ flip;
+  }
+  return word * 64 + static_cast<std::size_t>(__builtin_ctzll(w));
+}
+
+// Without a processor option GCC calls a library routine for
+// __builtin_popcountll; the bit-parallel count inline is faster.
+std::size_t CountBits(std::uint64_t w) {
+  w -= (w >> 1) & 0x5555555555555555u;
+  w = (w & 0x3333333333333333u) + ((w >> 2) & 0x3333333333333333u);
+  w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<std::size_t>((w * 0x0101010101010101u) >> 56);
+}
+
+struct BlockMarks {
+  std::uint64_t separators = 0;
+  std::uint64_t lineEnds = 0;
+  std::uint64_t numberChars = 0;
+};
+
+// The marks of the 64 bytes at p.
+BlockMarks MarkBlock(const char* p) {
+  BlockMarks marks;
+#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
+  for (int part = 0; part < 4; ++part) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+    auto equal = [&block](char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
+    auto bits = [](__m128i m) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m))); };
+    const __m128i digit = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(block, _mm_set1_epi8('0')), block),
+                                        _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('9')), block));
+    const __m128i exponent = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
+    const __m128i lineEnd = _mm_or_si128(equal('\r'), equal('\n'));
+    marks.lineEnds |= bits(lineEnd) << (16 * part);
+    marks.separators |= bits(_mm_or_si128(lineEnd, _mm_or_si128(equal(' '), equal('\t')))) << (16 * part);
+    marks.numberChars |= bits(_mm_or_si128(_mm_or_si128(digit, exponent),
+                                           _mm_or_si128(equal('.'), _mm_or_si128(equal('+'), equal('-')))))
+                         << (16 * part);
+  }
+#else
+  for (int i = 0; i < 64; ++i) {
+    unsigned char c = ClassOf(p[i]);
+    std::uint64_t bit = std::uint64_t{1} << i;
+    if (c <= kLineEnd) marks.separators |= bit;
+    if (c == kLineEnd) marks.lineEnds |= bit;
+    if (c == kNumberChar) marks.numberChars |= bit;
+  }
+#endif
+  return marks;
+}
+
+}  // namespace
+
+CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
+                       std::size_t bufferSize)
+    : source_(source),
+      fieldsPerCase_(fieldsPerCase),
+      values_(columns.size()),
+      capacity_(bufferSize),
+      buffer_(bufferSize + kPadding) {
+  for (std::size_t slot = 0; slot < columns.size(); ++slot) {
+    if (columns[slot] < 1 || columns[slot] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
+    wanted_.emplace_back(columns[slot], slot);
+  }
+  std::sort(wanted_.begin(), wanted_.end());
+  MarkRegion();
+}
+
+bool CaseReader::Refill() {
+  if (atEnd_ && pos_ >= end_) return false;
+  std::size_t kept = end_ - pos_;
+  if (pos_ > 0) std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
+  pos_ = 0;
+  end_ = kept;
+  while (!atEnd_ && end_ < capacity_) {
+    std::size_t n = source_.Read(buffer_.data() + end_, capacity_ - end_);
+    // Code 26 ends the text: the bytes from it on are not data.
+    if (const void* stop = std::memchr(buffer_.data() + end_, kEndOfText, n)) {
+      n = static_cast<std::size_t>(static_cast<const char*>(stop) - (buffer_.data() + end_));
+      atEnd_ = true;
+    }
+    if (n == 0) atEnd_ = true;
+    end_ += n;
+  }
+  std::memset(buffer_.data() + end_, 0, kPadding);
+  if (atEnd_) {
+    region_ = end_;
+  } else {
+    // A field may go on past the buffer: the region ends at its last separator.
+    region_ = end_;
+    while (region_ > 0 && ClassOf(buffer_[region_ - 1]) > kLineEnd) --region_;
+    // A field longer than the whole buffer is no number.
+    if (region_ == 0) throw IoError(kInvalidNumericInput);
+  }
+  MarkRegion();
+  return region_ > 0;
+}
+
+void CaseReader::MarkRegion() {
+  std::size_t words = region_ / 64 + 1;
+  separators_.assign(words, 0);
+  starts_.assign(words, 0);
+  lineEnds_.assign(words, 0);
+  invalid_.assign(words, 0);
+  for (std::size_t w = 0; w < words; ++w) {
+    BlockMarks marks = MarkBlock(buffer_.data() + 64 * w);
+    std::uint64_t inRegion = ~std::uint64_t{0};
+    if (64 * w + 64 > region_) inRegion = region_ > 64 * w ? (std::uint64_t{1} << (region_ - 64 * w)) - 1 : 0;
+    separators_[w] = (marks.separators & inRegion) | ~inRegion;
+    // The region begins at the start of the data or after a separator.
+    std::uint64_t before = (separators_[w] << 1) | (w == 0 ? 1 : separators_[w - 1] >> 63);
+    starts_[w] = ~separators_[w] & before;
+    lineEnds_[w] = marks.lineEnds & inRegion;
+    invalid_[w] = ~(marks.separators | marks.numberChars) & inRegion;
+  }
+  firstInvalid_ = NextBit(invalid_, 0);
+}
+
+std::string_view CaseReader::SkipFields(std::size_t count) {
+  // Counts the starts of fields a word at a time.
+  std::size_t word = pos_ / 64;
+  std::uint64_t w = starts_[word] & (~std::uint64_t{0} << (pos_ % 64));
+  for (std::size_t n; (n = CountBits(w)) < count;) {
+    count -= n;
+    if (++word == starts_.size()) {
+      // Every field from pos_ to the end of the region has been passed over.
+      if (firstInvalid_ < region_) throw IoError(kInvalidNumericInput);
+      pos_ = region_;
+      if (!Refill()) throw IoError(kReadBeyondEnd);
+      word = 0;
+    }
+    w = starts_[word];
+  }
+  for (std::size_t i = 1; i < count; ++i) w &= w - 1;
+  std::size_t start = word * 64 + static_cast<std::size_t>(__builtin_ctzll(w));
+  std::size_t stop = NextBit(separators_, start);
+  if (firstInvalid_ < stop) throw IoError(kInvalidNumericInput);
+  pos_ = stop;
+  return std::string_view(buffer_.data() + start, stop - start);
+}
+
+void CaseReader::SkipRestOfLine() {
+  std::size_t lineEnd;
+  while ((lineEnd = NextBit(lineEnds_, pos_)) >= region_) {
+    pos_ = region_;
+    if (!Refill()) return;
+  }
+  pos_ = lineEnd + 1;
+  if (buffer_[lineEnd] == '\r') {
+    if (pos_ >= region_) Refill();
+    if (pos_ < region_ && buffer_[pos_] == '\n') ++pos_;
+  }
+  // Whatever the skipped rest held is no concern of the next case.
+  if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, pos_);
+}
+
+void CaseReader::ReadCase() {
+  std::size_t column = 0;  // the fields of the case read so far
+  for (auto next = wanted_.begin(); next != wanted_.end();) {
+    double value = ParseField(SkipFields(next->first - column));
+    column = next->first;
+    for (; next != wanted_.end() && next->first == column; ++next) values_[next->second] = value;
+  }
+  if (column < fieldsPerCase_) SkipFields(fieldsPerCase_ - column);
+  SkipRestOfLine();
+}
+
+}  // namespace s2v

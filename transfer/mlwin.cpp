@@ -1,0 +1,36 @@
+// The MLwiN transfer: a bare data file of the original values, a constant 1
+// and the case number; the same file for both choices.
+#include "support/number_format.h"
+#include "support/working_folder.h"
+#include "transfer/case_reader.h"
+#include "transfer/project_columns.h"
+#include "transfer/transfers.h"
+#include "transfer/value_format.h"
+
+namespace s2v {
+
+void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
+  if (toolkit.TransferChoice(TransferGroup::MLwin) < 1) return;
+  toolkit.ShowInfo("Transfer to MLwiN not ready");
+  TextFileWriter file(input.ProjectBase + ".mln");
+  {
+    FileSource data(input.DataFileName);
+    CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
+    BufferedWriter& out = file.out();
+    for (std::int64_t c = 1; c <= input.CaseCount; ++c) {
+      reader.ReadCase();
+      const std::vector<double>& values = reader.Values();
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) out.Put(' ');
+        PutDataValue(out, values[i], kMLwinWholeTolerance);
+      }
+      out.Put(" 1 ");
+      out.Put(FormatInteger(c));
+      out.EndLine();
+    }
+  }
+  file.Close();
+  toolkit.ShowInfo("MLwiN data ready. " + FormatInteger(input.CaseCount) + " SPSS records were transferred");
+}
+
+}  // namespace s2v

@@ -1,0 +1,31 @@
+// The transfers to other packages at the end of a run: the Mplus input and
+// data files, the MIM notice and the MLwiN data file. Each reads its own radio
+// group and does nothing for item 0.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "run/project_definition.h"
+#include "run/toolkit.h"
+
+namespace s2v {
+
+// What the transfers take from the finished run.
+struct TransferInput {
+  std::string ProjectBase;
+  std::string DataFileName;  // the VORNEX data file, re-read case by case
+  std::int64_t CaseCount = 0;
+  std::size_t FieldsPerCase = 0;  // the number of dataset variables, in full
+  const ProjectDefinition& Definition;
+  // Seeds the Mplus Dummy column instead of the clock, for reproducible files.
+  std::optional<std::uint32_t> Seed;
+};
+
+void TransferToMplus(Toolkit& toolkit, const TransferInput& input);
+void TransferToMIM(Toolkit& toolkit);
+void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input);
+
+}  // namespace s2v
