@@ -26,7 +26,12 @@
 #include "app/pane_lines.h"
 #include "run/run.h"
 #include "support/io_error.h"
+#include "support/number_format.h"
 #include "support/working_folder.h"
+
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+#include "import/sav_import.h"
+#endif
 
 namespace s2v {
 
@@ -36,6 +41,7 @@ const QString kCaption = QStringLiteral(
     "Create VORNEX project from SPSS files  -  A tab-delimited data file and an exported text file with SPSS file "
     "info must be ready");
 const QString kOpenFilter = QStringLiteral("SPC files (*.SPC)|*.SPC|All Files (*.*)|*.*");
+const QString kImportFilter = QStringLiteral("SPSS system files (*.sav)|*.sav|All files (*.*)|*.*");
 const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
 const char* const kHintProperty = "hint";
 
@@ -145,6 +151,10 @@ void TSPSStoVRXform::BuildMenu() {
   newItem_ = addItem(file, QStringLiteral("New1"), QStringLiteral("New"), QString(), &TSPSStoVRXform::StartNewProject);
   openItem_ = addItem(file, QStringLiteral("OpenItem"), QStringLiteral("&Open..."), QStringLiteral("Open a file"),
                       &TSPSStoVRXform::OpenItemClick);
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+  importItem_ = addItem(file, QStringLiteral("ImportItem"), QStringLiteral("&Import SPSS system file..."),
+                        QStringLiteral("Import an SPSS system file (.sav)"), &TSPSStoVRXform::ImportItemClick);
+#endif
   saveItem_ = addItem(file, QStringLiteral("SaveItem"), QStringLiteral("&Save..."), QStringLiteral("Save current file"),
                       &TSPSStoVRXform::SaveItemClick);
   file->addSeparator()->setObjectName(QStringLiteral("N1"));
@@ -346,6 +356,31 @@ void TSPSStoVRXform::OpenItemClick() {
   }
 }
 
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+// The import writes the SPSS pair beside the system file, whose folder becomes
+// the working folder. The project name stays as New or Open left it: the
+// import gives the run its data, not a project.
+void TSPSStoVRXform::ImportItemClick() {
+  if (running_) return;
+  std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, kImportFilter, QString());
+  if (!chosen) return;
+  const std::string path = QFile::encodeName(*chosen).toStdString();
+  RunWithCommandsWaiting([this, &path] {
+    ClearLines(*report_);
+    toolkit_.SetCaseText("");
+    ImportProgress progress;
+    progress.ReportLine = [this](const std::string& line) { toolkit_.AppendLine(Pane::Report, line); };
+    progress.CasesWritten = [this](std::int64_t cases) {
+      toolkit_.SetCaseText(FormatInteger(cases));
+      toolkit_.ProcessPendingMessages();
+    };
+    ImportResult result = ImportSavFile(
+        path, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
+    if (result.Done) SetPaneLines(*spc_, ImportSpcTemplate(result.BaseName));
+  });
+}
+#endif
+
 void TSPSStoVRXform::SaveItemClick() {
   std::optional<QString> chosen = dialogs_->ChooseSaveFile(this, kSaveFilter, proposedSaveName_);
   if (!chosen) return;
@@ -380,16 +415,16 @@ void TSPSStoVRXform::SetRunCommandsEnabled(bool enabled) {
   for (QWidget* control : {static_cast<QWidget*>(runButton_), static_cast<QWidget*>(newButton_),
                            static_cast<QWidget*>(openButton_), static_cast<QWidget*>(saveButton_)})
     control->setEnabled(enabled);
-  for (QAction* item : {newItem_, openItem_, saveItem_}) item->setEnabled(enabled);
+  for (QAction* item : {newItem_, openItem_, importItem_, saveItem_})
+    if (item != nullptr) item->setEnabled(enabled);
 }
 
-void TSPSStoVRXform::ExecuteProgram() {
-  if (running_) return;
+void TSPSStoVRXform::RunWithCommandsWaiting(const std::function<void()>& work) {
   running_ = true;
   SetRunCommandsEnabled(false);
   toolkit_.BeginRun();
   try {
-    s2v::ExecuteProgram(toolkit_, shell_);
+    work();
   } catch (const RunCancelled&) {
   } catch (const std::exception& failure) {
     toolkit_.ShowCaseText();
@@ -402,6 +437,11 @@ void TSPSStoVRXform::ExecuteProgram() {
     closeRequested_ = false;
     close();
   }
+}
+
+void TSPSStoVRXform::ExecuteProgram() {
+  if (running_) return;
+  RunWithCommandsWaiting([this] { s2v::ExecuteProgram(toolkit_, shell_); });
 }
 
 }  // namespace s2v

@@ -1,9 +1,11 @@
-// The main window: the SPC and REPORT panes, the commands New, Open, Save,
-// Exit, About and Run, the transfer groups, the case counter and the hints.
+// The main window: the SPC and REPORT panes, the commands New, Open, Import,
+// Save, Exit, About and Run, the transfer groups, the case counter and the
+// hints.
 #pragma once
 
 #include <QMainWindow>
 #include <QStyle>
+#include <functional>
 #include <memory>
 
 #include "app/dialog_provider.h"
@@ -42,13 +44,18 @@ class TSPSStoVRXform : public QMainWindow {
   const QString& OpenFilter() const { return openFilter_; }
   const QString& ProposedSaveName() const { return proposedSaveName_; }
   void SetProposedSaveName(const QString& name) { proposedSaveName_ = name; }
+  // True while a run or an import goes on.
   bool RunInProgress() const { return running_; }
-  // True once the window was closed during a run; the copy ends at its next case.
+  // True once the window was closed during a run or an import; the copy ends
+  // at its next case (an import's at its next thousandth).
   bool CloseRequested() const { return closeRequested_; }
 
  public slots:
   void StartNewProject();
   void OpenItemClick();
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+  void ImportItemClick();
+#endif
   void SaveItemClick();
   void ExitItemClick();
   void About1Click();
@@ -69,6 +76,9 @@ class TSPSStoVRXform : public QMainWindow {
                              void (TSPSStoVRXform::*command)());
   void SetHint(const QString& hint);
   void SetRunCommandsEnabled(bool enabled);
+  // Does the work of Run or Import with the other commands waiting, since it
+  // handles the window's messages; a failure shows its message.
+  void RunWithCommandsWaiting(const std::function<void()>& work);
   void ShowFailure(const std::exception& failure);
   // The project-exists question of Open, asked until the answer is Yes or the
   // name is free.
@@ -93,6 +103,7 @@ class TSPSStoVRXform : public QMainWindow {
   QToolButton* saveButton_ = nullptr;
   QAction* newItem_ = nullptr;
   QAction* openItem_ = nullptr;
+  QAction* importItem_ = nullptr;  // none when the import is not built
   QAction* saveItem_ = nullptr;
   QButtonGroup* groups_[3] = {nullptr, nullptr, nullptr};
 };

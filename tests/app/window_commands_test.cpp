@@ -131,9 +131,17 @@ class WindowCommandsTest : public QObject {
     QStringList items;
     for (QAction* item : file->actions())
       items << item->objectName() + "=" + item->text() + "|" + item->statusTip() + "|" + item->shortcut().toString();
-    QCOMPARE(items, QStringList({"New1=New||", "OpenItem=&Open...|Open a file|", "SaveItem=&Save...|Save current file|",
-                                 "N1=||", "ExitItem=E&xit|Exit application|Alt+X"}));
-    QVERIFY(file->actions()[3]->isSeparator());
+    QStringList expected = {"New1=New||", "OpenItem=&Open...|Open a file|"};
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+    expected << "ImportItem=&Import SPSS system file...|Import an SPSS system file (.sav)|";
+#else
+    QVERIFY(w->findChild<QAction*>("ImportItem") == nullptr);
+#endif
+    expected << "SaveItem=&Save...|Save current file|"
+             << "N1=||"
+             << "ExitItem=E&xit|Exit application|Alt+X";
+    QCOMPARE(items, expected);
+    QVERIFY(file->actions()[expected.indexOf("N1=||")]->isSeparator());
     QCOMPARE(help->actions().size(), 1);
     QCOMPARE(help->actions()[0]->objectName(), QString("About1"));
     QCOMPARE(help->actions()[0]->text(), QString("&About..."));
@@ -358,8 +366,11 @@ class WindowCommandsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
     QStatusBar* status = w->findChild<QStatusBar*>("StatusBar");
     auto* file = w->findChild<QMenu*>("FileMenu");
-    const std::pair<const char*, QString> items[] = {
+    std::vector<std::pair<const char*, QString>> items = {
         {"OpenItem", "Open a file"}, {"SaveItem", "Save current file"}, {"ExitItem", "Exit application"}};
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+    items.emplace_back("ImportItem", "Import an SPSS system file (.sav)");
+#endif
     for (const auto& [name, hint] : items) {
       w->menuBar()->setActiveAction(file->menuAction());
       QTRY_VERIFY(file->isVisible());

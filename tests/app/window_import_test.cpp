@@ -1,0 +1,215 @@
+// File > Import SPSS system file... on system files that PSPP writes in the
+// test: the dialog, the report and SPC panes, the question before replacing,
+// a run on the imported pair, the failure box and closing during the import.
+#include <QAction>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+
+#include "app_test_support.h"
+
+using namespace s2v;
+
+namespace {
+
+const std::string kImportDialog = "open SPSS system files (*.sav)|*.sav|All files (*.*)|*.* []";
+const std::string kOpenDialog = "open SPC files (*.SPC)|*.SPC|All Files (*.*)|*.* []";
+const char* const kNoPspp =
+    "pspp is not installed (Debian package pspp; scripts/bootstrap.sh installs it): "
+    "the test needs it to write system files";
+
+const char* const kSmallSyntax =
+    "DATA LIST LIST /x (F2) y (F4.1).\nBEGIN DATA\n1 2.5\n2 .\nEND DATA.\n"
+    "VALUE LABELS x 1 'One' 2 'Two'.\n";
+const std::string kSmallData = "x\ty\r\n1\t2.5\r\n2\t\r\n";
+
+bool HavePspp() { return !QStandardPaths::findExecutable("pspp").isEmpty(); }
+
+// Runs the syntax with PSPP in the working folder; its output when it fails,
+// nothing when it succeeds.
+QString PsppFailure(const std::string& syntax) {
+  WriteFile("make.sps", syntax);
+  QProcess pspp;
+  pspp.setProcessChannelMode(QProcess::MergedChannels);
+  pspp.start("pspp", {"make.sps"});
+  const bool finished = pspp.waitForFinished(60000);
+  const QString output = QString::fromLocal8Bit(pspp.readAll());
+  QFile::remove("make.sps");
+  if (!finished || pspp.exitStatus() != QProcess::NormalExit || pspp.exitCode() != 0) return "pspp failed: " + output;
+  return QString();
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::vector<std::string> TextLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  for (const QString& line : QString::fromLatin1(bytes.c_str()).split(QChar('\n')))
+    lines.push_back(QString(line).remove(QChar('\r')).toStdString());
+  return lines;
+}
+
+}  // namespace
+
+class WindowImportTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cancellingTheDialogChangesNothing() {
+    WorkFolder folder;
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"keep"});
+    w.SetLines(Pane::Report, {"report"});
+    w->Shell().ProjectName = "KEEP";
+    w.dialogs->answers = {"", ""};
+    w->findChild<QAction*>("ImportItem")->trigger();
+    w->OpenItemClick();
+    // Open shows its own filter list again.
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kImportDialog, kOpenDialog}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"keep"}));
+    QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"report"}));
+    QCOMPARE(w->Shell().ProjectName, std::string("KEEP"));
+    QCOMPARE(QDir::current().canonicalPath(), QDir(QString::fromStdString(folder.Path())).canonicalPath());
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>());
+  }
+
+  void importFillsThePanesAndARunMakesTheProject() {
+    if (!HavePspp()) QSKIP(kNoPspp);
+    WorkFolder folder;
+    QDir().mkdir("data");
+    const QString failure = PsppFailure(kSmallSyntax + std::string("SAVE OUTFILE='data/small.sav'.\n"));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    ScriptedWindow w;
+    w.dialogs->answers = {"P"};
+    w->StartNewProject();
+    w.dialogs->shown.clear();
+    w.dialogs->answers = {folder.Path("data/small.sav"), ""};
+    w->ImportItemClick();
+    w->OpenItemClick();
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kImportDialog, kOpenDialog}));
+
+    QCOMPARE(w.Lines(Pane::Report),
+             std::vector<std::string>({"The SPSS system file is small.sav", "2 variables found on the system file",
+                                       "2 cases found on the system file", "2 value labels found for 1 variable",
+                                       "Written: small.DAT (tab-delimited data) and small.TXT (File Info)"}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"small", "Number of variables", "VAR1 min cuts max",
+                                                           "VAR2 min cuts max", "<-", "VAR3 min cuts max", "etc."}));
+    QCOMPARE(w->CaseEdit().text(), QString("2"));
+    QCOMPARE(QDir::current().canonicalPath(), QDir(QString::fromStdString(folder.Path("data"))).canonicalPath());
+    QCOMPARE(Entries(folder.Path("data")), std::vector<std::string>({"small.DAT", "small.TXT", "small.sav"}));
+    QCOMPARE(ReadFile(folder.Path("data/small.DAT")), kSmallData);
+    // The project keeps the name New gave it.
+    QCOMPARE(w->Shell().ProjectName, std::string("P"));
+    QCOMPARE(w->Shell().SpcFileName, std::string("P.SPC"));
+
+    // The definition filled in, Run makes the project from the imported pair.
+    w.SetLines(Pane::Spc, {"small", "2", "x 1 2", "y 0 1 5"});
+    w.dialogs->shown.clear();
+    QTest::mouseClick(w->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    QCOMPARE(w.dialogs->shown,
+             std::vector<std::string>({"inform " + kApplicationTitle.toStdString() + ": VORNEX files are ready"}));
+    QVERIFY(Contains(w.Lines(Pane::Report), "DEF, DAT and VAR files are ready. The CAT file will be created."));
+    for (const char* name : {"P.DEF", "P.VAR", "P.TXT", "P.CAT", "P.DAT", "P.LAB"})
+      QVERIFY2(Exists(folder.Path("data/") + name), name);
+    const std::string categoryFile = ReadFile(folder.Path("data/P.CAT"));
+    const std::vector<std::string> categories = TextLines(categoryFile);
+    QVERIFY2(Contains(categories, "A 1 ONE") && Contains(categories, "A 2 TWO"), categoryFile.c_str());
+    QCOMPARE(ReadFile(folder.Path("data/small.DAT")), kSmallData);
+  }
+
+  void existingFilesAreKeptUnlessReplacingIsConfirmed() {
+    if (!HavePspp()) QSKIP(kNoPspp);
+    WorkFolder folder;
+    const QString failure = PsppFailure(kSmallSyntax + std::string("SAVE OUTFILE='small.sav'.\n"));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    WriteFile(folder.Path("SMALL.dat"), "old data");
+    WriteFile(folder.Path("small.txt"), "old info");
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"keep"});
+    w.dialogs->answers = {folder.Path("small.sav"), "No"};
+    w->ImportItemClick();
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kImportDialog,
+                                                         "confirm: SMALL.dat and small.txt already "
+                                                         "exist. Replace them?"}));
+    QCOMPARE(w.Lines(Pane::Report),
+             std::vector<std::string>(
+                 {"The SPSS system file is small.sav", "SMALL.dat and small.txt were kept; nothing was imported"}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"keep"}));
+    QCOMPARE(ReadFile(folder.Path("SMALL.dat")), std::string("old data"));
+    QCOMPARE(ReadFile(folder.Path("small.txt")), std::string("old info"));
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"SMALL.dat", "small.sav", "small.txt"}));
+
+    // Yes replaces them under their names; an unnamed project stays unnamed.
+    w.dialogs->shown.clear();
+    w.dialogs->answers = {folder.Path("small.sav"), "Yes"};
+    w->ImportItemClick();
+    QCOMPARE(w.dialogs->shown.size(), std::size_t{2});
+    QCOMPARE(ReadFile(folder.Path("SMALL.dat")), kSmallData);
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"SMALL.dat", "small.sav", "small.txt"}));
+    QCOMPARE(w.Lines(Pane::Spc).front(), std::string("small"));
+    QCOMPARE(w.Lines(Pane::Report).back(),
+             std::string("Written: SMALL.dat (tab-delimited data) and small.txt (File Info)"));
+    QCOMPARE(w->Shell().ProjectName, std::string());
+  }
+
+  void aMissingFileShowsTheFailure() {
+    WorkFolder folder;
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"keep"});
+    w.dialogs->answers = {folder.Path("absent.sav")};
+    w->ImportItemClick();
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kImportDialog, "failure " + kApplicationTitle.toStdString() +
+                                                                            ": File not found."}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"keep"}));
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>());
+    QVERIFY(w->findChild<QAction*>("ImportItem")->isEnabled());
+    QVERIFY(w->findChild<QPushButton*>("Button1")->isEnabled());
+  }
+
+  void commandsWaitAndClosingEndsTheImportThenTheWindow() {
+    if (!HavePspp()) QSKIP(kNoPspp);
+    WorkFolder folder;
+    const QString failure = PsppFailure(
+        "INPUT PROGRAM.\nLOOP #i = 1 TO 5000.\nCOMPUTE a = MOD(#i, 7).\nEND CASE.\nEND LOOP.\nEND FILE.\n"
+        "END INPUT PROGRAM.\nSAVE OUTFILE='big.sav'.\n");
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"keep"});
+    w->Toolkit().SetMessageInterval(std::chrono::milliseconds(0));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+
+    bool guarded = true;
+    bool visibleAfterClose = false;
+    QTimer::singleShot(0, w.window.get(), [&] {
+      for (const char* name : {"Button1", "Button2", "OpenBtn", "SaveBtn"})
+        guarded = guarded && !w->findChild<QWidget*>(name)->isEnabled();
+      for (const char* name : {"New1", "OpenItem", "ImportItem", "SaveItem"})
+        guarded = guarded && !w->findChild<QAction*>(name)->isEnabled();
+      // A second import or a run while the import goes on does nothing.
+      w->ImportItemClick();
+      w->ExecuteProgram();
+      QTest::mouseClick(w->findChild<QToolButton*>("ExitBtn"), Qt::LeftButton);
+      visibleAfterClose = w->isVisible();
+    });
+    w.dialogs->answers = {folder.Path("big.sav")};
+    w->ImportItemClick();
+
+    QVERIFY(guarded);
+    QVERIFY(visibleAfterClose);
+    QVERIFY(!w->isVisible());
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kImportDialog}));
+    QCOMPARE(w->CaseEdit().text(), QString("1000"));
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"big.sav"}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"keep"}));
+    QVERIFY(w->findChild<QAction*>("ImportItem")->isEnabled());
+  }
+};
+
+QTEST_MAIN(WindowImportTest)
+#include "window_import_test.moc"
