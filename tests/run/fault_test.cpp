@@ -82,6 +82,37 @@ TEST_F(FaultTest, InputsTruncatedBetweenStepsAreReadAsTheyNowStand) {
   EXPECT_EQ(Lines(tk.report.end() - 3, tk.report.end()), (Lines{"", "AGE not found", ""}));
 }
 
+TEST_F(FaultTest, ABrokenVornexDataFileEndsTheTransfers) {
+  struct Case {
+    std::string data;  // the VORNEX data file as the transfers find it
+    std::string failure;
+  } cases[] = {
+      {"1 1 23 1500.5\r\n2 2 4x5 -999\r\n3 -999 67 9000\r\n", "106 Invalid numeric input."},
+      {"1 1 23 1500.5\r\n2 2 45 -999\r\n3 -999\r\n", "100 Read beyond end of file."},
+      {"", "100 Read beyond end of file."},
+  };
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.TXT", kOlderExport);
+  tk.choices[0] = 1;
+  tk.choices[2] = 1;
+  for (const Case& c : cases) {
+    tk.shown.clear();
+    tk.onReport = [&](const std::string& line) {
+      if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.") Write("PROJ.DAT", c.data);
+    };
+    EXPECT_EQ(FailureOf([&] { Run(kProject); }), c.failure);
+    EXPECT_EQ(tk.shown, (Lines{"info: VORNEX files are ready", "info: Mplus project file ready"}));
+    EXPECT_EQ(Read("PROJ.CAT"), "A 1 MALE\r\nA 2 FEMALE\r\nB 1 18 - 30\r\nB 2 31 - 99\r\n");
+    EXPECT_TRUE(fs::exists("PROJ.inp"));
+    EXPECT_FALSE(fs::exists("PROJ.mln"));
+  }
+
+  tk.onReport = [](const std::string& line) {
+    if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.") fs::remove("PROJ.DAT");
+  };
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
+}
+
 TEST_F(FaultTest, AFolderThatCannotBeWritten) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root; the batch test covers this as another user";
   WriteInput("SPSSDATA.DAT", kSpssData);
