@@ -42,24 +42,48 @@ char* PutScaled(char* out, bool negative, std::int64_t n, int decimals) {
 // as. While |value| * 10^k < 2^52 the spacing of doubles near the value is
 // below 10^-k, so no other text of k decimals reads as the value: the text is
 // the one std::to_chars gives.
-char* PutFewDecimals(double value, char* out) {
+char* PutFewDecimals(double value, char* out, signed char& decimals) {
   const double size = std::fabs(value);
   for (int k = 1; k <= kMostQuickDecimals && size * kPowersOfTen[k] < 4503599627370496.0; ++k) {
     // Below 2^52, adding and taking away 2^52 rounds to the nearest whole
     // number (a library call for std::nearbyint).
     const double scaled = (size * kPowersOfTen[k] + 0x1p52) - 0x1p52;
-    if (scaled / kPowersOfTen[k] == size) return PutScaled(out, value < 0, static_cast<std::int64_t>(scaled), k);
+    if (scaled / kPowersOfTen[k] == size) {
+      decimals = static_cast<signed char>(k);
+      return PutScaled(out, value < 0, static_cast<std::int64_t>(scaled), k);
+    }
   }
   return nullptr;
 }
 
+// The values of a variable mostly have the same number of decimals, so the
+// count that served its last value is tried first. If round(value * 10^k) /
+// 10^k gives the value back and its last digit is not 0, k is the fewest: a
+// text of fewer decimals that reads as the value would, padded with zeros, be
+// a second text of k decimals reading as it, which cannot be (see above).
+char* PutHintedDecimals(double value, int k, char* out) {
+  const double size = std::fabs(value);
+  if (size * kPowersOfTen[k] >= 4503599627370496.0) return nullptr;
+  const double scaled = (size * kPowersOfTen[k] + 0x1p52) - 0x1p52;
+  if (scaled / kPowersOfTen[k] != size) return nullptr;
+  const auto n = static_cast<std::int64_t>(scaled);
+  if (n % 10 == 0) return nullptr;
+  return PutScaled(out, value < 0, n, k);
+}
+
 // Writes the number at out, which has room for kNumberBufferSize bytes, and
-// gives the end.
-char* PutPlain(double value, char* out) {
+// gives the end. decimals holds the decimals the last value of the variable
+// was written with (0 for a whole number, -1 for none) and is updated.
+char* PutPlain(double value, char* out, signed char& decimals) {
   if (!std::isfinite(value)) return out;
-  if (std::fabs(value) < kWholeLimit && value == std::trunc(value))
+  if (std::fabs(value) < kWholeLimit && value == std::trunc(value)) {
+    decimals = 0;
     return std::to_chars(out, out + kNumberBufferSize, static_cast<std::int64_t>(value)).ptr;
-  if (char* end = PutFewDecimals(value, out)) return end;
+  }
+  if (decimals > 0)
+    if (char* end = PutHintedDecimals(value, decimals, out)) return end;
+  if (char* end = PutFewDecimals(value, out, decimals)) return end;
+  decimals = -1;
   return std::to_chars(out, out + kNumberBufferSize, value, std::chars_format::fixed).ptr;
 }
 
@@ -69,7 +93,8 @@ bool BreaksRecord(char c) { return c == '\t' || c == '\r' || c == '\n' || c == 2
 
 std::string PlainNumber(double value) {
   char buffer[kNumberBufferSize];
-  return std::string(buffer, PutPlain(value, buffer));
+  signed char decimals = -1;
+  return std::string(buffer, PutPlain(value, buffer, decimals));
 }
 
 void TabDataWriter::WriteNames(const std::vector<std::string>& names) {
@@ -82,7 +107,8 @@ void TabDataWriter::WriteNames(const std::vector<std::string>& names) {
 
 void TabDataWriter::Number(double value) {
   StartField(kNumberBufferSize);
-  used_ = static_cast<std::size_t>(PutPlain(value, record_.data() + used_) - record_.data());
+  if (decimals_.size() < field_) decimals_.resize(field_, -1);
+  used_ = static_cast<std::size_t>(PutPlain(value, record_.data() + used_, decimals_[field_ - 1]) - record_.data());
 }
 
 void TabDataWriter::SystemMissing() { StartField(0); }
@@ -97,15 +123,15 @@ void TabDataWriter::EndCase() {
   out_.Put(std::string_view(record_.data(), used_));
   out_.EndLine();
   used_ = 0;
-  firstField_ = true;
+  field_ = 0;
 }
 
 // Makes room for a tab and size bytes, and puts the tab before every field
 // but the first.
 void TabDataWriter::StartField(std::size_t size) {
   if (record_.size() - used_ < size + 1) record_.resize(std::max(2 * record_.size(), used_ + size + 1));
-  if (!firstField_) record_[used_++] = '\t';
-  firstField_ = false;
+  if (field_ > 0) record_[used_++] = '\t';
+  ++field_;
 }
 
 void TabDataWriter::PutText(std::string_view text) {

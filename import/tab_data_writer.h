@@ -48,7 +48,10 @@ class TabDataWriter {
   // The record being written: the values of one case.
   std::vector<char> record_ = std::vector<char>(4096);
   std::size_t used_ = 0;
-  bool firstField_ = true;
+  // The fields begun in the record.
+  std::size_t field_ = 0;
+  // For each variable, the decimals its last number was written with.
+  std::vector<signed char> decimals_;
 };
 
 }  // namespace s2v

@@ -122,6 +122,40 @@ TEST(TabDataWriter, AStringCannotBreakItsRecord) {
   EXPECT_EQ(bytes, "a b  c d\t7\r\n");
 }
 
+// A variable's numbers mostly keep their decimals from case to case, which the
+// writer counts on; where they change, the text must still be the fewest
+// digits, in whichever direction the count moves.
+TEST(TabDataWriter, NumbersWhoseDecimalsChangeFromCaseToCase) {
+  std::mt19937_64 random(11);
+  auto general = [](double value) {
+    char buffer[1100];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed).ptr);
+  };
+  StringSink sink;
+  BufferedWriter out(sink);
+  TabDataWriter writer(out);
+  std::string expected;
+  int decimals[2] = {2, 6};
+  for (int i = 0; i < 20000; ++i) {
+    for (int column = 0; column < 2; ++column) {
+      if (random() % 8 == 0) decimals[column] = static_cast<int>(random() % 11);
+      double value = static_cast<double>(random() % 100000000) / std::pow(10.0, decimals[column]);
+      if (random() & 1) value = -value;
+      writer.Number(value);
+      expected += (column > 0 ? "\t" : "") + general(value);
+    }
+    writer.EndCase();
+    expected += "\r\n";
+  }
+  for (double value : {0.25, 0.5, 0.3, 0.1 + 0.2, 2.0, 0.125, 1e-10, 7060.24}) {
+    writer.Number(value);
+    writer.EndCase();
+    expected += general(value) + "\r\n";
+  }
+  out.Flush();
+  EXPECT_EQ(sink.bytes, expected);
+}
+
 // What the run's data copy makes of the records decides the project's data.
 TEST(TabDataWriter, TheRunReadsEveryValueInItsPlace) {
   const std::string bytes = Written([](TabDataWriter& w) {
