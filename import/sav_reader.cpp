@@ -73,16 +73,20 @@ class Reading {
     dictionary_.Variables.push_back(std::move(v));
   }
 
-  void AddValue(readstat_variable_t* variable, readstat_value_t value) {
-    HandDictionary();
-    if (readstat_value_is_system_missing(value))
+  // Called for every value of the file: the value's fields are read straight
+  // from the library's public structures rather than through one library
+  // call each.
+  void AddValue(const readstat_variable_t* variable, const readstat_value_t& value) {
+    if (!dictionaryHanded_) HandDictionary();
+    if (value.is_system_missing)
       handler_.SystemMissing();
-    else if (readstat_value_type_class(value) == READSTAT_TYPE_CLASS_STRING)
+    else if (value.type == READSTAT_TYPE_DOUBLE)
+      handler_.Number(value.v.double_value);
+    else if (value.type == READSTAT_TYPE_STRING || value.type == READSTAT_TYPE_STRING_REF)
       handler_.String(TextOrEmpty(readstat_string_value(value)));
     else
       handler_.Number(NumberOf(value));
-    if (static_cast<std::size_t>(readstat_variable_get_index(variable)) + 1 == dictionary_.Variables.size())
-      handler_.EndCase();
+    if (static_cast<std::size_t>(variable->index) + 1 == dictionary_.Variables.size()) handler_.EndCase();
   }
 
   void HandDictionary() {
