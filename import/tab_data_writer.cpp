@@ -98,44 +98,37 @@ std::string PlainNumber(double value) {
 }
 
 void TabDataWriter::WriteNames(const std::vector<std::string>& names) {
-  for (const std::string& name : names) {
-    StartField(name.size());
-    PutText(name);
-  }
+  for (const std::string& name : names) String(name);
   EndCase();
 }
 
 void TabDataWriter::Number(double value) {
-  StartField(kNumberBufferSize);
+  char* at = StartField(kNumberBufferSize);
   if (decimals_.size() < field_) decimals_.resize(field_, -1);
-  used_ = static_cast<std::size_t>(PutPlain(value, record_.data() + used_, decimals_[field_ - 1]) - record_.data());
+  out_.CommitTo(PutPlain(value, at, decimals_[field_ - 1]));
 }
 
-void TabDataWriter::SystemMissing() { StartField(0); }
+void TabDataWriter::SystemMissing() { out_.CommitTo(StartField(0)); }
 
 void TabDataWriter::String(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  StartField(text.size());
-  PutText(text);
+  char* at = StartField(text.size());
+  for (char c : text) *at++ = BreaksRecord(c) ? ' ' : c;
+  out_.CommitTo(at);
 }
 
 void TabDataWriter::EndCase() {
-  out_.Put(std::string_view(record_.data(), used_));
   out_.EndLine();
-  used_ = 0;
   field_ = 0;
 }
 
-// Makes room for a tab and size bytes, and puts the tab before every field
-// but the first.
-void TabDataWriter::StartField(std::size_t size) {
-  if (record_.size() - used_ < size + 1) record_.resize(std::max(2 * record_.size(), used_ + size + 1));
-  if (field_ > 0) record_[used_++] = '\t';
+// Makes room in the output for a tab and size bytes, puts the tab before
+// every field but the first, and gives where the field's bytes go.
+char* TabDataWriter::StartField(std::size_t size) {
+  char* at = out_.Reserve(size + 1).data();
+  if (field_ > 0) *at++ = '\t';
   ++field_;
-}
-
-void TabDataWriter::PutText(std::string_view text) {
-  for (char c : text) record_[used_++] = BreaksRecord(c) ? ' ' : c;
+  return at;
 }
 
 }  // namespace s2v

@@ -41,13 +41,9 @@ class TabDataWriter {
   void EndCase();
 
  private:
-  void StartField(std::size_t size);
-  void PutText(std::string_view text);
+  char* StartField(std::size_t size);
 
   BufferedWriter& out_;
-  // The record being written: the values of one case.
-  std::vector<char> record_ = std::vector<char>(4096);
-  std::size_t used_ = 0;
   // The fields begun in the record.
   std::size_t field_ = 0;
   // For each variable, the decimals its last number was written with.
