@@ -19,20 +19,23 @@ constexpr double kWholeLimit = 9007199254740992.0;  // 2^53
 constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 constexpr int kMostQuickDecimals = 9;
 
-// Writes n / 10^decimals, n whole.
+// Writes n / 10^decimals, n whole. The digits are few: they are moved one by
+// one rather than through a library call.
 char* PutScaled(char* out, bool negative, std::int64_t n, int decimals) {
+  if (negative) *out++ = '-';
   char digits[24];
   const int length = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
-  if (negative) *out++ = '-';
+  const char* digit = digits;
   if (length <= decimals) {
     *out++ = '0';
     *out++ = '.';
-    out = std::fill_n(out, decimals - length, '0');
-    return std::copy_n(digits, length, out);
+    for (int i = length; i < decimals; ++i) *out++ = '0';
+  } else {
+    for (int i = decimals; i < length; ++i) *out++ = *digit++;
+    *out++ = '.';
   }
-  out = std::copy_n(digits, length - decimals, out);
-  *out++ = '.';
-  return std::copy_n(digits + length - decimals, decimals, out);
+  while (digit != digits + length) *out++ = *digit++;
+  return out;
 }
 
 // The data hold mostly numbers of a few decimals, for which the shortest
