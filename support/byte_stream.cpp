@@ -77,12 +77,9 @@ void BufferedWriter::Put(std::string_view text) {
   }
 }
 
-std::span<char> BufferedWriter::Reserve(std::size_t atLeast) {
-  if (buffer_.size() - used_ < atLeast) {
-    Flush();
-    if (buffer_.size() < atLeast) buffer_.resize(atLeast);
-  }
-  return std::span<char>(buffer_).subspan(used_);
+void BufferedWriter::MakeRoom(std::size_t atLeast) {
+  Flush();
+  if (buffer_.size() < atLeast) buffer_.resize(atLeast);
 }
 
 void BufferedWriter::Flush() {

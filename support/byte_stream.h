@@ -116,10 +116,15 @@ class BufferedWriter {
   // Direct filling: the free part of the buffer, at least atLeast bytes long
   // (flushing first when less is free). CommitTo(end) adds the bytes of it
   // before end to the output.
-  std::span<char> Reserve(std::size_t atLeast);
+  std::span<char> Reserve(std::size_t atLeast) {
+    if (buffer_.size() - used_ < atLeast) MakeRoom(atLeast);
+    return std::span<char>(buffer_).subspan(used_);
+  }
   void CommitTo(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
 
  private:
+  void MakeRoom(std::size_t atLeast);
+
   ByteSink& sink_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
