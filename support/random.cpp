@@ -83,10 +83,30 @@ double NormalTail(bool upper, double xIn) {
   return static_cast<double>(useFraction ? ContinuedFraction(upper, x, y, d) : Series(upper, x, y, d));
 }
 
+namespace {
+
+// exp(-logDensity) at z = 0, the first step of every inversion. It is
+// evaluated at run time like the later steps (a zero the compiler cannot see
+// through), so that it is the very number the loop would compute.
+long double ExpOfMinusLogDensityAtZero() {
+  static const long double value = [] {
+    volatile long double zero = 0;
+    long double z = zero;
+    long double logDensity = -std::log(kTwoPi) / 2 - z * z / 2;
+    return std::exp(-logDensity);
+  }();
+  return value;
+}
+
+}  // namespace
+
 long double InverseUpperTail(long double p) {
+  // The first step, from z = 0 and q = 0.5.
   long double z = 0;
-  long double q = 0.5L;
-  long double change = 1;
+  z += ExpOfMinusLogDensityAtZero() * (0.5L - p);
+  long double change = std::fabs(z);
+  if (!(change > 1e-10L)) return z;
+  long double q = NormalTail(true, static_cast<double>(z));
   while (change > 1e-10L) {
     long double previous = z;
     long double logDensity = -std::log(kTwoPi) / 2 - z * z / 2;
@@ -94,8 +114,9 @@ long double InverseUpperTail(long double p) {
       z += std::exp(-logDensity) * (q - p);
     else
       z += std::log(1.0L + std::exp(-logDensity) * ((q - p) * z)) / z;
-    q = NormalTail(true, static_cast<double>(z));
     change = std::fabs(z - previous);
+    // The tail at the last step would feed no further step.
+    if (change > 1e-10L) q = NormalTail(true, static_cast<double>(z));
   }
   return z;
 }
