@@ -1,5 +1,8 @@
 // The MLwiN transfer: a bare data file of the original values, a constant 1
 // and the case number; the same file for both choices.
+#include <charconv>
+#include <string_view>
+
 #include "support/number_format.h"
 #include "support/working_folder.h"
 #include "transfer/case_reader.h"
@@ -24,8 +27,10 @@ void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
         if (i > 0) out.Put(' ');
         PutDataValue(out, values[i], kMLwinWholeTolerance);
       }
-      out.Put(" 1 ");
-      out.Put(FormatInteger(c));
+      // " 1 " and the case number, formatted in place.
+      char tail[32] = " 1 ";
+      auto result = std::to_chars(tail + 3, tail + sizeof tail, c);
+      out.Put(std::string_view(tail, static_cast<std::size_t>(result.ptr - tail)));
       out.EndLine();
     }
   }
