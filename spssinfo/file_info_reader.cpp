@@ -30,19 +30,6 @@ class ExportLines {
   std::string raw_;
 };
 
-// Word n (1-based) of a line as read, cut at blanks; empty when there is none.
-std::string_view RawWord(std::string_view line, std::size_t n) {
-  std::size_t pos = 0;
-  for (std::size_t k = 1;; ++k) {
-    pos = line.find_first_not_of(' ', pos);
-    if (pos == std::string_view::npos) return {};
-    std::size_t end = line.find(' ', pos);
-    if (end == std::string_view::npos) end = line.size();
-    if (k == n) return line.substr(pos, end - pos);
-    pos = end;
-  }
-}
-
 // Compares a word as read with a prepared word, preparing it on the way:
 // a..z count as A..Z and "," as ".".
 bool WordIs(std::string_view raw, std::string_view word) {
@@ -57,11 +44,11 @@ bool WordIs(std::string_view raw, std::string_view word) {
 }
 
 bool IsRowOf(std::string_view line, const std::string& name) {
-  return WordIs(RawWord(line, 1), "|") && WordIs(RawWord(line, 2), name);
+  return WordIs(WordAt(1, line), "|") && WordIs(WordAt(2, line), name);
 }
 
 bool IsTitle(std::string_view line, std::string_view first, std::string_view second) {
-  return WordIs(RawWord(line, 1), first) && WordIs(RawWord(line, 2), second) && RawWord(line, 3).empty();
+  return WordIs(WordAt(1, line), first) && WordIs(WordAt(2, line), second) && WordAt(3, line).empty();
 }
 
 bool BeginsWithRule(const std::string& word) { return word.compare(0, 2, "--") == 0; }
@@ -127,7 +114,7 @@ SpssFileInfo LookUpVariableOlder(ByteSource& file, const VariableDefinition& var
   ExportLines lines(file);
   do {
     if (lines.AtEnd()) return notFound();
-  } while (!WordIs(RawWord(lines.Next(), 1), name));
+  } while (!WordIs(WordAt(1, lines.Next()), name));
 
   report(letter + " found");
   LineWords block = lines.Words();
@@ -137,16 +124,16 @@ SpssFileInfo LookUpVariableOlder(ByteSource& file, const VariableDefinition& var
 
   do {
     if (lines.AtEnd()) return notFound();
-  } while (!WordIs(RawWord(lines.Next(), 1), "PRINT"));
+  } while (!WordIs(WordAt(1, lines.Next()), "PRINT"));
   lines.Discard();  // the write format
 
   if (lines.AtEnd()) return notFound();
-  if (WordIs(RawWord(lines.Next(), 1), "MISSING")) lines.Discard();
+  if (WordIs(WordAt(1, lines.Next()), "MISSING")) lines.Discard();
 
   SpssFileInfo info;
   info.Found = true;
   if (lines.AtEnd()) return notFound();
-  if (!WordIs(RawWord(lines.Next(), 1), "VALUE")) return info;
+  if (!WordIs(WordAt(1, lines.Next()), "VALUE")) return info;
 
   report(name + " - category codes and labels have been found.");
   lines.Discard();  // the column heading

@@ -34,8 +34,8 @@ std::size_t CountWords(std::string_view s) {
   return count;
 }
 
-std::string ExtractWord(std::size_t n, std::string_view s) {
-  std::string result;
+std::string_view WordAt(std::size_t n, std::string_view s) {
+  std::string_view result;
   std::size_t index = 0;
   ForEachWord(s, [&](std::string_view word) {
     if (++index < n) return true;
@@ -44,6 +44,8 @@ std::string ExtractWord(std::size_t n, std::string_view s) {
   });
   return result;
 }
+
+std::string ExtractWord(std::size_t n, std::string_view s) { return std::string(WordAt(n, s)); }
 
 WordKind ClassifyWord(std::string_view s) {
   if (s.empty()) return WordKind::Empty;

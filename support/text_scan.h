@@ -47,6 +47,8 @@ inline bool IsNonBlankChar(char c) { return c != ' '; }
 std::size_t CountWords(std::string_view s);
 // The n-th word (1-based); empty when there are fewer than n words.
 std::string ExtractWord(std::size_t n, std::string_view s);
+// The same as a view into s, for scans that must not copy.
+std::string_view WordAt(std::size_t n, std::string_view s);
 WordKind ClassifyWord(std::string_view s);
 
 struct NumberMeasure {
