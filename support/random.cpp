@@ -123,4 +123,22 @@ long double InverseUpperTail(long double p) {
 
 long double NormalRandom() { return InverseUpperTail(UniformRandom()); }
 
+double QuickUpperTailQuantile(double p) {
+  // Work on the smaller tail, where the tail probability has its full relative
+  // precision; 1 - p is exact for every p that UniformRandom gives.
+  bool lower = p > 0.5;
+  double tail = lower ? 1.0 - p : p;
+  // Abramowitz and Stegun 26.2.23, within 4.5e-4 of the quantile.
+  double t = std::sqrt(-2.0 * std::log(tail));
+  double z = t - (2.515517 + t * (0.802853 + t * 0.010328)) / (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
+  // Each Halley step on Q(z) = tail about triples the correct digits.
+  constexpr double kInverseSqrtTwo = 0.70710678118654752440;
+  constexpr double kDensity = 0.39894228040143267794;  // 1 / sqrt(2 pi)
+  for (int step = 0; step < 2; ++step) {
+    double u = (0.5 * std::erfc(z * kInverseSqrtTwo) - tail) / (kDensity * std::exp(-0.5 * z * z));
+    z += u / (1.0 - 0.5 * u * z);
+  }
+  return lower ? -z : z;
+}
+
 }  // namespace s2v

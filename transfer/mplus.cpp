@@ -6,6 +6,7 @@
 #include "support/random.h"
 #include "support/working_folder.h"
 #include "transfer/case_reader.h"
+#include "transfer/dummy_value.h"
 #include "transfer/mplus_input.h"
 #include "transfer/project_columns.h"
 #include "transfer/transfers.h"
@@ -15,7 +16,8 @@ namespace s2v {
 
 namespace {
 
-// Each case's values in project order, then a standard normal draw.
+// Each case's values in project order, then a standard normal draw
+// (NormalRandom, shown with 6 decimals).
 void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
   FileSource data(input.DataFileName);
   CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
@@ -31,7 +33,7 @@ void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
       PutDataValue(out, values[i], kMplusWholeTolerance);
     }
     out.Put(' ');
-    PutFixed(out, static_cast<double>(NormalRandom()), 6, 10);
+    PutFixed(out, DummyValue(UniformRandom()), 6, 10);
     out.EndLine();
   }
 }
