@@ -1,9 +1,12 @@
 #include "import/tab_data_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace s2v {
 namespace {
@@ -17,76 +20,140 @@ constexpr std::size_t kNumberBufferSize = 1100;
 constexpr double kWholeLimit = 9007199254740992.0;  // 2^53
 
 constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+constexpr std::uint64_t kWholePowersOfTen[] = {1,
+                                               10,
+                                               100,
+                                               1000,
+                                               10000,
+                                               100000,
+                                               1000000,
+                                               10000000,
+                                               100000000,
+                                               1000000000,
+                                               10000000000,
+                                               100000000000,
+                                               1000000000000,
+                                               10000000000000,
+                                               100000000000000,
+                                               1000000000000000,
+                                               10000000000000000};
 constexpr int kMostQuickDecimals = 9;
 
-// Writes n / 10^decimals, n whole. The digits are few: they are moved one by
-// one rather than through a library call.
-char* PutScaled(char* out, bool negative, std::int64_t n, int decimals) {
-  if (negative) *out++ = '-';
-  char digits[24];
-  const int length = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
-  const char* digit = digits;
-  if (length <= decimals) {
-    *out++ = '0';
-    *out++ = '.';
-    for (int i = length; i < decimals; ++i) *out++ = '0';
-  } else {
-    for (int i = decimals; i < length; ++i) *out++ = *digit++;
-    *out++ = '.';
-  }
-  while (digit != digits + length) *out++ = *digit++;
-  return out;
+// "00" to "99", the first digit in the lower byte.
+constexpr auto kDigitPairs = [] {
+  std::array<std::uint64_t, 100> pairs{};
+  for (unsigned i = 0; i < 100; ++i) pairs[i] = ('0' + i / 10) | ('0' + i % 10) << 8;
+  return pairs;
+}();
+
+// The eight decimal digits of n < 10^8 as characters, the first digit in the
+// lowest byte, so that storing the word puts them in reading order. The four
+// pairs are found side by side, which keeps the chain of multiplications that
+// stand for the divisions short.
+std::uint64_t EightDigits(std::uint32_t n) {
+  const std::uint32_t high = n / 10000;
+  const std::uint32_t low = n % 10000;
+  return kDigitPairs[high / 100] | kDigitPairs[high % 100] << 16 | kDigitPairs[low / 100] << 32 |
+         kDigitPairs[low % 100] << 48;
 }
+
+// The number of decimal digits of n (1 for 0).
+int DigitCount(std::uint64_t n) {
+  // bit_width * log10(2) is the count or one less.
+  const int estimate = (std::bit_width(n) * 1233) >> 12;
+  return std::max(1, estimate + (n >= kWholePowersOfTen[estimate] ? 1 : 0));
+}
+
+// Stores the last count (1 to 8) of the eight digits, eight bytes in all.
+char* PutLastDigits(std::uint64_t digits, int count, char* out) {
+  digits >>= 8 * (8 - count);
+  std::memcpy(out, &digits, 8);
+  return out + count;
+}
+
+// Writes n < 10^16 without leading zeros; out must have room for 16 bytes.
+char* PutWhole(std::uint64_t n, char* out) {
+  const int count = DigitCount(n);
+  if (count <= 8) return PutLastDigits(EightDigits(static_cast<std::uint32_t>(n)), count, out);
+  out = PutLastDigits(EightDigits(static_cast<std::uint32_t>(n / 100000000)), count - 8, out);
+  return PutLastDigits(EightDigits(static_cast<std::uint32_t>(n % 100000000)), 8, out);
+}
+
+// Writes the whole part, a point and the fraction of decimals (1 to 9)
+// digits with leading zeros; out must have room for 34 bytes.
+char* PutScaled(char* out, bool negative, std::uint64_t whole, std::uint64_t fraction, int decimals) {
+  if (negative) *out++ = '-';
+  out = PutWhole(whole, out);
+  *out++ = '.';
+  if (decimals == 9) {
+    *out++ = static_cast<char>('0' + fraction / 100000000);
+    fraction %= 100000000;
+    decimals = 8;
+  }
+  return PutLastDigits(EightDigits(static_cast<std::uint32_t>(fraction)), decimals, out);
+}
+
+// Writes size = n / 10^k, n whole and not a multiple of 10^k, with k
+// decimals. Doubles near size are closer together than 10^-k, so size has
+// the whole part of n / 10^k and the rest of n is the fraction.
+char* PutDecimals(char* out, bool negative, double size, std::uint64_t n, int k) {
+  const auto whole = static_cast<std::uint64_t>(size);
+  return PutScaled(out, negative, whole, n - whole * kWholePowersOfTen[k], k);
+}
+
+constexpr double kTwoToThe52 = 4503599627370496.0;
+
+// round(size * 10^k) when size * 10^k < 2^52: adding and taking away 2^52
+// rounds to the nearest whole number (a library call for std::nearbyint).
+double ScaledUp(double size, int k) { return (size * kPowersOfTen[k] + kTwoToThe52) - kTwoToThe52; }
 
 // The data hold mostly numbers of a few decimals, for which the shortest
 // fixed notation is found far faster than by the general search: the fewest
-// decimals k for which round(value * 10^k) / 10^k gives the value back. The
-// division is correctly rounded, so it gives the double that the text reads
-// as. While |value| * 10^k < 2^52 the spacing of doubles near the value is
+// decimals k for which n = round(|value| * 10^k) gives the value back as
+// n / 10^k. The division is correctly rounded, so it gives the double that
+// the text reads as. While n < 2^52 the spacing of doubles near the value is
 // below 10^-k, so no other text of k decimals reads as the value: the text is
-// the one std::to_chars gives.
-char* PutFewDecimals(double value, char* out, signed char& decimals) {
+// the one std::to_chars gives. Once some k gives the value back, the fewest
+// decimals are k less n's trailing zeros, and no count below k gives it back
+// when k does not.
+//
+// The values of a variable mostly have the same number of decimals, so the
+// search starts from hint, the decimals that the variable's values needed
+// before, and updates it; it gives nullptr when no k up to 9 will do.
+char* PutFewDecimals(double value, char* out, signed char& hint) {
   const double size = std::fabs(value);
-  for (int k = 1; k <= kMostQuickDecimals && size * kPowersOfTen[k] < 4503599627370496.0; ++k) {
-    // Below 2^52, adding and taking away 2^52 rounds to the nearest whole
-    // number (a library call for std::nearbyint).
-    const double scaled = (size * kPowersOfTen[k] + 0x1p52) - 0x1p52;
+  int k = 1;
+  if (hint > 0 && size * kPowersOfTen[hint] < kTwoToThe52) {
+    const double scaled = ScaledUp(size, hint);
+    if (scaled / kPowersOfTen[hint] == size) {
+      auto n = static_cast<std::uint64_t>(scaled);
+      for (k = hint; n % 10 == 0; --k) n /= 10;
+      return PutDecimals(out, value < 0, size, n, k);
+    }
+    k = hint + 1;
+  }
+  for (; k <= kMostQuickDecimals && size * kPowersOfTen[k] < kTwoToThe52; ++k) {
+    const double scaled = ScaledUp(size, k);
     if (scaled / kPowersOfTen[k] == size) {
-      decimals = static_cast<signed char>(k);
-      return PutScaled(out, value < 0, static_cast<std::int64_t>(scaled), k);
+      hint = static_cast<signed char>(k);
+      return PutDecimals(out, value < 0, size, static_cast<std::uint64_t>(scaled), k);
     }
   }
   return nullptr;
 }
 
-// The values of a variable mostly have the same number of decimals, so the
-// count that served its last value is tried first. If round(value * 10^k) /
-// 10^k gives the value back and its last digit is not 0, k is the fewest: a
-// text of fewer decimals that reads as the value would, padded with zeros, be
-// a second text of k decimals reading as it, which cannot be (see above).
-char* PutHintedDecimals(double value, int k, char* out) {
-  const double size = std::fabs(value);
-  if (size * kPowersOfTen[k] >= 4503599627370496.0) return nullptr;
-  const double scaled = (size * kPowersOfTen[k] + 0x1p52) - 0x1p52;
-  if (scaled / kPowersOfTen[k] != size) return nullptr;
-  const auto n = static_cast<std::int64_t>(scaled);
-  if (n % 10 == 0) return nullptr;
-  return PutScaled(out, value < 0, n, k);
-}
-
 // Writes the number at out, which has room for kNumberBufferSize bytes, and
-// gives the end. decimals holds the decimals the last value of the variable
-// was written with (0 for a whole number, -1 for none) and is updated.
-char* PutPlain(double value, char* out, signed char& decimals) {
+// gives the end. hint holds the decimals that the variable's values needed
+// before (0 for none yet) and is updated.
+char* PutPlain(double value, char* out, signed char& hint) {
   if (!std::isfinite(value)) return out;
-  if (std::fabs(value) < kWholeLimit && value == std::trunc(value)) {
-    decimals = 0;
-    return std::to_chars(out, out + kNumberBufferSize, static_cast<std::int64_t>(value)).ptr;
+  const double size = std::fabs(value);
+  // The conversion to a whole number and back is exact only for a whole size.
+  if (size < kWholeLimit && static_cast<double>(static_cast<std::uint64_t>(size)) == size) {
+    if (value < 0) *out++ = '-';
+    return PutWhole(static_cast<std::uint64_t>(size), out);
   }
-  if (decimals > 0)
-    if (char* end = PutHintedDecimals(value, decimals, out)) return end;
-  if (char* end = PutFewDecimals(value, out, decimals)) return end;
-  decimals = -1;
+  if (char* end = PutFewDecimals(value, out, hint)) return end;
   return std::to_chars(out, out + kNumberBufferSize, value, std::chars_format::fixed).ptr;
 }
 
@@ -96,8 +163,8 @@ bool BreaksRecord(char c) { return c == '\t' || c == '\r' || c == '\n' || c == 2
 
 std::string PlainNumber(double value) {
   char buffer[kNumberBufferSize];
-  signed char decimals = -1;
-  return std::string(buffer, PutPlain(value, buffer, decimals));
+  signed char hint = 0;
+  return std::string(buffer, PutPlain(value, buffer, hint));
 }
 
 void TabDataWriter::WriteNames(const std::vector<std::string>& names) {
@@ -107,7 +174,7 @@ void TabDataWriter::WriteNames(const std::vector<std::string>& names) {
 
 void TabDataWriter::Number(double value) {
   char* at = StartField(kNumberBufferSize);
-  if (decimals_.size() < field_) decimals_.resize(field_, -1);
+  if (decimals_.size() < field_) decimals_.resize(field_, 0);
   out_.CommitTo(PutPlain(value, at, decimals_[field_ - 1]));
 }
 

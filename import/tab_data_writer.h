@@ -46,7 +46,7 @@ class TabDataWriter {
   BufferedWriter& out_;
   // The fields begun in the record.
   std::size_t field_ = 0;
-  // For each variable, the decimals its last number was written with.
+  // For each variable, the decimals its numbers have needed (0 for none).
   std::vector<signed char> decimals_;
 };
 

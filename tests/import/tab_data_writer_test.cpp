@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <string>
@@ -67,6 +68,31 @@ TEST(PlainNumber, QuickDecimalsGiveTheTextOfTheGeneralSearch) {
   for (double value : {0.1 + 0.2, 1.0 / 3, 4503599627370495.5, 450359962737049.55, 0.000000001, 123.456789012})
     EXPECT_EQ(PlainNumber(value), general(value));
   EXPECT_GT(checked, 200000);
+}
+
+// Whole parts and fractions of every length take the digit-pair path.
+TEST(PlainNumber, EveryLengthOfWholePartAndFraction) {
+  auto general = [](double value) {
+    char buffer[1100];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed).ptr);
+  };
+  std::mt19937_64 random(5);
+  for (int digits = 1; digits <= 16; ++digits) {
+    const double low = std::pow(10.0, digits - 1);
+    for (double whole : {digits == 1 ? 0.0 : low, low * 10 - 1, std::floor(low * (1 + random() % 9))}) {
+      if (whole >= 9007199254740992.0) whole = 9007199254740991.0;
+      EXPECT_EQ(PlainNumber(whole), general(whole));
+      if (whole > 0) {
+        EXPECT_EQ(PlainNumber(-whole), general(-whole));
+      }
+      for (int decimals = 1; decimals <= 9 && digits + decimals <= 15; ++decimals) {
+        const double scale = std::pow(10.0, decimals);
+        const double value = whole + static_cast<double>(1 + random() % static_cast<std::uint64_t>(scale - 1)) / scale;
+        EXPECT_EQ(PlainNumber(value), general(value)) << digits << " digits, " << decimals << " decimals";
+        EXPECT_EQ(PlainNumber(-value), general(-value));
+      }
+    }
+  }
 }
 
 TEST(PlainNumber, NotFiniteIsAnEmptyField) {
