@@ -20,23 +20,11 @@ constexpr std::size_t kNumberBufferSize = 1100;
 constexpr double kWholeLimit = 9007199254740992.0;  // 2^53
 
 constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-constexpr std::uint64_t kWholePowersOfTen[] = {1,
-                                               10,
-                                               100,
-                                               1000,
-                                               10000,
-                                               100000,
-                                               1000000,
-                                               10000000,
-                                               100000000,
-                                               1000000000,
-                                               10000000000,
-                                               100000000000,
-                                               1000000000000,
-                                               10000000000000,
-                                               100000000000000,
-                                               1000000000000000,
-                                               10000000000000000};
+constexpr auto kWholePowersOfTen = [] {
+  std::array<std::uint64_t, 17> powers{1};
+  for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
 constexpr int kMostQuickDecimals = 9;
 
 // "00" to "99", the first digit in the lower byte.
