@@ -133,7 +133,7 @@ double QuickUpperTailQuantile(double p) {
   double z = t - (2.515517 + t * (0.802853 + t * 0.010328)) / (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
   // Each Halley step on Q(z) = tail about triples the correct digits.
   constexpr double kInverseSqrtTwo = 0.70710678118654752440;
-  constexpr double kDensity = 0.39894228040143267794;  // 1 / sqrt(2 pi)
+  constexpr auto kDensity = static_cast<double>(kDensityFactor);
   for (int step = 0; step < 2; ++step) {
     double u = (0.5 * std::erfc(z * kInverseSqrtTwo) - tail) / (kDensity * std::exp(-0.5 * z * z));
     z += u / (1.0 - 0.5 * u * z);
