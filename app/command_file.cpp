@@ -4,9 +4,9 @@
 
 namespace s2v {
 
-void EnsureCommandFile() {
-  if (FileExists("VORNEX.cmd")) return;
-  FileSink file("VORNEX.cmd");
+void EnsureCommandFile(const WorkingFolder& folder) {
+  if (folder.Exists("VORNEX.cmd")) return;
+  FileSink file(folder, "VORNEX.cmd");
   file.Close();
 }
 

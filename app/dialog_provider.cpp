@@ -20,7 +20,7 @@ int ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, cons
 }
 
 std::optional<QString> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& filter,
-                                     const QString& fileName) {
+                                     const QString& fileName, const QString& startFolder) {
   QFileDialog dialog(owner);
   dialog.setAcceptMode(mode);
   // A name that does not exist yet may be typed in both dialogs; the save
@@ -29,7 +29,7 @@ std::optional<QString> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mod
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setNameFilters(ToNameFilters(filter));
   QFileInfo proposed(fileName);
-  dialog.setDirectory(proposed.isAbsolute() ? proposed.absolutePath() : QDir::currentPath());
+  dialog.setDirectory(proposed.isAbsolute() ? proposed.absolutePath() : startFolder);
   dialog.selectFile(proposed.fileName());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
@@ -70,12 +70,12 @@ std::optional<QString> QtDialogProvider::PromptText(QWidget* owner, const QStrin
 
 std::optional<QString> QtDialogProvider::ChooseOpenFile(QWidget* owner, const QString& filter,
                                                         const QString& fileName) {
-  return RunFileDialog(owner, QFileDialog::AcceptOpen, filter, fileName);
+  return RunFileDialog(owner, QFileDialog::AcceptOpen, filter, fileName, StartFolder());
 }
 
 std::optional<QString> QtDialogProvider::ChooseSaveFile(QWidget* owner, const QString& filter,
                                                         const QString& fileName) {
-  return RunFileDialog(owner, QFileDialog::AcceptSave, filter, fileName);
+  return RunFileDialog(owner, QFileDialog::AcceptSave, filter, fileName, StartFolder());
 }
 
 QStringList ToNameFilters(const QString& filter) {

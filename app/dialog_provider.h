@@ -34,6 +34,13 @@ class DialogProvider {
   // and a proposed file name; the full path chosen, or nothing when cancelled.
   virtual std::optional<QString> ChooseOpenFile(QWidget* owner, const QString& filter, const QString& fileName) = 0;
   virtual std::optional<QString> ChooseSaveFile(QWidget* owner, const QString& filter, const QString& fileName) = 0;
+
+  // The folder where the file dialogs start: the window's working folder.
+  void SetStartFolder(const QString& folder) { startFolder_ = folder; }
+  const QString& StartFolder() const { return startFolder_; }
+
+ private:
+  QString startFolder_;
 };
 
 // The real message boxes, input box and file dialogs.

@@ -9,17 +9,19 @@
 #include "app/dialog_provider.h"
 #include "app/main_window.h"
 #include "support/io_error.h"
+#include "support/version.h"
+#include "support/working_folder.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("spss2vornex"));
-  QApplication::setApplicationVersion(QStringLiteral(SPSS2VORNEX_VERSION));
+  QApplication::setApplicationVersion(QString::fromLatin1(s2v::kVersion));
   QApplication::setApplicationDisplayName(s2v::kApplicationTitle);
   QApplication::setDesktopFileName(QStringLiteral("spss2vornex"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/spss2vornex.svg")));
 
   try {
-    s2v::EnsureCommandFile();
+    s2v::EnsureCommandFile(s2v::WorkingFolder("."));
   } catch (const s2v::IoError& failure) {
     const QString text = QStringLiteral("VORNEX.cmd cannot be created in this folder: ") + failure.what();
     std::fprintf(stderr, "spss2vornex: %s\n", text.toLocal8Bit().constData());

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -25,8 +26,10 @@
 #include "app/about_box.h"
 #include "app/pane_lines.h"
 #include "run/run.h"
+#include "run/shell_rules.h"
 #include "support/io_error.h"
 #include "support/number_format.h"
+#include "support/version.h"
 #include "support/working_folder.h"
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
@@ -45,17 +48,6 @@ const QString kImportFilter = QStringLiteral("SPSS system files (*.sav)|*.sav|Al
 const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
 const char* const kHintProperty = "hint";
 
-const std::vector<std::string> kNewTemplate = {
-    "SPSSdata <VORNEX data>", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max", "<-",
-    "VAR3 min <cuts> max",    "VAR4 min <cuts> max"};
-const std::vector<std::string> kOpenTemplate = {"SPSSDATA  <Existing VORNEX DAT file>",
-                                                "Number of variables",
-                                                "VAR1 min cuts max",
-                                                "VAR2 min cuts max",
-                                                "<-",
-                                                "VAR3 min cuts max",
-                                                "etc."};
-
 QString Text(const std::string& bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
 std::string Bytes(const QString& text) { return FromPaneText(text); }
 
@@ -63,13 +55,6 @@ std::string Bytes(const QString& text) { return FromPaneText(text); }
 QString LongHint(const QString& hint) {
   qsizetype bar = hint.indexOf(QChar('|'));
   return bar < 0 ? hint : hint.mid(bar + 1);
-}
-
-// The base name of a project file: the name up to its first ".", when that
-// is not the first character.
-std::string ProjectNameOf(const std::string& fileName) {
-  std::size_t point = fileName.find('.');
-  return point != std::string::npos && point >= 1 ? fileName.substr(0, point) : fileName;
 }
 
 std::string UpperExtension(const std::string& fileName) {
@@ -122,9 +107,11 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
     : QMainWindow(parent),
       dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogProvider>()),
       toolkit_(*this),
+      folder_(QFile::encodeName(QDir::currentPath()).toStdString()),
       openFilter_(kOpenFilter) {
   setObjectName(QStringLiteral("SPSStoVRXform"));
   setWindowTitle(kCaption);
+  dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
   BuildMenu();
   BuildToolBar();
   BuildCentralArea();
@@ -193,7 +180,8 @@ void TSPSStoVRXform::BuildToolBar() {
   AddToolButton(bar, QStringLiteral("ExitBtn"), QStyle::SP_DialogCloseButton, QStringLiteral("Exit|"),
                 &TSPSStoVRXform::ExitItemClick);
   bar->addSeparator();
-  QLabel* version = MakeLabel(QStringLiteral("Label1"), QStringLiteral("Version 0.1.0  January 4th. 2005"));
+  QLabel* version = MakeLabel(QStringLiteral("Label1"),
+                              QStringLiteral("Version %1  January 4th. 2005").arg(QString::fromLatin1(kVersion)));
   version->setContentsMargins(8, 0, 8, 0);
   bar->addWidget(version);
 }
@@ -308,13 +296,13 @@ void TSPSStoVRXform::StartNewProject() {
   ClearLines(*spc_);
   ClearLines(*report_);
   AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
-  SetPaneLines(*spc_, kNewTemplate);
+  SetPaneLines(*spc_, NewProjectTemplate());
   dialogs_->Inform(this, QStringLiteral("Project definition"),
                    QStringLiteral("Fill in the information mentioned in the SPC window"));
 }
 
 void TSPSStoVRXform::SettleProjectName() {
-  while (FileExists(shell_.ProjectName + ".DEF")) {
+  while (ProjectExists(folder_, shell_.ProjectName)) {
     if (dialogs_->AskYesNo(this, QStringLiteral("Warning"),
                            QStringLiteral("Project already exists. Continue with the same name?"))) {
       ClearLines(*report_);
@@ -330,13 +318,18 @@ void TSPSStoVRXform::SettleProjectName() {
   }
 }
 
+std::string TSPSStoVRXform::EnterFolderOf(const QString& chosen) {
+  auto [folder, fileName] = WorkingFolder::OfFile(QFile::encodeName(chosen).toStdString(), folder_.Path());
+  folder_ = std::move(folder);
+  dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
+  return fileName;
+}
+
 void TSPSStoVRXform::OpenItemClick() {
   std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, openFilter_, QString());
   if (!chosen) return;
   try {
-    const std::string path = QFile::encodeName(*chosen).toStdString();
-    EnterFolderOf(path);
-    const std::string fileName = path.substr(path.find_last_of('/') + 1);
+    const std::string fileName = EnterFolderOf(*chosen);
     shell_.ProjectName = ProjectNameOf(fileName);
     ClearLines(*report_);
     ClearLines(*spc_);
@@ -344,12 +337,12 @@ void TSPSStoVRXform::OpenItemClick() {
     SettleProjectName();
     shell_.SpcFileName = shell_.ProjectName + ".spc";
     proposedSaveName_ = Text(shell_.SpcFileName);
-    if (FileExists(fileName)) {
-      FileSource file(fileName);
+    if (folder_.Exists(fileName)) {
+      FileSource file(folder_, fileName);
       SetPaneLines(*spc_, ReadAllLines(file));
     } else {
       dialogs_->Inform(this, kApplicationTitle, Text(shell_.ProjectName + " is a new project"));
-      SetPaneLines(*spc_, kOpenTemplate);
+      SetPaneLines(*spc_, OpenProjectTemplate());
     }
   } catch (const IoError& failure) {
     ShowFailure(failure);
@@ -364,8 +357,8 @@ void TSPSStoVRXform::ImportItemClick() {
   if (running_) return;
   std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, kImportFilter, QString());
   if (!chosen) return;
-  const std::string path = QFile::encodeName(*chosen).toStdString();
-  RunWithCommandsWaiting([this, &path] {
+  const std::string savName = EnterFolderOf(*chosen);
+  RunWithCommandsWaiting([this, &savName] {
     ClearLines(*report_);
     toolkit_.SetCaseText("");
     ImportProgress progress;
@@ -375,8 +368,8 @@ void TSPSStoVRXform::ImportItemClick() {
       toolkit_.ProcessPendingMessages();
     };
     ImportResult result = ImportSavFile(
-        path, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
-    if (result.Done) SetPaneLines(*spc_, ImportSpcTemplate(result.BaseName));
+        folder_, savName, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
+    if (result.Done) SetPaneLines(*spc_, ImportProjectTemplate(result.BaseName));
   });
 }
 #endif
@@ -388,14 +381,12 @@ void TSPSStoVRXform::SaveItemClick() {
   const bool spcFile = UpperExtension(Bytes(QFileInfo(*chosen).fileName())) == ".SPC";
   const QString kind = spcFile ? QStringLiteral("SPC file") : QStringLiteral("Report file");
   try {
-    const std::string path = QFile::encodeName(*chosen).toStdString();
-    EnterFolderOf(path);
-    const std::string fileName = path.substr(path.find_last_of('/') + 1);
-    if (FileExists(fileName) && !dialogs_->WarnOkCancel(this, QStringLiteral("File already exists"))) {
+    const std::string fileName = EnterFolderOf(*chosen);
+    if (folder_.Exists(fileName) && !dialogs_->WarnOkCancel(this, QStringLiteral("File already exists"))) {
       dialogs_->Inform(this, kApplicationTitle, kind + QStringLiteral(" will not be saved"));
       return;
     }
-    TextFileWriter file(fileName);
+    TextFileWriter file(folder_, fileName);
     for (const std::string& line : PaneLines(spcFile ? *spc_ : *report_)) file.PutLine(line);
     file.Close();
   } catch (const IoError& failure) {
@@ -441,7 +432,10 @@ void TSPSStoVRXform::RunWithCommandsWaiting(const std::function<void()>& work) {
 
 void TSPSStoVRXform::ExecuteProgram() {
   if (running_) return;
-  RunWithCommandsWaiting([this] { s2v::ExecuteProgram(toolkit_, shell_); });
+  RunWithCommandsWaiting([this] {
+    s2v::ExecuteProgram(toolkit_, shell_, folder_);
+    dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
+  });
 }
 
 }  // namespace s2v

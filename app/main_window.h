@@ -10,7 +10,8 @@
 
 #include "app/dialog_provider.h"
 #include "app/window_toolkit.h"
-#include "run/toolkit.h"
+#include "model/toolkit.h"
+#include "support/working_folder.h"
 
 class QAction;
 class QButtonGroup;
@@ -36,6 +37,9 @@ class TSPSStoVRXform : public QMainWindow {
   void SetAboutBox(TAboutBox* aboutBox) { aboutBox_ = aboutBox; }
 
   ShellState& Shell() { return shell_; }
+  // Where the commands find and write their files: the folder the window was
+  // started in, then the folder of the last file chosen in a dialog.
+  const WorkingFolder& Folder() const { return folder_; }
   DialogProvider& Dialogs() { return *dialogs_; }
   WindowToolkit& Toolkit() { return toolkit_; }
   QPlainTextEdit& PaneOf(Pane pane) { return pane == Pane::Spc ? *spc_ : *report_; }
@@ -83,10 +87,14 @@ class TSPSStoVRXform : public QMainWindow {
   // The project-exists question of Open, asked until the answer is Yes or the
   // name is free.
   void SettleProjectName();
+  // Makes the folder of a chosen path the working folder; returns the file's
+  // bare name.
+  std::string EnterFolderOf(const QString& chosen);
 
   std::unique_ptr<DialogProvider> dialogs_;
   WindowToolkit toolkit_;
   ShellState shell_;
+  WorkingFolder folder_;
   QString openFilter_;
   QString proposedSaveName_;
   QString currentHint_;

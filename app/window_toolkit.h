@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <chrono>
 
-#include "run/toolkit.h"
+#include "model/toolkit.h"
 
 namespace s2v {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "model/toolkit.h"
 #include "run/project_files.h"
-#include "run/toolkit.h"
 
 namespace s2v {
 

@@ -5,13 +5,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "batch/console_toolkit.h"
 #ifdef SPSS2VORNEX_HAVE_IMPORT
 #include "import/sav_import.h"
 #endif
 #include "run/run.h"
+#include "run/shell_rules.h"
 #include "support/io_error.h"
+#include "support/version.h"
 #include "support/working_folder.h"
 
 namespace {
@@ -20,6 +23,10 @@ constexpr int kCompleted = 0;
 constexpr int kStopped = 1;
 constexpr int kIoFailure = 2;
 constexpr int kUsageError = 64;
+
+// Relative paths are taken from the folder the program was started in, which
+// the program never leaves.
+const std::string kStartFolder = ".";
 
 constexpr const char* kUsage =
     "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
@@ -66,13 +73,6 @@ std::optional<T> ParseNumber(std::string_view text, T low, T high) {
   return value;
 }
 
-// The project name as the Open command derives it from a file name.
-std::string ProjectNameOf(const std::string& path) {
-  std::string name = path.substr(path.find_last_of('/') + 1);
-  std::size_t point = name.find('.');
-  return point != std::string::npos && point >= 1 ? name.substr(0, point) : name;
-}
-
 // --import-sav FILE.sav [--force]: the import before (or instead of) a run.
 struct ImportOptions {
   std::optional<std::string> savFile;
@@ -97,10 +97,9 @@ bool TakeImportOption(int argc, char** argv, int& i, ImportOptions& options, std
 
 // Imports the file, its report lines on standard output. Without --force, the
 // question to replace existing files is printed to standard error and taken as
-// No. The folder the program was started in stays the current one.
+// No.
 int RunImport(const ImportOptions& options) {
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-  const std::filesystem::path start = std::filesystem::current_path();
   int status = kStopped;
   try {
     s2v::ImportProgress progress;
@@ -109,14 +108,13 @@ int RunImport(const ImportOptions& options) {
       if (!options.force) std::fprintf(stderr, "%s (use --force to replace)\n", question.c_str());
       return options.force;
     };
-    if (s2v::ImportSavFile(std::filesystem::absolute(*options.savFile).string(), confirm, progress).Done)
-      status = kCompleted;
+    const auto [folder, savName] = s2v::WorkingFolder::OfFile(*options.savFile, kStartFolder);
+    if (s2v::ImportSavFile(folder, savName, confirm, progress).Done) status = kCompleted;
   } catch (const s2v::IoError& error) {
     std::fprintf(stderr, "%s\n", error.what());
     status = kIoFailure;
   }
   std::fflush(stdout);
-  std::filesystem::current_path(start);
   return status;
 #else
   (void)options;
@@ -126,7 +124,8 @@ int RunImport(const ImportOptions& options) {
 }
 
 void SaveReport(const std::string& path, const std::vector<std::string>& lines) {
-  s2v::TextFileWriter file(path);
+  const auto [folder, name] = s2v::WorkingFolder::OfFile(path, kStartFolder);
+  s2v::TextFileWriter file(folder, name);
   for (const std::string& line : lines) file.PutLine(line);
   file.Close();
 }
@@ -144,7 +143,7 @@ int main(int argc, char** argv) {
       return kCompleted;
     }
     if (arg == "--version") {
-      std::puts("spss2vornex-batch " SPSS2VORNEX_VERSION);
+      std::printf("spss2vornex-batch %s\n", s2v::kVersion);
       return kCompleted;
     }
     if (std::optional<std::string> error; TakeImportOption(argc, argv, i, importOptions, error)) {
@@ -189,15 +188,15 @@ int main(int argc, char** argv) {
     if (status != kCompleted || !haveSpc) return status;
   }
 
-  // The report file is named from the folder the program was started in.
-  std::optional<std::string> reportPath;
-  if (options.report) reportPath = std::filesystem::absolute(*options.report).string();
   std::error_code ec;
-  if (reportPath && std::filesystem::equivalent(*reportPath, options.spcFile, ec))
+  if (options.report && std::filesystem::equivalent(*options.report, options.spcFile, ec))
     return UsageError("the report would replace SPCFILE");
 
+  // The working folder is the folder of SPCFILE, as choosing it in the Open
+  // dialog makes it.
+  auto [folder, spcName] = s2v::WorkingFolder::OfFile(options.spcFile, kStartFolder);
   s2v::ShellState shell;
-  shell.ProjectName = options.project.value_or(ProjectNameOf(options.spcFile));
+  shell.ProjectName = options.project.value_or(s2v::ProjectNameOf(spcName));
   shell.SpcFileName = shell.ProjectName + ".spc";
   shell.MplusSeed = options.seed;
   s2v::ConsoleToolkit toolkit(options.choices);
@@ -205,22 +204,20 @@ int main(int argc, char** argv) {
 
   int status = kCompleted;
   try {
-    s2v::EnterFolderOf(std::filesystem::absolute(options.spcFile).string());
-    std::string spcName = options.spcFile.substr(options.spcFile.find_last_of('/') + 1);
     std::vector<std::string> spcLines;
     {
-      s2v::FileSource spc(spcName);
+      s2v::FileSource spc(folder, spcName);
       spcLines = s2v::ReadAllLines(spc);
     }
     toolkit.SetSpcLines(std::move(spcLines));
-    status = s2v::ExecuteProgram(toolkit, shell) == s2v::RunOutcome::Completed ? kCompleted : kStopped;
+    status = s2v::ExecuteProgram(toolkit, shell, folder) == s2v::RunOutcome::Completed ? kCompleted : kStopped;
   } catch (const s2v::IoError& error) {
     toolkit.ShowInfo(error.what());
     status = kIoFailure;
   }
-  if (reportPath) {
+  if (options.report) {
     try {
-      SaveReport(*reportPath, toolkit.ReportLines());
+      SaveReport(*options.report, toolkit.ReportLines());
     } catch (const s2v::IoError& error) {
       std::fprintf(stderr, "%s\n", error.what());
       if (status == kCompleted) status = kIoFailure;

@@ -10,6 +10,10 @@
 // over the dictionary, the last one being VM, so every lookup reads deep into
 // the export. With --export the export is only written to FILE.
 
+#include "run/category_phase.h"
+
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,11 +23,9 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "run/project_definition.h"
-#include "run/toolkit.h"
-#include "spssinfo/category_file.h"
+#include "model/project_definition.h"
+#include "model/toolkit.h"
+#include "support/working_folder.h"
 
 namespace {
 
@@ -135,8 +137,8 @@ int main(int argc, char** argv) {
 
   fs::path folder = fs::temp_directory_path() / ("s2v-category-bench-" + std::to_string(getpid()));
   fs::create_directories(folder);
-  fs::current_path(folder);
-  std::ofstream("BENCH.TXT", std::ios::binary) << exportText;
+  std::ofstream(folder / "BENCH.TXT", std::ios::binary) << exportText;
+  const s2v::WorkingFolder work(folder.string());
 
   std::vector<std::string> names;
   for (int j = 1; j <= vars; ++j) names.push_back("V" + std::to_string(j));
@@ -150,14 +152,13 @@ int main(int argc, char** argv) {
   SilentToolkit toolkit;
   for (int run = 0; run < runs; ++run) {
     auto start = std::chrono::steady_clock::now();
-    s2v::TextFileWriter projectText("BENCHPROJ.TXT");
-    s2v::WriteCategoryFilePhase({toolkit, "BENCHPROJ", "BENCH", definition.Variables, projectText});
+    s2v::TextFileWriter projectText(work, "BENCHPROJ.TXT");
+    s2v::WriteCategoryFilePhase({toolkit, work, "BENCHPROJ", "BENCH", definition.Variables, projectText});
     std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     best = std::min(best, seconds.count());
   }
   std::printf("%s layout, %d variables in the export (%zu bytes), 58 project variables: best of %d %.4f s\n",
               layout.c_str(), vars, exportText.size(), runs, best);
-  fs::current_path(fs::temp_directory_path());
   fs::remove_all(folder);
   return 0;
 }

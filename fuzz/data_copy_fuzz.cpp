@@ -1,5 +1,6 @@
 // The data copy on any bytes: every case becomes exactly as many numbers as
-// the first record has names, each one readable again.
+// the first record has names, each one readable again, and the vector path
+// gives the same bytes as the plain path.
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   });
   FUZZ_CHECK(result.CaseCount == lastCount);
   FUZZ_CHECK(result.FittedCount <= result.CaseCount);
+
+  MemorySource again(std::string_view(reinterpret_cast<const char*>(data), size));
+  StringSink plainData, plainLabels;
+  CopyResult plain = CopySpssData(
+      again, plainData, plainLabels, [](std::int64_t) {}, CopyPath::Plain);
+  FUZZ_CHECK(plainData.bytes == vornexData.bytes);
+  FUZZ_CHECK(plainLabels.bytes == labels.bytes);
+  FUZZ_CHECK(plain.CaseCount == result.CaseCount && plain.FittedCount == result.FittedCount &&
+             plain.HeaderFields == result.HeaderFields);
 
   std::size_t numbers = 0;
   std::string_view rest = vornexData.bytes;

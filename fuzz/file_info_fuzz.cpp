@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 #include "spssinfo/category_file.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 #include "run/project_files.h"
 #include "spssinfo/category_file.h"
 

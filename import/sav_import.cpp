@@ -2,13 +2,10 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-
 #include "import/file_info_writer.h"
 #include "import/sav_reader.h"
 #include "import/tab_data_writer.h"
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 #include "support/io_error.h"
 #include "support/number_format.h"
 #include "support/text_scan.h"
@@ -61,35 +58,35 @@ class ImportWriter : public SavCaseHandler {
 // taken over are removed.
 class PassingFiles {
  public:
-  explicit PassingFiles(const std::string& base) : tag_("." + std::to_string(getpid()) + ".part") {
+  PassingFiles(const WorkingFolder& folder, const std::string& base)
+      : folder_(folder), tag_("." + std::to_string(getpid()) + ".part") {
     data = base + ".DAT" + tag_;
     info = base + ".TXT" + tag_;
   }
   ~PassingFiles() {
-    DeleteFileIfPresent(data);
-    DeleteFileIfPresent(info);
+    folder_.Remove(data);
+    folder_.Remove(info);
   }
   PassingFiles(const PassingFiles&) = delete;
   PassingFiles& operator=(const PassingFiles&) = delete;
 
-  static void Replace(const std::string& passing, const std::string& final) {
-    if (std::rename(passing.c_str(), ResolveFileName(final).c_str()) != 0) ThrowErrno(errno);
-  }
+  void Replace(const std::string& passing, const std::string& final) const { folder_.Rename(passing, final); }
 
   std::string data;
   std::string info;
 
  private:
+  const WorkingFolder& folder_;
   std::string tag_;
 };
 
 class Import {
  public:
-  Import(const ConfirmReplace& confirm, const ImportProgress& progress) : confirm_(confirm), progress_(progress) {}
+  Import(const WorkingFolder& folder, const ConfirmReplace& confirm, const ImportProgress& progress)
+      : folder_(folder), confirm_(confirm), progress_(progress) {}
 
-  ImportResult Run(const std::string& savPath) {
-    EnterFolderOf(savPath);
-    const std::string savName = savPath.substr(savPath.find_last_of('/') + 1);
+  ImportResult Run(const std::string& savName) {
+    folder_.CheckEntrance();
     const std::size_t point = savName.rfind('.');
     result_.BaseName = point == std::string::npos || point == 0 ? savName : savName.substr(0, point);
     const std::string& base = result_.BaseName;
@@ -107,24 +104,24 @@ class Import {
     }
     if (!ConfirmReplacing(dataName, infoName)) return result_;
 
-    PassingFiles files(base);
-    TextFileWriter dataFile(files.data);
+    PassingFiles files(folder_, base);
+    TextFileWriter dataFile(folder_, files.data);
     ImportWriter writer(dataFile.out(), progress_);
-    if (std::optional<std::string> reason = ReadSavFile(savName, writer)) {
+    if (std::optional<std::string> reason = ReadSavFile(folder_, savName, writer)) {
       Report(savName + " could not be read as an SPSS system file: " + *reason);
       return result_;
     }
     dataFile.Close();
     if (progress_.CasesWritten) progress_.CasesWritten(writer.cases());
 
-    TextFileWriter infoFile(files.info);
+    TextFileWriter infoFile(folder_, files.info);
     FileInfoSummary summary = WriteFileInfo(writer.dictionary(), infoFile.out());
     infoFile.Close();
-    PassingFiles::Replace(files.data, dataName);
-    PassingFiles::Replace(files.info, infoName);
+    files.Replace(files.data, dataName);
+    files.Replace(files.info, infoName);
 
     Describe(writer.dictionary(), writer.cases(), summary);
-    Report("Written: " + ResolveFileName(dataName) + " (tab-delimited data) and " + ResolveFileName(infoName) +
+    Report("Written: " + folder_.Resolve(dataName) + " (tab-delimited data) and " + folder_.Resolve(infoName) +
            " (File Info)");
     result_.Done = true;
     return result_;
@@ -139,7 +136,7 @@ class Import {
   bool ConfirmReplacing(const std::string& dataName, const std::string& infoName) {
     std::vector<std::string> present;
     for (const std::string& name : {dataName, infoName})
-      if (FileExists(name)) present.push_back(ResolveFileName(name));
+      if (folder_.Exists(name)) present.push_back(folder_.Resolve(name));
     if (present.empty()) return true;
     const std::string names = present.size() == 1 ? present[0] : present[0] + " and " + present[1];
     const std::string question =
@@ -177,6 +174,7 @@ class Import {
     }
   }
 
+  const WorkingFolder& folder_;
   const ConfirmReplace& confirm_;
   const ImportProgress& progress_;
   ImportResult result_;
@@ -184,13 +182,9 @@ class Import {
 
 }  // namespace
 
-ImportResult ImportSavFile(const std::string& savPath, const ConfirmReplace& confirmReplace,
-                           const ImportProgress& progress) {
-  return Import(confirmReplace, progress).Run(savPath);
-}
-
-std::vector<std::string> ImportSpcTemplate(const std::string& baseName) {
-  return {baseName, "Number of variables", "VAR1 min cuts max", "VAR2 min cuts max", "<-", "VAR3 min cuts max", "etc."};
+ImportResult ImportSavFile(const WorkingFolder& folder, const std::string& savName,
+                           const ConfirmReplace& confirmReplace, const ImportProgress& progress) {
+  return Import(folder, confirmReplace, progress).Run(savName);
 }
 
 }  // namespace s2v

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/working_folder.h"
+
 namespace s2v {
 
 // Asked with a question such as "survey.DAT already exists. Replace it?"
@@ -29,15 +31,11 @@ struct ImportResult {
   std::vector<std::string> ReportLines;  // variables, cases and labels found
 };
 
-// Makes the folder of savPath the working folder and imports the file there.
+// Imports the system file savName of the folder, writing the pair beside it.
 // A file that is not a system file, a name that the run would refuse and a
 // refusal to replace are report lines with Done false. An input/output
 // failure throws IoError; the files of the names are then left as they were.
-ImportResult ImportSavFile(const std::string& savPath, const ConfirmReplace& confirmReplace,
-                           const ImportProgress& progress = {});
-
-// The project definition template for an imported file: the Open command's
-// template with the base name as its first word.
-std::vector<std::string> ImportSpcTemplate(const std::string& baseName);
+ImportResult ImportSavFile(const WorkingFolder& folder, const std::string& savName,
+                           const ConfirmReplace& confirmReplace, const ImportProgress& progress = {});
 
 }  // namespace s2v

@@ -144,10 +144,11 @@ struct ParserDeleter {
 
 }  // namespace
 
-std::optional<std::string> ReadSavFile(const std::string& fileName, SavCaseHandler& handler) {
+std::optional<std::string> ReadSavFile(const WorkingFolder& folder, const std::string& fileName,
+                                       SavCaseHandler& handler) {
   // Opening it here first gives the same messages as every other file.
-  const std::string resolved = ResolveFileName(fileName);
-  { FileSource check(resolved); }
+  const std::string resolved = folder.PathOf(fileName);
+  { FileSource check(folder, fileName); }
 
   std::unique_ptr<readstat_parser_t, ParserDeleter> parser(readstat_parser_init());
   readstat_set_value_label_handler(parser.get(), OnValueLabel);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "import/sav_dictionary.h"
+#include "support/working_folder.h"
 
 namespace s2v {
 
@@ -26,6 +27,7 @@ class SavCaseHandler {
 // Reads the file of that name in the working folder (matched without regard
 // to case). Gives the reason when the file is not a system file that can be
 // read; an exception thrown by the handler ends the reading and is passed on.
-std::optional<std::string> ReadSavFile(const std::string& fileName, SavCaseHandler& handler);
+std::optional<std::string> ReadSavFile(const WorkingFolder& folder, const std::string& fileName,
+                                       SavCaseHandler& handler);
 
 }  // namespace s2v

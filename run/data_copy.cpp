@@ -5,8 +5,8 @@
 #include <bit>
 #include <cstring>
 
+#include "model/project_definition.h"
 #include "run/data_copy_classes.h"
-#include "run/project_definition.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -374,7 +374,8 @@ const char* RecordWriter::CopyPlainFields(const char* p, const char*) { return p
 }  // namespace
 
 CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& labels,
-                        const std::function<void(std::int64_t)>& onCase) {
+                        const std::function<void(std::int64_t)>& onCase, CopyPath path) {
+  const bool vectorPath = path == CopyPath::Fastest;
   BufferedReader in(spssData, kReadBufferSize);
   RecordWriter out(vornexData, labels, onCase);
   std::string partial;         // a field that runs over the end of the buffer
@@ -384,12 +385,12 @@ CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& la
     std::span<char> chunk = in.BufferedForChange();
     const char* p = chunk.data();
     const char* const end = p + chunk.size();
-    out.NewFilling(chunk.data(), end);
+    if (vectorPath) out.NewFilling(chunk.data(), end);
     if (afterCr && *p == '\n') ++p;
     afterCr = false;
     bool endOfText = false;
     while (p < end) {
-      if (partial.empty() && !out.InHeader()) {
+      if (vectorPath && partial.empty() && !out.InHeader()) {
         p = out.CopyPlainFields(p, end);
         recordStarted = out.InRecord();
         if (p == end) break;

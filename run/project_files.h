@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 #include "support/byte_stream.h"
 
 namespace s2v {

@@ -3,10 +3,11 @@
 #include <memory>
 #include <vector>
 
+#include "model/project_definition.h"
+#include "run/category_phase.h"
 #include "run/data_copy.h"
-#include "run/project_definition.h"
 #include "run/project_files.h"
-#include "spssinfo/category_file.h"
+#include "run/shell_rules.h"
 #include "support/number_format.h"
 #include "support/text_scan.h"
 #include "support/working_folder.h"
@@ -39,7 +40,7 @@ std::optional<std::string> RefuseUnsafeNames(const std::string& spssName, const 
 // The working state of one run and its steps, in order.
 class RunState {
  public:
-  RunState(Toolkit& toolkit, ShellState& shell) : tk_(toolkit), shell_(shell) {}
+  RunState(Toolkit& toolkit, ShellState& shell, WorkingFolder& folder) : tk_(toolkit), shell_(shell), folder_(folder) {}
 
   RunOutcome Execute() {
     const std::string line1 = tk_.LineCount(Pane::Spc) > 0 ? tk_.Line(Pane::Spc, 0) : std::string();
@@ -56,19 +57,19 @@ class RunState {
     if (auto refusal = RefuseUnsafeNames(spssName_, dataName_, shell_.ProjectName)) return Stop(*refusal);
 
     AnnouncePair(pairGiven);
-    if (!FileExists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
+    if (!folder_.Exists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
 
     CopyData();
     projectBase_ = shell_.ProjectName;
 
-    projectText_ = std::make_unique<TextFileWriter>(projectBase_ + ".TXT");
+    projectText_ = std::make_unique<TextFileWriter>(folder_, projectBase_ + ".TXT");
     WriteProjectTextHeader(projectText_->out(), spssName_);
 
     {
-      FileSource labels(dataName_ + ".LAB");
+      FileSource labels(folder_, dataName_ + ".LAB");
       datasetNames_ = ReadDatasetNames(labels);
     }
-    TextFileWriter definitionFile(projectBase_ + ".DEF");
+    TextFileWriter definitionFile(folder_, projectBase_ + ".DEF");
     WriteDefinitionFile(definitionFile.out(), datasetNames_.size(), dataName_);
     definitionFile.Close();
     DescribeDataset();
@@ -83,17 +84,18 @@ class RunState {
     for (const std::string& name : missing) ReportError(tk_, name + " not found");
     if (!missing.empty()) return StopAfterDefinition();
 
-    TextFileWriter variableFile(projectBase_ + ".VAR");
+    TextFileWriter variableFile(folder_, projectBase_ + ".VAR");
     TransferChoices choices{tk_.TransferChoice(TransferGroup::Mplus), tk_.TransferChoice(TransferGroup::Mim),
                             tk_.TransferChoice(TransferGroup::MLwin)};
     WriteVariableFile(variableFile.out(), definition_, spssName_, choices);
     variableFile.Close();
     Report("DEF, DAT and VAR files are ready. The CAT file will be created.");
 
-    WriteCategoryFilePhase({tk_, projectBase_, spssName_, definition_.Variables, *projectText_});
+    WriteCategoryFilePhase({tk_, folder_, projectBase_, spssName_, definition_.Variables, *projectText_});
 
     // The transfers to other packages, after the category phase.
-    TransferInput transfer{.ProjectBase = projectBase_,
+    TransferInput transfer{.Folder = folder_,
+                           .ProjectBase = projectBase_,
                            .DataFileName = dataName_ + ".DAT",
                            .CaseCount = caseCount_,
                            .FieldsPerCase = datasetNames_.size(),
@@ -125,7 +127,7 @@ class RunState {
       Report("The following two files will be created:");
       Report("    " + dat);
       Report("    " + lab);
-    } else if (FileExists(dat) && FileExists(lab)) {
+    } else if (folder_.Exists(dat) && folder_.Exists(lab)) {
       Report("The following two files will be used:");
       Report("    " + dat);
       Report("    " + lab);
@@ -140,12 +142,12 @@ class RunState {
     if (!tk_.AskYesNo(spssName_ + ".DAT does not exist here. Do you want to find it?")) return false;
     std::optional<std::string> chosen = tk_.ChooseFileToOpen("DAT files|*.dat", "");
     if (!chosen) return false;
-    EnterFolderOf(*chosen);
-    if (!FileExists(spssName_ + ".DAT")) {
+    folder_ = WorkingFolder::OfFile(*chosen, folder_.Path()).first;
+    if (!folder_.Exists(spssName_ + ".DAT")) {
       tk_.ShowInfo(spssName_ + ".DAT was not found");
       return false;
     }
-    if (FileExists(shell_.ProjectName + ".DEF") &&
+    if (ProjectExists(folder_, shell_.ProjectName) &&
         !tk_.AskCaptionedYesNo("Warning", "Project already exists. Continue with the same name?")) {
       shell_.ProjectName = tk_.PromptText("Project name", "Enter project name", "");
       tk_.ClearPane(Pane::Report);
@@ -161,9 +163,9 @@ class RunState {
   }
 
   void CopyData() {
-    FileSource spss(spssName_ + ".DAT");
-    FileSink labels(dataName_ + ".LAB");
-    FileSink data(dataName_ + ".DAT");
+    FileSource spss(folder_, spssName_ + ".DAT");
+    FileSink labels(folder_, dataName_ + ".LAB");
+    FileSink data(folder_, dataName_ + ".DAT");
     tk_.SetCaseText("");
     CopyResult result = CopySpssData(spss, data, labels, [this](std::int64_t count) {
       tk_.SetCaseText(FormatInteger(count));
@@ -188,6 +190,7 @@ class RunState {
 
   Toolkit& tk_;
   ShellState& shell_;
+  WorkingFolder& folder_;
   std::string spssName_;
   std::string dataName_;
   std::string projectBase_;
@@ -199,6 +202,8 @@ class RunState {
 
 }  // namespace
 
-RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell) { return RunState(toolkit, shell).Execute(); }
+RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell, WorkingFolder& folder) {
+  return RunState(toolkit, shell, folder).Execute();
+}
 
 }  // namespace s2v

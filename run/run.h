@@ -2,16 +2,18 @@
 // writes the project files and parses the definition.
 #pragma once
 
-#include "run/toolkit.h"
+#include "model/toolkit.h"
+#include "support/working_folder.h"
 
 namespace s2v {
 
 enum class RunOutcome { Completed, Stopped };
 
-// Runs on the SPC pane's lines. A check that fails is a report line and
-// stops the run; an input/output failure throws IoError to the command's
-// boundary, leaving what was written on disk.
-RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell);
+// Runs on the SPC pane's lines in the working folder. A check that fails is a
+// report line and stops the run; an input/output failure throws IoError to the
+// command's boundary, leaving what was written on disk. When the user finds
+// the SPSS data file in another folder, folder becomes that one.
+RunOutcome ExecuteProgram(Toolkit& toolkit, ShellState& shell, WorkingFolder& folder);
 
 // An empty line, the message and another empty line in the report.
 void ReportError(Toolkit& toolkit, const std::string& message);

@@ -5,10 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
-BUILD_DIR=build scripts/build.sh
+BUILD_DIR=build scripts/build.sh -DSPSS2VORNEX_IMPORT=ON
 ctest --test-dir build --output-on-failure -j2
 scripts/check-install.sh build
-BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/build.sh -DSPSS2VORNEX_SANITIZE=ON -DSPSS2VORNEX_BENCH=OFF
+BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/build.sh -DSPSS2VORNEX_SANITIZE=ON -DSPSS2VORNEX_BENCH=OFF -DSPSS2VORNEX_IMPORT=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
 # A short fuzzing round of every reader of outside input (FUZZ_SECONDS=0 skips it).
 if [ "${FUZZ_SECONDS:-30}" -gt 0 ]; then scripts/fuzz.sh "${FUZZ_SECONDS:-30}"; fi

@@ -23,8 +23,6 @@ std::string CategoryDescription(const VariableDefinition& v, int m, const SpssFi
   return FormatInteger(high);
 }
 
-std::unique_ptr<ByteSource> OpenExport(const std::string& name) { return std::make_unique<FileSource>(name); }
-
 }  // namespace
 
 void WriteCategoryLines(BufferedWriter& categoryFile, const VariableDefinition& variable, const SpssFileInfo& info) {
@@ -35,50 +33,6 @@ void WriteCategoryLines(BufferedWriter& categoryFile, const VariableDefinition& 
     categoryFile.Put(' ');
     categoryFile.PutLine(CategoryDescription(variable, m, info));
   }
-}
-
-void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
-  auto report = [&](const std::string& line) { run.toolkit.AppendLine(Pane::Report, line); };
-  for (const char* kind : {"SYS", "TAB"}) {
-    const std::string old = run.projectName + "." + kind;
-    if (!FileExists(old)) continue;
-    report(std::string("The old ") + kind + " file was deleted.");
-    DeleteFileIfPresent(old);
-  }
-
-  const std::string exportName = run.spssName + ".TXT";
-  if (!FileExists(exportName)) {
-    report("The file, " + exportName + ", with information on categories was not found.");
-    report("The CAT file will not be created");
-    run.projectText.Close();
-  } else {
-    FileInfoLayout layout;
-    {
-      FileSource file(exportName);
-      layout = DetectFileInfoLayout(file);
-    }
-    BufferedWriter& projectText = run.projectText.out();
-    if (layout == FileInfoLayout::Version13) {
-      report("SPSS File Info version 13 or later");
-      report("");
-      WriteVariableListV13([&] { return OpenExport(exportName); }, run.variables, projectText);
-      report("SPSS version 13 or later");
-      report("");
-    }
-    TextFileWriter categoryFile(run.projectName + ".CAT");
-    for (const VariableDefinition& variable : run.variables) {
-      FileSource file(exportName);
-      if (layout == FileInfoLayout::Version13) {
-        WriteCategoryLines(categoryFile.out(), variable, LookUpValueLabelsV13(file, variable, report));
-      } else {
-        SpssFileInfo info = LookUpVariableOlder(file, variable, report, projectText);
-        if (info.Found) WriteCategoryLines(categoryFile.out(), variable, info);
-      }
-    }
-    categoryFile.Close();
-    run.projectText.Close();
-  }
-  run.toolkit.ShowInfo("VORNEX files are ready");
 }
 
 }  // namespace s2v

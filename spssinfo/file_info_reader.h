@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 #include "support/byte_stream.h"
 
 namespace s2v {

@@ -4,9 +4,10 @@
 
 namespace s2v {
 
-IoError::IoError(int code) : std::runtime_error(IoErrorMessage(code)), code_(code) {}
+IoError::IoError(IoErrorCode code, int osError)
+    : std::runtime_error(IoErrorMessage(code, osError)), code_(code), osError_(code == kOsError ? osError : 0) {}
 
-std::string IoErrorText(int code) {
+std::string IoErrorText(IoErrorCode code, int osError) {
   switch (code) {
     case kFileNotFound: return "File not found";
     case kInvalidFilename: return "Invalid filename";
@@ -15,35 +16,38 @@ std::string IoErrorText(int code) {
     case kReadBeyondEnd: return "Read beyond end of file";
     case kDiskFull: return "Disk full";
     case kInvalidNumericInput: return "Invalid numeric input";
-    default: return "I/O error " + std::to_string(code);
+    case kFileNotOpen: return "I/O error 103";
+    case kOsError: break;
   }
+  return "I/O error " + std::to_string(osError);
 }
 
-std::string IoErrorMessage(int code) {
-  std::string text = IoErrorText(code);
+std::string IoErrorMessage(IoErrorCode code, int osError) {
+  std::string text = IoErrorText(code, osError);
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
   return text;
 }
 
-int IoErrorCodeFromErrno(int err) {
+IoError IoErrorFromErrno(int err) {
   switch (err) {
-    case ENOENT: return kFileNotFound;
+    case ENOENT: return IoError(kFileNotFound);
     case ENAMETOOLONG:
     case ENOTDIR:
-    case EINVAL: return kInvalidFilename;
+    case EINVAL: return IoError(kInvalidFilename);
     case EMFILE:
-    case ENFILE: return kTooManyOpenFiles;
+    case ENFILE: return IoError(kTooManyOpenFiles);
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
-    case EEXIST: return kFileAccessDenied;
+    case EEXIST: return IoError(kFileAccessDenied);
     case ENOSPC:
-    case EIO: return kDiskFull;
-    default: return err;
+    case EDQUOT:
+    case EIO: return IoError(kDiskFull);
+    default: return IoError(kOsError, err);
   }
 }
 
-void ThrowErrno(int err) { throw IoError(IoErrorCodeFromErrno(err)); }
+void ThrowErrno(int err) { throw IoErrorFromErrno(err); }
 
 }  // namespace s2v

@@ -7,37 +7,45 @@
 
 namespace s2v {
 
-// Runtime error codes shown to the user.
+// The runtime error codes shown to the user. kOsError stands for any other
+// operating-system error, shown with its errno as "I/O error n".
 enum IoErrorCode : int {
+  kOsError = 0,
   kFileNotFound = 2,
   kInvalidFilename = 3,
   kTooManyOpenFiles = 4,
   kFileAccessDenied = 5,
   kReadBeyondEnd = 100,
   kDiskFull = 101,
+  kFileNotOpen = 103,
   kInvalidNumericInput = 106,
 };
 
 class IoError : public std::runtime_error {
  public:
-  explicit IoError(int code);
-  int code() const { return code_; }
+  // osError: the errno behind kOsError; ignored for the other codes.
+  explicit IoError(IoErrorCode code, int osError = 0);
+  IoErrorCode code() const { return code_; }
+  // The number shown to the user: the code, or the errno behind kOsError.
+  int number() const { return code_ == kOsError ? osError_ : code_; }
 
  private:
-  int code_;
+  IoErrorCode code_;
+  int osError_;
 };
 
-// The text of an error code, e.g. "Disk full" or "I/O error 13".
-std::string IoErrorText(int code);
+// The text of an error, e.g. "Disk full" or, for kOsError, "I/O error 13".
+std::string IoErrorText(IoErrorCode code, int osError = 0);
 
 // The text as the user sees it: a full stop is added when the text ends in a
 // character that sorts after "." (a letter or a digit).
-std::string IoErrorMessage(int code);
+std::string IoErrorMessage(IoErrorCode code, int osError = 0);
 
-// The error code for an operating-system errno.
-int IoErrorCodeFromErrno(int err);
+// The failure for an operating-system errno: the errors the user knows by
+// name get their code, any other is kOsError with its errno, so that no errno
+// can read as one of the runtime's own codes.
+IoError IoErrorFromErrno(int err);
 
-// Throws the IoError for errno.
 [[noreturn]] void ThrowErrno(int err);
 
 }  // namespace s2v

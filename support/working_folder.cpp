@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "support/io_error.h"
 #include "support/text_scan.h"
@@ -14,16 +15,33 @@ namespace s2v {
 
 namespace {
 
-bool EntryExists(const std::string& name) {
+bool EntryExists(const std::string& path) {
   struct stat info;
-  return lstat(name.c_str(), &info) == 0;
+  return lstat(path.c_str(), &info) == 0;
 }
 
 }  // namespace
 
-std::string ResolveFileName(const std::string& name) {
-  if (name.empty() || EntryExists(name)) return name;
-  DIR* dir = opendir(".");
+WorkingFolder::WorkingFolder(std::string path) : path_(path.empty() ? std::string(".") : std::move(path)) {}
+
+std::pair<WorkingFolder, std::string> WorkingFolder::OfFile(const std::string& path, const std::string& start) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {WorkingFolder(start), path};
+  std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  if (path.front() != '/') folder = start + '/' + folder;
+  return {WorkingFolder(folder), path.substr(slash + 1)};
+}
+
+void WorkingFolder::CheckEntrance() const {
+  struct stat info;
+  if (stat(path_.c_str(), &info) != 0) ThrowErrno(errno);
+  if (!S_ISDIR(info.st_mode)) ThrowErrno(ENOTDIR);
+  if (access(path_.c_str(), X_OK) != 0) ThrowErrno(errno);
+}
+
+std::string WorkingFolder::Resolve(const std::string& name) const {
+  if (name.empty() || EntryExists(path_ + '/' + name)) return name;
+  DIR* dir = opendir(path_.c_str());
   if (dir == nullptr) return name;
   std::string found = name;
   while (dirent* entry = readdir(dir)) {
@@ -36,26 +54,24 @@ std::string ResolveFileName(const std::string& name) {
   return found;
 }
 
-bool FileExists(const std::string& name) {
+std::string WorkingFolder::PathOf(const std::string& name) const { return path_ + '/' + Resolve(name); }
+
+bool WorkingFolder::Exists(const std::string& name) const {
   struct stat info;
-  std::string resolved = ResolveFileName(name);
-  return !resolved.empty() && stat(resolved.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  return !name.empty() && stat(PathOf(name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-void DeleteFileIfPresent(const std::string& name) {
-  if (FileExists(name)) unlink(ResolveFileName(name).c_str());
+void WorkingFolder::Remove(const std::string& name) const {
+  if (Exists(name)) unlink(PathOf(name).c_str());
 }
 
-void EnterFolderOf(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return;
-  std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-  if (chdir(folder.c_str()) != 0) ThrowErrno(errno);
+void WorkingFolder::Rename(const std::string& from, const std::string& to) const {
+  if (std::rename((path_ + '/' + from).c_str(), PathOf(to).c_str()) != 0) ThrowErrno(errno);
 }
 
-FileSource::FileSource(const std::string& name) {
+FileSource::FileSource(const WorkingFolder& folder, const std::string& name) {
   if (name.empty()) throw IoError(kFileNotFound);
-  fd_ = open(ResolveFileName(name).c_str(), O_RDONLY | O_CLOEXEC);
+  fd_ = open(folder.PathOf(name).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) ThrowErrno(errno);
 }
 
@@ -69,9 +85,9 @@ std::size_t FileSource::Read(char* data, std::size_t size) {
   }
 }
 
-FileSink::FileSink(const std::string& name) {
+FileSink::FileSink(const WorkingFolder& folder, const std::string& name) {
   if (name.empty()) throw IoError(kFileNotFound);
-  fd_ = open(ResolveFileName(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  fd_ = open(folder.PathOf(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) ThrowErrno(errno);
 }
 
@@ -80,7 +96,6 @@ FileSink::~FileSink() {
 }
 
 void FileSink::Write(const char* data, std::size_t size) {
-  constexpr int kFileNotOpen = 103;
   if (fd_ < 0) throw IoError(kFileNotOpen);
   while (size > 0) {
     ssize_t n = write(fd_, data, size);

@@ -1,33 +1,53 @@
-// The files of the working folder, named by bare file names. Names are
-// compared without regard to case: an existing entry that equals the name
-// ignoring case is used (an exact match first); only when there is none is the
-// name created as given.
+// The working folder: where a command finds its inputs and writes its files,
+// all named by bare file names. Names are compared without regard to case: an
+// existing entry that equals the name ignoring case is used (an exact match
+// first); only when there is none is the name created as given.
 #pragma once
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "support/byte_stream.h"
 
 namespace s2v {
 
-// The entry of the working folder that a name refers to: the existing entry
-// equal to it ignoring case, or the name itself.
-std::string ResolveFileName(const std::string& name);
+class WorkingFolder {
+ public:
+  // path: the folder, absolute or relative to the folder the program was
+  // started in; "/" is the root.
+  explicit WorkingFolder(std::string path);
 
-// True when a file (not a folder) of that name exists in the working folder.
-bool FileExists(const std::string& name);
+  // The folder and the bare name of a file's path ("/a/b/c.spc" gives "/a/b"
+  // and "c.spc"); a relative path is taken from the folder start.
+  static std::pair<WorkingFolder, std::string> OfFile(const std::string& path, const std::string& start);
 
-// Deletes the file when it exists; the outcome is not reported.
-void DeleteFileIfPresent(const std::string& name);
+  const std::string& Path() const { return path_; }
+  // Throws IoError when the folder cannot be entered: missing, not a folder
+  // or not searchable.
+  void CheckEntrance() const;
 
-// Makes the folder that holds path the working folder. Throws IoError.
-void EnterFolderOf(const std::string& path);
+  // The entry that a name refers to: the existing entry equal to it ignoring
+  // case, or the name itself.
+  std::string Resolve(const std::string& name) const;
+  // The path of the entry that a name refers to.
+  std::string PathOf(const std::string& name) const;
+  // True when a file (not a folder) of that name exists.
+  bool Exists(const std::string& name) const;
+  // Deletes the file when it exists; the outcome is not reported.
+  void Remove(const std::string& name) const;
+  // Renames from (an exact entry name) to the entry that to refers to,
+  // replacing it. Throws IoError.
+  void Rename(const std::string& from, const std::string& to) const;
+
+ private:
+  std::string path_;
+};
 
 // A file opened for reading. Throws IoError when it cannot be opened or read.
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(const std::string& name);
+  FileSource(const WorkingFolder& folder, const std::string& name);
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
@@ -41,7 +61,7 @@ class FileSource : public ByteSource {
 // failure to finish the file; the destructor closes silently.
 class FileSink : public ByteSink {
  public:
-  explicit FileSink(const std::string& name);
+  FileSink(const WorkingFolder& folder, const std::string& name);
   ~FileSink() override;
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;
@@ -55,7 +75,7 @@ class FileSink : public ByteSink {
 // A text file written line by line: a FileSink behind a BufferedWriter.
 class TextFileWriter {
  public:
-  explicit TextFileWriter(const std::string& name) : sink_(name), writer_(sink_) {}
+  TextFileWriter(const WorkingFolder& folder, const std::string& name) : sink_(folder, name), writer_(sink_) {}
   // What was written stays on disk even when a failure ends the run early.
   ~TextFileWriter() {
     try {

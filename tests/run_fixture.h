@@ -25,19 +25,17 @@ class RunTest : public ::testing::Test {
   // The working folder lies in a folder of its own, beside a file that no run
   // may touch.
   void SetUp() override {
-    start_ = fs::current_path();
     root_ = fs::temp_directory_path() / ("s2v-run-" + std::to_string(getpid()) + "-" + TestName());
     folder_ = root_ / "work";
     fs::remove_all(root_);
     fs::create_directories(folder_);
     Write(root_ / kOutsideFile, kOutsideFile);
-    fs::current_path(folder_);
+    folder = WorkingFolder(folder_.string());
     shell.ProjectName = "PROJ";
   }
   // Nothing is lost: every input is as it was, and nothing beside the working
   // folder was created or changed.
   void TearDown() override {
-    fs::current_path(start_);
     for (const auto& [path, bytes] : inputs_) EXPECT_EQ(Read(path), bytes) << path << " changed";
     Lines beside;
     for (const auto& entry : fs::directory_iterator(root_)) beside.push_back(entry.path().filename());
@@ -47,19 +45,24 @@ class RunTest : public ::testing::Test {
     fs::remove_all(root_);
   }
 
+  // A path of the test: a relative one lies in the working folder.
+  fs::path At(const fs::path& path) const { return path.is_absolute() ? path : folder_ / path; }
+
   // Writes a file that the run only reads; it must be unchanged at the end.
   void WriteInput(const fs::path& path, const std::string& bytes) {
     Write(path, bytes);
-    inputs_[fs::absolute(path)] = bytes;
+    inputs_[At(path)] = bytes;
   }
 
   static std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string(info->test_suite_name()) + "-" + info->name();
   }
-  static void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
+  void Write(const fs::path& path, const std::string& bytes) const {
+    std::ofstream(At(path), std::ios::binary) << bytes;
+  }
+  std::string Read(const fs::path& path) const {
+    std::ifstream in(At(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -67,11 +70,11 @@ class RunTest : public ::testing::Test {
   RunOutcome Run(Lines spcLines) {
     tk.spc = std::move(spcLines);
     tk.report = {"The VORNEX project is " + shell.ProjectName};
-    return ExecuteProgram(tk, shell);
+    return ExecuteProgram(tk, shell, folder);
   }
   Lines Files() const {
     Lines names;
-    for (const auto& entry : fs::directory_iterator(fs::current_path())) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -115,8 +118,9 @@ class RunTest : public ::testing::Test {
 
   ScriptedToolkit tk;
   ShellState shell;
+  // The run's working folder: the process's current folder is never used.
+  WorkingFolder folder{"/nonexistent"};
   static constexpr const char* kOutsideFile = "outside.txt";
-  fs::path start_;
   fs::path root_;
   fs::path folder_;
   std::map<fs::path, std::string> inputs_;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "run/toolkit.h"
+#include "model/toolkit.h"
 
 namespace s2v {
 

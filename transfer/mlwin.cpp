@@ -15,9 +15,9 @@ namespace s2v {
 void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
   if (toolkit.TransferChoice(TransferGroup::MLwin) < 1) return;
   toolkit.ShowInfo("Transfer to MLwiN not ready");
-  TextFileWriter file(input.ProjectBase + ".mln");
+  TextFileWriter file(input.Folder, input.ProjectBase + ".mln");
   {
-    FileSource data(input.DataFileName);
+    FileSource data(input.Folder, input.DataFileName);
     CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
     BufferedWriter& out = file.out();
     for (std::int64_t c = 1; c <= input.CaseCount; ++c) {

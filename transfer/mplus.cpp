@@ -2,6 +2,7 @@
 // the Dummy column for original variables.
 #include <memory>
 
+#include "model/kept_wordings.h"
 #include "support/number_format.h"
 #include "support/random.h"
 #include "support/working_folder.h"
@@ -19,7 +20,7 @@ namespace {
 // Each case's values in project order, then a standard normal draw
 // (NormalRandom, shown with 6 decimals).
 void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
-  FileSource data(input.DataFileName);
+  FileSource data(input.Folder, input.DataFileName);
   CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
   if (input.Seed)
     RandomSeed = *input.Seed;
@@ -43,9 +44,9 @@ void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
 void TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
   int choice = toolkit.TransferChoice(TransferGroup::Mplus);
   if (choice < 1) return;
-  TextFileWriter inputFile(input.ProjectBase + ".inp");
+  TextFileWriter inputFile(input.Folder, input.ProjectBase + ".inp");
   std::unique_ptr<TextFileWriter> dataFile;
-  if (choice == 1) dataFile = std::make_unique<TextFileWriter>(input.ProjectBase + ".mpd");
+  if (choice == 1) dataFile = std::make_unique<TextFileWriter>(input.Folder, input.ProjectBase + ".mpd");
   std::string dataFileName = input.ProjectBase + (choice == 1 ? ".mpd" : ".sys");
   WriteMplusInput(inputFile.out(), input.ProjectBase, dataFileName, input.Definition, choice);
   inputFile.Close();
@@ -54,7 +55,7 @@ void TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
 
   WriteMplusData(dataFile->out(), input);
   dataFile->Close();
-  toolkit.ShowInfo("Mplus data ready. " + FormatInteger(input.CaseCount) + " SPSS records was transfered");
+  toolkit.ShowInfo("Mplus data ready. " + FormatInteger(input.CaseCount) + kMplusRecordsTransferred);
 }
 
 }  // namespace s2v

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 #include "support/byte_stream.h"
 
 namespace s2v {

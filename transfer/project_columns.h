@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 
 namespace s2v {
 

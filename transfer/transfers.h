@@ -8,13 +8,15 @@
 #include <optional>
 #include <string>
 
-#include "run/project_definition.h"
-#include "run/toolkit.h"
+#include "model/project_definition.h"
+#include "model/toolkit.h"
+#include "support/working_folder.h"
 
 namespace s2v {
 
 // What the transfers take from the finished run.
 struct TransferInput {
+  const WorkingFolder& Folder;
   std::string ProjectBase;
   std::string DataFileName;  // the VORNEX data file, re-read case by case
   std::int64_t CaseCount = 0;

@@ -2,6 +2,7 @@
 // handling during the copy) on an SPC file: scripts/bench-window.sh compares
 // it with the batch program on the same export.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <cstdio>
@@ -39,11 +40,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: window_bench SPCFILE PROJECT\n");
     return 64;
   }
-  const std::string spcPath = std::filesystem::absolute(argv[1]).string();
-  s2v::EnterFolderOf(spcPath);
+  // The window starts in the folder it was started in: the SPC file's.
+  const auto [folder, spcName] = s2v::WorkingFolder::OfFile(argv[1], ".");
+  QDir::setCurrent(QString::fromStdString(folder.Path()));
   s2v::TSPSStoVRXform window(std::make_unique<SilentDialogs>());
   {
-    s2v::FileSource spc(spcPath.substr(spcPath.find_last_of('/') + 1));
+    s2v::FileSource spc(window.Folder(), spcName);
     s2v::SetPaneLines(window.PaneOf(s2v::Pane::Spc), s2v::ReadAllLines(spc));
   }
   window.Shell().ProjectName = argv[2];

@@ -197,7 +197,8 @@ class WindowCommandsTest : public QObject {
     QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"The VORNEX project is survey"}));
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"survey", "", "2", "sex 1 2", "age 1 9"}));
     // The chosen file's folder is the working folder now.
-    QCOMPARE(QDir::current().canonicalPath(), QDir(QString::fromStdString(folder.Path("sub"))).canonicalPath());
+    QCOMPARE(QDir(QString::fromStdString(w->Folder().Path())).canonicalPath(),
+             QDir(QString::fromStdString(folder.Path("sub"))).canonicalPath());
     w.dialogs->answers = {""};
     w->SaveItemClick();
     QCOMPARE(w.dialogs->shown.back(), kSaveFilter + " [survey.spc]");

@@ -74,7 +74,8 @@ class WindowImportTest : public QObject {
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"keep"}));
     QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"report"}));
     QCOMPARE(w->Shell().ProjectName, std::string("KEEP"));
-    QCOMPARE(QDir::current().canonicalPath(), QDir(QString::fromStdString(folder.Path())).canonicalPath());
+    QCOMPARE(QDir(QString::fromStdString(w->Folder().Path())).canonicalPath(),
+             QDir(QString::fromStdString(folder.Path())).canonicalPath());
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>());
   }
 
@@ -100,7 +101,8 @@ class WindowImportTest : public QObject {
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"small", "Number of variables", "VAR1 min cuts max",
                                                            "VAR2 min cuts max", "<-", "VAR3 min cuts max", "etc."}));
     QCOMPARE(w->CaseEdit().text(), QString("2"));
-    QCOMPARE(QDir::current().canonicalPath(), QDir(QString::fromStdString(folder.Path("data"))).canonicalPath());
+    QCOMPARE(QDir(QString::fromStdString(w->Folder().Path())).canonicalPath(),
+             QDir(QString::fromStdString(folder.Path("data"))).canonicalPath());
     QCOMPARE(Entries(folder.Path("data")), std::vector<std::string>({"small.DAT", "small.TXT", "small.sav"}));
     QCOMPARE(ReadFile(folder.Path("data/small.DAT")), kSmallData);
     // The project keeps the name New gave it.

@@ -69,18 +69,18 @@ class WindowStartupTest : public QObject {
  private slots:
   void commandFileIsCreatedOnce() {
     WorkFolder folder;
-    EnsureCommandFile();
+    EnsureCommandFile(WorkingFolder(folder.Path()));
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"VORNEX.cmd"}));
     QCOMPARE(ReadFile(folder.Path("VORNEX.cmd")), std::string());
     WriteFile(folder.Path("VORNEX.cmd"), "kept");
-    EnsureCommandFile();
+    EnsureCommandFile(WorkingFolder(folder.Path()));
     QCOMPARE(ReadFile(folder.Path("VORNEX.cmd")), std::string("kept"));
   }
 
   void commandFileInAnotherCaseIsLeftAlone() {
     WorkFolder folder;
     WriteFile(folder.Path("vornex.CMD"), "mine");
-    EnsureCommandFile();
+    EnsureCommandFile(WorkingFolder(folder.Path()));
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"vornex.CMD"}));
     QCOMPARE(ReadFile(folder.Path("vornex.CMD")), std::string("mine"));
   }
@@ -89,10 +89,10 @@ class WindowStartupTest : public QObject {
     WorkFolder folder;
     QDir().mkdir("Vornex.cmd");
     try {
-      EnsureCommandFile();
+      EnsureCommandFile(WorkingFolder(folder.Path()));
       QFAIL("no failure");
     } catch (const IoError& failure) {
-      QCOMPARE(failure.code(), int(kFileAccessDenied));
+      QCOMPARE(failure.code(), kFileAccessDenied);
     }
   }
 

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
+#include <tuple>
 
 #include "run_fixture.h"
 #include "support/io_error.h"
@@ -105,19 +106,31 @@ Lines LinesOf(const std::string& bytes) {
 
 class SavImportTest : public RunTest {
  protected:
+  // PSPP is given paths relative to the working folder, so the test moves
+  // there; the import and the runs are given the folder itself.
   void SetUp() override {
     RunTest::SetUp();
     if (!HavePspp()) GTEST_SKIP() << kNoPspp;
+    start_ = fs::current_path();
+    fs::current_path(folder_);
+  }
+  void TearDown() override {
+    if (!start_.empty()) fs::current_path(start_);
+    RunTest::TearDown();
   }
 
   // Runs the syntax with PSPP in the working folder.
-  static void RunPspp(const std::string& syntax) {
+  void RunPspp(const std::string& syntax) {
     std::ofstream("make.sps", std::ios::binary) << syntax;
     ASSERT_EQ(std::system("pspp make.sps >make.log 2>&1"), 0) << Read("make.log");
   }
 
-  static ImportResult Import(const std::string& path) {
-    return ImportSavFile(path, [](const std::string& question) {
+  // Imports the file of a path in the working folder; its folder becomes the
+  // working folder.
+  ImportResult Import(const std::string& path) {
+    std::string savName;
+    std::tie(folder, savName) = WorkingFolder::OfFile(path, folder_.string());
+    return ImportSavFile(folder, savName, [](const std::string& question) {
       ADD_FAILURE() << "unexpected question: " << question;
       return false;
     });
@@ -140,16 +153,16 @@ class SavImportTest : public RunTest {
     ImportResult result = Import("imp/" + base + ".sav");
     EXPECT_TRUE(result.Done);
     EXPECT_EQ(result.BaseName, base);
-    EXPECT_EQ(fs::current_path(), imp);
+    EXPECT_EQ(folder.Path(), imp.string());
     ExpectSameExport(Read(imp / (base + ".DAT")), Read(ref / (base + ".DAT")));
     fs::copy_file(imp / (base + ".TXT"), ref / (base + ".TXT"));
 
     EXPECT_EQ(Run(spc), RunOutcome::Completed) << ::testing::PrintToString(tk.report);
-    fs::current_path(ref);
+    folder = WorkingFolder(ref.string());
     tk = ScriptedToolkit();
     shell.ProjectName = "PROJ";
     EXPECT_EQ(Run(spc), RunOutcome::Completed) << ::testing::PrintToString(tk.report);
-    fs::current_path(imp);
+    folder = WorkingFolder(imp.string());
 
     for (const char* ext : {".LAB", ".DEF", ".VAR", ".CAT", ".TXT"})
       EXPECT_EQ(Read(imp / ("PROJ" + std::string(ext))), Read(ref / ("PROJ" + std::string(ext)))) << ext;
@@ -157,12 +170,15 @@ class SavImportTest : public RunTest {
     return result;
   }
 
-  static void ExpectCategoryLines(const Lines& expected) {
-    const Lines lines = LinesOf(Read("PROJ.CAT"));
+  void ExpectCategoryLines(const Lines& expected) {
+    const Lines lines = LinesOf(Read(fs::path(folder.Path()) / "PROJ.CAT"));
     for (const std::string& line : expected)
       EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << " is not in\n"
                                                                           << ::testing::PrintToString(lines);
   }
+
+ private:
+  fs::path start_;
 };
 
 // Numeric and string variables (one longer than 255 bytes), value labels,
@@ -223,7 +239,7 @@ TEST_F(SavImportTest, MixedVariablesGiveTheProjectOfPsppsExport) {
                    "a_very_long_variable_name_for_testing_purposes",
                    "Written: mixed.DAT (tab-delimited data) and mixed.TXT (File Info)"}));
   // User-missing codes stay in the data; the long string is one field.
-  const std::vector<Lines> records = Records(Read("mixed.DAT"));
+  const std::vector<Lines> records = Records(Read(fs::path(folder.Path()) / "mixed.DAT"));
   ASSERT_EQ(records.size(), 2501u);
   EXPECT_EQ(records[31][4], "99");
   EXPECT_EQ(records[23][6], "-6");
@@ -253,7 +269,7 @@ TEST_F(SavImportTest, WideFileGivesTheProjectOfPsppsExport) {
   ExpectCategoryLines({"A 1 LOW", "A 2 MIDDLE", "A 3 HIGH", "D 1 ZERO"});
   EXPECT_EQ(result.ReportLines[1], "300 variables found on the system file");
   EXPECT_EQ(result.ReportLines[2], "3000 cases found on the system file");
-  EXPECT_EQ(LinesOf(Read("PROJ.LAB")).size(), 300u);
+  EXPECT_EQ(LinesOf(Read(fs::path(folder.Path()) / "PROJ.LAB")).size(), 300u);
 }
 
 // Numbers that PSPP writes with an exponent are equal as numbers; the run
@@ -283,7 +299,7 @@ class SavImportFilesTest : public SavImportTest {
   }
 
   ImportResult ImportAnswering(bool answer) {
-    return ImportSavFile("small.sav", [this, answer](const std::string& question) {
+    return ImportSavFile(folder, "small.sav", [this, answer](const std::string& question) {
       questions.push_back(question);
       return answer;
     });
@@ -299,7 +315,7 @@ TEST_F(SavImportFilesTest, ReportsWhatItFoundAndCountsTheCases) {
   ImportProgress progress;
   progress.ReportLine = [&](const std::string& line) { shown.push_back(line); };
   progress.CasesWritten = [&](std::int64_t n) { counts.push_back(n); };
-  ImportResult result = ImportSavFile(fs::absolute("small.sav"), nullptr, progress);
+  ImportResult result = ImportSavFile(folder, "small.sav", nullptr, progress);
   EXPECT_TRUE(result.Done);
   EXPECT_EQ(result.BaseName, "small");
   EXPECT_EQ(result.ReportLines, (Lines{"The SPSS system file is small.sav", "2 variables found on the system file",
@@ -379,7 +395,7 @@ class SavImportRefusalTest : public RunTest {};
 
 TEST_F(SavImportRefusalTest, AFileThatIsNotASystemFileLeavesNothing) {
   Write("junk.sav", "not a system file\r\n");
-  ImportResult result = ImportSavFile("junk.sav", nullptr);
+  ImportResult result = ImportSavFile(folder, "junk.sav", nullptr);
   EXPECT_FALSE(result.Done);
   ASSERT_EQ(result.ReportLines.size(), 2u);
   EXPECT_EQ(result.ReportLines[1].rfind("junk.sav could not be read as an SPSS system file: ", 0), 0u)
@@ -389,7 +405,7 @@ TEST_F(SavImportRefusalTest, AFileThatIsNotASystemFileLeavesNothing) {
 
 TEST_F(SavImportRefusalTest, AMissingFileIsAnInputOutputFailure) {
   try {
-    ImportSavFile("absent.sav", nullptr);
+    ImportSavFile(folder, "absent.sav", nullptr);
     ADD_FAILURE() << "no input/output failure";
   } catch (const IoError& error) {
     EXPECT_EQ(error.code(), kFileNotFound);
@@ -401,12 +417,12 @@ TEST_F(SavImportRefusalTest, NamesThatTheRunWouldRefuseOrThatWouldReplaceTheInpu
   Write("my survey.sav", "x");
   Write("survey.dat", "x");
   Write("a.b.sav", "x");
-  ImportResult blank = ImportSavFile("my survey.sav", nullptr);
+  ImportResult blank = ImportSavFile(folder, "my survey.sav", nullptr);
   EXPECT_FALSE(blank.Done);
   EXPECT_EQ(blank.ReportLines.back(),
             "The name my survey cannot name the SPSS files of a run: use letters, digits, \"-\" and \"_\" only");
-  EXPECT_FALSE(ImportSavFile("a.b.sav", nullptr).Done);
-  ImportResult itself = ImportSavFile("survey.dat", nullptr);
+  EXPECT_FALSE(ImportSavFile(folder, "a.b.sav", nullptr).Done);
+  ImportResult itself = ImportSavFile(folder, "survey.dat", nullptr);
   EXPECT_FALSE(itself.Done);
   EXPECT_EQ(itself.ReportLines.back(), "The import would replace survey.dat itself");
   EXPECT_EQ(Files(), (Lines{"a.b.sav", "my survey.sav", "survey.dat"}));

@@ -33,18 +33,27 @@ class ChunkedSource : public ByteSource {
   std::size_t chunk_;
 };
 
-Copied Copy(ByteSource& source) {
+Copied Copy(ByteSource& source, CopyPath path = CopyPath::Fastest) {
   Copied c;
   StringSink data, labels;
-  c.result = CopySpssData(source, data, labels, [&](std::int64_t n) { c.counts.push_back(n); });
+  c.result = CopySpssData(
+      source, data, labels, [&](std::int64_t n) { c.counts.push_back(n); }, path);
   c.data = data.bytes;
   c.labels = labels.bytes;
   return c;
 }
 
+// The copy of the bytes; the plain path must give the same.
 Copied Copy(std::string_view spss) {
   MemorySource source(spss);
-  return Copy(source);
+  Copied c = Copy(source);
+  MemorySource again(spss);
+  Copied plain = Copy(again, CopyPath::Plain);
+  EXPECT_EQ(plain.data, c.data) << "the plain path differs on " << ::testing::PrintToString(std::string(spss));
+  EXPECT_EQ(plain.labels, c.labels);
+  EXPECT_EQ(plain.counts, c.counts);
+  EXPECT_EQ(plain.result.FittedCount, c.result.FittedCount);
+  return c;
 }
 
 TEST(DataCopy, ValuesCommasAndMissing) {

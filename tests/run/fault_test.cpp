@@ -25,11 +25,11 @@ std::string FailureOf(const std::function<void()>& run) {
 TEST_F(FaultTest, DiskFullWhileWritingTheCategoryFile) {
   WriteInput("SPSSDATA.DAT", kSpssData);
   WriteInput("SPSSDATA.TXT", kOlderExport);
-  fs::create_symlink("/dev/full", "PROJ.CAT");
+  fs::create_symlink("/dev/full", At("PROJ.CAT"));
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "101 Disk full.");
   EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n3 -999 67 9000\r\n");
   EXPECT_EQ(Read("PROJ.DEF"), "4\r\nFILES\r\nD PROJ.DAT\r\n");
-  EXPECT_TRUE(fs::exists("PROJ.VAR"));
+  EXPECT_TRUE(fs::exists(At("PROJ.VAR")));
   // The project text file keeps the lines written before the failure.
   EXPECT_EQ(Read("PROJ.TXT"),
             "Variables transferred from SPSSDATA:\r\n\r\nA:        SEX    SEX OF RESPONDENT 2\r\n"
@@ -39,44 +39,44 @@ TEST_F(FaultTest, DiskFullWhileWritingTheCategoryFile) {
 
 TEST_F(FaultTest, DiskFullWhileCopyingTheData) {
   WriteInput("SPSSDATA.DAT", kSpssData);
-  fs::create_symlink("/dev/full", "PROJ.LAB");
+  fs::create_symlink("/dev/full", At("PROJ.LAB"));
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "101 Disk full.");
-  EXPECT_FALSE(fs::exists("PROJ.DEF"));
+  EXPECT_FALSE(fs::exists(At("PROJ.DEF")));
 }
 
 TEST_F(FaultTest, InputRemovedBetweenSteps) {
   // The label file, after the copy wrote it and before its names are read.
   WriteInput("SPSSDATA.DAT", kSpssData);
-  tk.onReport = [](const std::string& line) {
-    if (line == "3 cases found on spss file") fs::remove("PROJ.LAB");
+  tk.onReport = [this](const std::string& line) {
+    if (line == "3 cases found on spss file") fs::remove(At("PROJ.LAB"));
   };
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
-  EXPECT_TRUE(fs::exists("PROJ.DAT"));
-  EXPECT_FALSE(fs::exists("PROJ.DEF"));
+  EXPECT_TRUE(fs::exists(At("PROJ.DAT")));
+  EXPECT_FALSE(fs::exists(At("PROJ.DEF")));
 
   // The File Info export, after its layout was read.
   Write("SPSSDATA.TXT", "Variable Information\r\n| SEX | 2 | Sex |\r\n");
-  tk.onReport = [](const std::string& line) {
-    if (line == "SPSS File Info version 13 or later") fs::remove("SPSSDATA.TXT");
+  tk.onReport = [this](const std::string& line) {
+    if (line == "SPSS File Info version 13 or later") fs::remove(At("SPSSDATA.TXT"));
   };
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
-  EXPECT_TRUE(fs::exists("PROJ.VAR"));
-  EXPECT_FALSE(fs::exists("PROJ.CAT"));
+  EXPECT_TRUE(fs::exists(At("PROJ.VAR")));
+  EXPECT_FALSE(fs::exists(At("PROJ.CAT")));
   EXPECT_TRUE(tk.shown.empty());
 }
 
 TEST_F(FaultTest, InputsTruncatedBetweenStepsAreReadAsTheyNowStand) {
   WriteInput("SPSSDATA.DAT", kSpssData);
   Write("SPSSDATA.TXT", "Variable Information\r\nVariable Values\r\n| SEX | 1 | Male |\r\n| ----- |\r\n");
-  tk.onReport = [](const std::string& line) {
-    if (line == "SPSS File Info version 13 or later") fs::resize_file("SPSSDATA.TXT", 22);
+  tk.onReport = [this](const std::string& line) {
+    if (line == "SPSS File Info version 13 or later") fs::resize_file(At("SPSSDATA.TXT"), 22);
   };
   ASSERT_EQ(Run(kProject), RunOutcome::Completed);
   EXPECT_EQ(Read("PROJ.CAT"), "A 1 1\r\nA 2 2\r\nB 1 18 - 30\r\nB 2 31 - 99\r\n");
 
   // The label file emptied after the copy: no project variable is found.
-  tk.onReport = [](const std::string& line) {
-    if (line == "3 cases found on spss file") fs::resize_file("PROJ.LAB", 0);
+  tk.onReport = [this](const std::string& line) {
+    if (line == "3 cases found on spss file") fs::resize_file(At("PROJ.LAB"), 0);
   };
   EXPECT_EQ(Run(kProject), RunOutcome::Stopped);
   EXPECT_EQ(Lines(tk.report.end() - 3, tk.report.end()), (Lines{"", "AGE not found", ""}));
@@ -103,12 +103,12 @@ TEST_F(FaultTest, ABrokenVornexDataFileEndsTheTransfers) {
     EXPECT_EQ(FailureOf([&] { Run(kProject); }), c.failure);
     EXPECT_EQ(tk.shown, (Lines{"info: VORNEX files are ready", "info: Mplus project file ready"}));
     EXPECT_EQ(Read("PROJ.CAT"), "A 1 MALE\r\nA 2 FEMALE\r\nB 1 18 - 30\r\nB 2 31 - 99\r\n");
-    EXPECT_TRUE(fs::exists("PROJ.inp"));
-    EXPECT_FALSE(fs::exists("PROJ.mln"));
+    EXPECT_TRUE(fs::exists(At("PROJ.inp")));
+    EXPECT_FALSE(fs::exists(At("PROJ.mln")));
   }
 
-  tk.onReport = [](const std::string& line) {
-    if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.") fs::remove("PROJ.DAT");
+  tk.onReport = [this](const std::string& line) {
+    if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.") fs::remove(At("PROJ.DAT"));
   };
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
 }

@@ -25,7 +25,7 @@ TEST_F(LimitsTest, DefinitionsBeyondTheLimitsAreRefused) {
   std::string manyBounds = "AGE " + Repeated("", 200, " ");
   EXPECT_EQ(Run({"SPSSDATA", "2", "SEX 1 2", manyBounds}), RunOutcome::Stopped);
   EXPECT_EQ(tk.report[tk.report.size() - 2], "Improper variable definition here: " + manyBounds);
-  EXPECT_FALSE(fs::exists("PROJ.VAR"));
+  EXPECT_FALSE(fs::exists(At("PROJ.VAR")));
 
   // A name of 100,000 letters passes the name check and is not found.
   tk.answers = {"No"};

@@ -122,17 +122,17 @@ TEST_F(RunTest, MissingSpssDataAnsweredNoStops) {
 }
 
 TEST_F(RunTest, FindItInAFolderWithoutTheFile) {
-  fs::create_directory("other");
+  fs::create_directory(At("other"));
   Write("other/ELSE.DAT", "x");
   tk.answers = {"Yes", (folder_ / "other/ELSE.DAT").string()};
   EXPECT_EQ(Run({"SPSSDATA"}), RunOutcome::Stopped);
   EXPECT_EQ(tk.shown, (Lines{"ask: SPSSDATA.DAT does not exist here. Do you want to find it?",
                              "open DAT files|*.dat []", "info: SPSSDATA.DAT was not found"}));
-  EXPECT_EQ(fs::current_path(), folder_ / "other");
+  EXPECT_EQ(folder.Path(), (folder_ / "other").string());
 }
 
 TEST_F(RunTest, FindItThenRenameAnExistingProject) {
-  fs::create_directory("data");
+  fs::create_directory(At("data"));
   WriteInput("data/SPSSDATA.DAT", kSpssData);
   Write("data/PROJ.DEF", "old");
   tk.answers = {"Yes", (folder_ / "data/SPSSDATA.DAT").string(), "No", "P2"};
@@ -144,15 +144,15 @@ TEST_F(RunTest, FindItThenRenameAnExistingProject) {
   EXPECT_EQ(shell.ProjectName, "P2");
   EXPECT_EQ(shell.SpcFileName, "P2.spc");
   EXPECT_EQ(tk.proposedSaveName, "P2.spc");
-  fs::current_path(folder_ / "data");
-  EXPECT_EQ(Read("PROJ.DEF"), "old");
-  EXPECT_EQ(Read("P2.DEF"), "4\r\nFILES\r\nD PROJ.DAT\r\n");
-  EXPECT_TRUE(fs::exists("P2.VAR"));
-  EXPECT_TRUE(fs::exists("PROJ.LAB"));
+  EXPECT_EQ(folder.Path(), (folder_ / "data").string());
+  EXPECT_EQ(Read("data/PROJ.DEF"), "old");
+  EXPECT_EQ(Read("data/P2.DEF"), "4\r\nFILES\r\nD PROJ.DAT\r\n");
+  EXPECT_TRUE(fs::exists(At("data/P2.VAR")));
+  EXPECT_TRUE(fs::exists(At("data/PROJ.LAB")));
 }
 
 TEST_F(RunTest, RenamedProjectIsCheckedAgain) {
-  fs::create_directory("data");
+  fs::create_directory(At("data"));
   WriteInput("data/SPSSDATA.DAT", kSpssData);
   Write("data/PROJ.DEF", "old");
   tk.answers = {"Yes", (folder_ / "data/SPSSDATA.DAT").string(), "No", "spssdata"};
@@ -187,7 +187,7 @@ TEST_F(RunTest, ShortCasesAreFittedAndReported) {
 
 TEST_F(RunTest, FileThatCannotBeCreatedEndsTheRunWithItsError) {
   WriteInput("SPSSDATA.DAT", kSpssData);
-  fs::create_directory("PROJ.DEF");
+  fs::create_directory(At("PROJ.DEF"));
   try {
     Run({"SPSSDATA", "2", "SEX 1 2", "AGE 1 9"});
     FAIL() << "no failure";
@@ -196,7 +196,7 @@ TEST_F(RunTest, FileThatCannotBeCreatedEndsTheRunWithItsError) {
     EXPECT_STREQ(error.what(), "File access denied.");
   }
   EXPECT_EQ(Read("PROJ.TXT"), "Variables transferred from SPSSDATA:\r\n\r\n");
-  EXPECT_FALSE(fs::exists("PROJ.VAR"));
+  EXPECT_FALSE(fs::exists(At("PROJ.VAR")));
   EXPECT_EQ(Read("SPSSDATA.DAT"), kSpssData);
 }
 

@@ -102,8 +102,8 @@ TEST_F(CategoryPhaseTest, AVariableMissingFromTheExportInEachLayout) {
   // Older layout: AGE has no block, so no category lines; SEX has two labels
   // for the code 1 and keeps the first.
   WriteInput("SPSSDATA.TXT",
-        "SEX Sex 2\r\nPrint Format: F1\r\nWrite Format: F1\r\n\r\nValue Label\r\n\r\n1 Male\r\n1 Man\r\n\r\n"
-        "INCOME Income 4\r\nPrint Format: F8\r\nWrite Format: F8\r\n\r\n\r\n");
+             "SEX Sex 2\r\nPrint Format: F1\r\nWrite Format: F1\r\n\r\nValue Label\r\n\r\n1 Male\r\n1 Man\r\n\r\n"
+             "INCOME Income 4\r\nPrint Format: F8\r\nWrite Format: F8\r\n\r\n\r\n");
   ASSERT_EQ(Run(Definition()), RunOutcome::Completed);
   EXPECT_EQ(ReportAfterFiles(tk.report),
             (Lines{"A-SEX start", "A found", "SEX - category codes and labels have been found.", "B-AGE start",
@@ -115,8 +115,8 @@ TEST_F(CategoryPhaseTest, AVariableMissingFromTheExportInEachLayout) {
 
   // Version 13: AGE still gets all its lines, its single value as a number.
   WriteInput("SPSSDATA.TXT",
-        "Variable Information\r\n| SEX | 2 | Sex |\r\n"
-        "Variable Values\r\n| SEX | 1 | Male |\r\n| ----- |\r\n");
+             "Variable Information\r\n| SEX | 2 | Sex |\r\n"
+             "Variable Values\r\n| SEX | 1 | Male |\r\n| ----- |\r\n");
   ASSERT_EQ(Run(Definition()), RunOutcome::Completed);
   EXPECT_EQ(ReportAfterFiles(tk.report), (Lines{"SPSS File Info version 13 or later", "", "SPSS version 13 or later",
                                                 "", "No category labels for AGE", "No category labels for INCOME"}));
@@ -135,8 +135,8 @@ TEST_F(CategoryPhaseTest, WithoutTheExportTheOldCategoryFileStays) {
                                                 "The CAT file will not be created"}));
   EXPECT_EQ(Read("PROJ.CAT"), "old categories");
   EXPECT_EQ(Read("PROJ.TXT"), kProjectTextHead);
-  EXPECT_FALSE(fs::exists("PROJ.SYS"));
-  EXPECT_FALSE(fs::exists("proj.tab"));
+  EXPECT_FALSE(fs::exists(At("PROJ.SYS")));
+  EXPECT_FALSE(fs::exists(At("proj.tab")));
   EXPECT_EQ(tk.shown, Lines{"info: VORNEX files are ready"});
 }
 

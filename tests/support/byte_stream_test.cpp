@@ -59,17 +59,42 @@ TEST(BufferedWriter, DirectFillingKeepsTheOrderAndTheRoomAsked) {
 }
 
 TEST(IoErrorText, MessagesCarryTheirFullStop) {
-  EXPECT_EQ(IoErrorMessage(2), "File not found.");
-  EXPECT_EQ(IoErrorMessage(3), "Invalid filename.");
-  EXPECT_EQ(IoErrorMessage(4), "Too many open files.");
-  EXPECT_EQ(IoErrorMessage(5), "File access denied.");
-  EXPECT_EQ(IoErrorMessage(100), "Read beyond end of file.");
-  EXPECT_EQ(IoErrorMessage(101), "Disk full.");
-  EXPECT_EQ(IoErrorMessage(106), "Invalid numeric input.");
-  EXPECT_EQ(IoErrorMessage(13), "I/O error 13.");
-  EXPECT_EQ(IoErrorCodeFromErrno(ENOSPC), kDiskFull);
-  EXPECT_EQ(IoErrorCodeFromErrno(EROFS), kFileAccessDenied);
-  EXPECT_EQ(IoErrorCodeFromErrno(ENAMETOOLONG), kInvalidFilename);
+  EXPECT_EQ(IoErrorMessage(kFileNotFound), "File not found.");
+  EXPECT_EQ(IoErrorMessage(kInvalidFilename), "Invalid filename.");
+  EXPECT_EQ(IoErrorMessage(kTooManyOpenFiles), "Too many open files.");
+  EXPECT_EQ(IoErrorMessage(kFileAccessDenied), "File access denied.");
+  EXPECT_EQ(IoErrorMessage(kReadBeyondEnd), "Read beyond end of file.");
+  EXPECT_EQ(IoErrorMessage(kDiskFull), "Disk full.");
+  EXPECT_EQ(IoErrorMessage(kInvalidNumericInput), "Invalid numeric input.");
+  EXPECT_EQ(IoErrorMessage(kOsError, 13), "I/O error 13.");
+}
+
+TEST(IoErrorFromErrno, KnownErrorsByNameAndNoOtherAsARuntimeCode) {
+  const std::pair<int, const char*> cases[] = {
+      {ENOENT, "File not found."},
+      {ENAMETOOLONG, "Invalid filename."},
+      {ENOTDIR, "Invalid filename."},
+      {EMFILE, "Too many open files."},
+      {EACCES, "File access denied."},
+      {EISDIR, "File access denied."},
+      {EROFS, "File access denied."},
+      {EEXIST, "File access denied."},
+      {ENOSPC, "Disk full."},
+      {EDQUOT, "Disk full."},
+      {EIO, "Disk full."},
+      // errno values that equal the runtime's own codes keep their errno.
+      {100, "I/O error 100."},
+      {101, "I/O error 101."},
+      {106, "I/O error 106."},
+      {EAGAIN, "I/O error 11."},
+  };
+  for (const auto& [err, text] : cases) {
+    IoError error = IoErrorFromErrno(err);
+    EXPECT_STREQ(error.what(), text) << err;
+  }
+  EXPECT_EQ(IoErrorFromErrno(100).code(), kOsError);
+  EXPECT_EQ(IoErrorFromErrno(100).number(), 100);
+  EXPECT_EQ(IoErrorFromErrno(EDQUOT).code(), kDiskFull);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ class TransferRunTest : public RunTest {
   }
 
   // The lines of a file whose every line ends with CR LF.
-  static Lines ReadLines(const fs::path& path) {
+  Lines ReadLines(const fs::path& path) const {
     std::string bytes = Read(path);
     Lines lines;
     std::size_t start = 0;
@@ -128,8 +128,8 @@ TEST_F(TransferRunTest, MplusCategorizedVariablesWritesTheInputFileOnly) {
   expected[17] = "                  CATEGORICAL ARE A B C D;";
   EXPECT_EQ(ReadLines("PROJ.inp"), expected);
   EXPECT_EQ(Notices(), Lines{"info: Mplus project file ready"});
-  EXPECT_FALSE(fs::exists("PROJ.mpd"));
-  EXPECT_FALSE(fs::exists("PROJ.sys"));
+  EXPECT_FALSE(fs::exists(At("PROJ.mpd")));
+  EXPECT_FALSE(fs::exists(At("PROJ.sys")));
 }
 
 TEST_F(TransferRunTest, CategoricalAreFewerThanTenValues) {
@@ -265,7 +265,7 @@ TEST_F(TransferRunTest, AllThreeInOrderAndTheSeedRepeats) {
 
 TEST_F(TransferRunTest, FailureEndsTheTransfersAndKeepsWhatWasWritten) {
   WriteInput("SPSSDATA.DAT", kSpssData);
-  fs::create_directory("PROJ.mpd");
+  fs::create_directory(At("PROJ.mpd"));
   try {
     Run(kSpc, 1, 1, 1);
     FAIL() << "no failure";
@@ -274,7 +274,7 @@ TEST_F(TransferRunTest, FailureEndsTheTransfersAndKeepsWhatWasWritten) {
   }
   EXPECT_EQ(Read("PROJ.inp"), "");
   EXPECT_TRUE(Notices().empty());
-  EXPECT_FALSE(fs::exists("PROJ.mln"));
+  EXPECT_FALSE(fs::exists(At("PROJ.mln")));
 }
 
 }  // namespace

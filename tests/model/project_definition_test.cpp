@@ -1,4 +1,4 @@
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 
 #include <gtest/gtest.h>
 

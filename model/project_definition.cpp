@@ -1,8 +1,10 @@
-#include "run/project_definition.h"
+#include "model/project_definition.h"
 
 #include <algorithm>
 #include <charconv>
 #include <limits>
+
+#include "model/kept_wordings.h"
 
 namespace s2v {
 
@@ -103,7 +105,7 @@ class DefinitionParser {
       if (kind == WordKind::Decimal) var.ValueKind = WordKind::Decimal;
       if (!IsNumber(kind)) return "Improper variable definition here: " + text;
     }
-    if (n == 3 && var.ValueKind == WordKind::Decimal) return "Improper variable definition here:" + text;
+    if (n == 3 && var.ValueKind == WordKind::Decimal) return kImproperDefinitionNoBlank + text;
 
     std::vector<std::int32_t> wholeParts;
     for (std::size_t j = 2; j <= n; ++j) {
