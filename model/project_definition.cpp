@@ -45,8 +45,8 @@ bool IsMarker(const std::string& word) { return !word.empty() && word.front() ==
 
 class DefinitionParser {
  public:
-  DefinitionParser(const std::vector<std::string>& lines, const std::string& projectBase,
-                   const std::vector<std::string>& datasetNames, ProjectDefinition& definition)
+  DefinitionParser(const SpcText& lines, const std::string& projectBase, const std::vector<std::string>& datasetNames,
+                   ProjectDefinition& definition)
       : lines_(lines), projectBase_(projectBase), datasetNames_(datasetNames), definition_(definition) {}
 
   std::optional<std::string> Parse() {
@@ -146,7 +146,7 @@ class DefinitionParser {
     return std::nullopt;
   }
 
-  const std::vector<std::string>& lines_;
+  const SpcText& lines_;
   const std::string& projectBase_;
   const std::vector<std::string>& datasetNames_;
   ProjectDefinition& definition_;
@@ -155,8 +155,31 @@ class DefinitionParser {
 
 }  // namespace
 
-std::optional<std::string> ParseProjectDefinition(const std::vector<std::string>& spcLines,
-                                                  const std::string& projectBase,
+void SpcText::Append(std::string line) {
+  if (!line.empty()) lines_.emplace_back(count_, std::move(line));
+  ++count_;
+}
+
+const std::string& SpcText::operator[](std::size_t i) const {
+  static const std::string kEmpty;
+  auto at =
+      std::lower_bound(lines_.begin(), lines_.end(), i,
+                       [](const std::pair<std::size_t, std::string>& line, std::size_t n) { return line.first < n; });
+  return at != lines_.end() && at->first == i ? at->second : kEmpty;
+}
+
+SpcText ReadSpcText(ByteSource& source) {
+  LineReader reader(source);
+  SpcText text;
+  std::string line;
+  while (!reader.AtEnd()) {
+    reader.ReadLine(line);
+    text.Append(line);
+  }
+  return text;
+}
+
+std::optional<std::string> ParseProjectDefinition(const SpcText& spcLines, const std::string& projectBase,
                                                   const std::vector<std::string>& datasetNames,
                                                   ProjectDefinition& definition) {
   return DefinitionParser(spcLines, projectBase, datasetNames, definition).Parse();
