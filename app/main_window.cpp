@@ -358,6 +358,8 @@ void TSPSStoVRXform::ImportItemClick() {
   std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, kImportFilter, QString());
   if (!chosen) return;
   const std::string savName = EnterFolderOf(*chosen);
+  std::optional<FolderLock> lock;
+  if (!HoldFolder(lock)) return;
   RunWithCommandsWaiting([this, &savName] {
     ClearLines(*report_);
     toolkit_.SetCaseText("");
@@ -430,8 +432,20 @@ void TSPSStoVRXform::RunWithCommandsWaiting(const std::function<void()>& work) {
   }
 }
 
+bool TSPSStoVRXform::HoldFolder(std::optional<FolderLock>& lock) {
+  try {
+    lock = FolderLock::TryLock(folder_);
+  } catch (const IoError&) {
+    return true;  // the command meets the folder's failure on its files
+  }
+  if (!lock) dialogs_->Inform(this, kApplicationTitle, QString::fromLatin1(kFolderBusy));
+  return lock.has_value();
+}
+
 void TSPSStoVRXform::ExecuteProgram() {
   if (running_) return;
+  std::optional<FolderLock> lock;
+  if (!HoldFolder(lock)) return;
   RunWithCommandsWaiting([this] {
     s2v::ExecuteProgram(toolkit_, shell_, folder_);
     dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));

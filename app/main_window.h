@@ -87,6 +87,9 @@ class TSPSStoVRXform : public QMainWindow {
   // The project-exists question of Open, asked until the answer is Yes or the
   // name is free.
   void SettleProjectName();
+  // Holds the working folder for a run or an import; false, after telling
+  // the user, when another program holds it.
+  bool HoldFolder(std::optional<FolderLock>& lock);
   // Makes the folder of a chosen path the working folder; returns the file's
   // bare name.
   std::string EnterFolderOf(const QString& chosen);

@@ -241,6 +241,12 @@ class WindowRunTest : public QObject {
     QCOMPARE(OpenFilesIn(folder.Path()), 0);
     QVERIFY(!Exists(folder.Path("P.DEF")));
     QVERIFY(w.dialogs->shown.empty());
+    // The files end at the last whole case, and the report says which.
+    QCOMPARE(w.Lines(Pane::Report).back(), "Run stopped at case " + std::to_string(counted));
+    std::string expected;
+    for (int i = 0; i < counted; ++i) expected += std::to_string(i % 7) + " " + std::to_string(i % 3) + "\r\n";
+    QCOMPARE(ReadFile(folder.Path("P.DAT")), expected);
+    QCOMPARE(ReadFile(folder.Path("P.LAB")), std::string("A\r\nB\r\n"));
   }
 };
 
