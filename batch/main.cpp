@@ -157,7 +157,8 @@ std::optional<std::string> InputUnderReport(const std::string& report, const std
   const std::string reportPath = ResolvedPath(report);
   for (const std::string& input : inputs) {
     std::error_code ec;
-    if (std::filesystem::equivalent(reportPath, ResolvedPath(input), ec)) return input;
+    if (std::filesystem::equivalent(reportPath, ResolvedPath(input), ec))
+      return std::filesystem::path(ResolvedPath(input)).filename().string();
   }
   return std::nullopt;
 }
