@@ -16,18 +16,26 @@ QString Text(const std::string& bytes) { return QString::fromLatin1(bytes.data()
 
 }  // namespace
 
+// The counter is brought up to date before anything else is shown, so that a
+// report line or a notice never stands beside a count that is behind it.
 void WindowToolkit::ShowInfo(const std::string& text) {
+  ShowCaseText();
   window_.Dialogs().Inform(&window_, kApplicationTitle, Text(text));
 }
 
-bool WindowToolkit::AskYesNo(const std::string& text) { return window_.Dialogs().Confirm(&window_, Text(text)); }
+bool WindowToolkit::AskYesNo(const std::string& text) {
+  ShowCaseText();
+  return window_.Dialogs().Confirm(&window_, Text(text));
+}
 
 bool WindowToolkit::AskCaptionedYesNo(const std::string& caption, const std::string& text) {
+  ShowCaseText();
   return window_.Dialogs().AskYesNo(&window_, Text(caption), Text(text));
 }
 
 std::string WindowToolkit::PromptText(const std::string& caption, const std::string& prompt,
                                       const std::string& defaultText) {
+  ShowCaseText();
   std::optional<QString> answer =
       window_.Dialogs().PromptText(&window_, Text(caption), Text(prompt), Text(defaultText));
   return answer ? FromPaneText(*answer) : defaultText;
@@ -45,6 +53,7 @@ void WindowToolkit::ProposeSaveFileName(const std::string& fileName) { window_.S
 void WindowToolkit::ClearPane(Pane pane) { ClearLines(window_.PaneOf(pane)); }
 
 void WindowToolkit::AppendLine(Pane pane, const std::string& line) {
+  ShowCaseText();
   QPlainTextEdit& edit = window_.PaneOf(pane);
   AppendPaneLine(edit, line);
   if (pane == Pane::Report) {

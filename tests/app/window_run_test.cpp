@@ -3,6 +3,7 @@
 // and closing the window during the copy.
 #include <QAction>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -216,6 +217,25 @@ class WindowRunTest : public QObject {
     QCOMPARE(found, 1);
     QVERIFY(w->findChild<QPushButton*>("Button1")->isEnabled());
     QVERIFY(w->findChild<QAction*>("OpenItem")->isEnabled());
+  }
+
+  // With the window's own pace of message handling, the counter shows the
+  // final count before the report's next line, for a short copy and a long.
+  void counterShowsTheFinalCountWhenTheCopyEnds() {
+    for (int cases : {300, 300000}) {
+      WorkFolder folder;
+      WriteExport(folder.Path("BIG.DAT"), cases);
+      ScriptedWindow w;
+      w.SetLines(Pane::Spc, {"BIG", "2", "A 0 6", "B 0 2"});
+      w->Shell().ProjectName = "P";
+      const std::string found = std::to_string(cases) + " cases found on spss file";
+      QString counterAtFound;
+      connect(&w->PaneOf(Pane::Report), &QPlainTextEdit::textChanged, this, [&] {
+        if (w.Lines(Pane::Report).back() == found) counterAtFound = w->CaseEdit().text();
+      });
+      w->ExecuteProgram();
+      QCOMPARE(counterAtFound, QString::number(cases));
+    }
   }
 
   void closingDuringTheCopyEndsTheRunThenTheWindow() {
