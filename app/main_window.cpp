@@ -48,7 +48,7 @@ const QString kImportFilter = QStringLiteral("SPSS system files (*.sav)|*.sav|Al
 const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
 const char* const kHintProperty = "hint";
 
-QString Text(const std::string& bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
+QString Text(const std::string& bytes) { return FromWindows1252(bytes); }
 std::string Bytes(const QString& text) { return FromPaneText(text); }
 
 // The long part of a hint: what follows its bar, or the whole text.

@@ -12,7 +12,7 @@ namespace s2v {
 
 namespace {
 
-QString Text(const std::string& bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
+QString Text(const std::string& bytes) { return FromWindows1252(bytes); }
 
 }  // namespace
 
