@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/pane_lines.h"
@@ -73,9 +74,23 @@ void WindowToolkit::SetCaseText(const std::string& text) {
 
 int WindowToolkit::TransferChoice(TransferGroup group) { return window_.TransferChoice(group); }
 
-void WindowToolkit::BeginRun() { sinceMessages_.start(); }
+void WindowToolkit::SetProgress(std::uint64_t done, std::uint64_t total) {
+  const int permille = total == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(done, total) * 1000 / total);
+  progressChanged_ = progressChanged_ || permille != progressPermille_;
+  progressPermille_ = permille;
+}
+
+void WindowToolkit::BeginRun() {
+  sinceMessages_.start();
+  progressPermille_ = -1;
+  progressChanged_ = false;
+}
 
 void WindowToolkit::ShowCaseText() {
+  if (progressChanged_) {
+    window_.ShowProgress(progressPermille_);
+    progressChanged_ = false;
+  }
   if (!caseTextChanged_) return;
   window_.CaseEdit().setText(Text(caseText_));
   caseTextChanged_ = false;
@@ -88,6 +103,6 @@ void WindowToolkit::ProcessPendingMessages() {
   sinceMessages_.start();
 }
 
-bool WindowToolkit::StopRequested() { return window_.CloseRequested(); }
+bool WindowToolkit::StopRequested() { return window_.CloseRequested() || window_.StopPressed(); }
 
 }  // namespace s2v

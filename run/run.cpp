@@ -185,8 +185,10 @@ class RunState {
     FileSink labels(folder_, dataName_ + ".LAB");
     FileSink data(folder_, dataName_ + ".DAT");
     tk_.SetCaseText("");
-    CopyResult result = CopySpssData(spss, data, labels, [this](std::int64_t count) {
+    tk_.SetProgress(0, spss.Size());
+    CopyResult result = CopySpssData(spss, data, labels, [this, &spss](std::int64_t count) {
       tk_.SetCaseText(FormatInteger(count));
+      tk_.SetProgress(spss.BytesRead(), spss.Size());
       tk_.ProcessPendingMessages();
       return !tk_.StopRequested();
     });

@@ -168,6 +168,8 @@ FileSource::FileSource(const WorkingFolder& folder, const std::string& name) {
   const int fd = open(folder.PathOf(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) ThrowErrno(errno);
   fd_ = CheckRegularFile(fd, folder.Resolve(name));
+  struct stat info;
+  if (fstat(fd_, &info) == 0) size_ = static_cast<std::uint64_t>(info.st_size);
 }
 
 FileSource::~FileSource() { close(fd_); }
@@ -175,7 +177,10 @@ FileSource::~FileSource() { close(fd_); }
 std::size_t FileSource::Read(char* data, std::size_t size) {
   for (;;) {
     ssize_t n = read(fd_, data, size);
-    if (n >= 0) return static_cast<std::size_t>(n);
+    if (n >= 0) {
+      read_ += static_cast<std::uint64_t>(n);
+      return static_cast<std::size_t>(n);
+    }
     if (errno != EINTR) ThrowErrno(errno);
   }
 }

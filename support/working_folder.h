@@ -4,6 +4,7 @@
 // first); only when there is none is the name created as given.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <string>
@@ -107,9 +108,14 @@ class FileSource : public ByteSource {
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
   std::size_t Read(char* data, std::size_t size) override;
+  // The file's size when it was opened, and the bytes read so far.
+  std::uint64_t Size() const { return size_; }
+  std::uint64_t BytesRead() const { return read_; }
 
  private:
   int fd_;
+  std::uint64_t size_ = 0;
+  std::uint64_t read_ = 0;
 };
 
 // A file created anew (replacing an old one) for writing. A link is not

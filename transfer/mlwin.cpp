@@ -21,7 +21,7 @@ bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
     CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
     BufferedWriter& out = file.out();
     for (std::int64_t c = 1; c <= input.CaseCount; ++c) {
-      if (toolkit.StopRequested()) {
+      if (StopBeforeCase(toolkit, c - 1, input.CaseCount)) {
         file.Close();
         toolkit.AppendLine(Pane::Report, StoppedAtCaseLine(c - 1));
         return false;

@@ -28,7 +28,7 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const Transfe
   else
     SeedFromClock();
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
-    if (toolkit.StopRequested()) return c;
+    if (StopBeforeCase(toolkit, c, input.CaseCount)) return c;
     reader.ReadCase();
     const std::vector<double>& values = reader.Values();
     for (std::size_t i = 0; i < values.size(); ++i) {

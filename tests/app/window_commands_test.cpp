@@ -131,13 +131,13 @@ class WindowCommandsTest : public QObject {
     QStringList items;
     for (QAction* item : file->actions())
       items << item->objectName() + "=" + item->text() + "|" + item->statusTip() + "|" + item->shortcut().toString();
-    QStringList expected = {"New1=New||", "OpenItem=&Open...|Open a file|"};
+    QStringList expected = {"New1=New||Ctrl+N", "OpenItem=&Open...|Open a file|Ctrl+O"};
 #ifdef SPSS2VORNEX_HAVE_IMPORT
     expected << "ImportItem=&Import SPSS system file...|Import an SPSS system file (.sav)|";
 #else
     QVERIFY(w->findChild<QAction*>("ImportItem") == nullptr);
 #endif
-    expected << "SaveItem=&Save...|Save current file|"
+    expected << "SaveItem=&Save...|Save current file|Ctrl+S"
              << "N1=||"
              << "ExitItem=E&xit|Exit application|Alt+X";
     QCOMPARE(items, expected);
