@@ -414,16 +414,18 @@ void TSPSStoVRXform::OpenItemClick() {
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
 // The import writes the SPSS pair beside the system file, whose folder becomes
-// the working folder. The project name stays as New or Open left it: the
-// import gives the run its data, not a project.
+// the working folder. Then it starts a project on the imported data: its name
+// is asked as New asks it, proposed as the file's base name with "_project".
 void TSPSStoVRXform::ImportItemClick() {
   if (running_) return;
-  std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, kImportFilter, QString());
+  std::optional<QString> chosen =
+      dialogs_->ChooseOpenFile(this, kImportFilter, QString(), QStringLiteral("Import SPSS system file"));
   if (!chosen) return;
   const std::string savName = EnterFolderOf(*chosen);
   std::optional<FolderLock> lock;
   if (!HoldFolder(lock)) return;
-  RunWithCommandsWaiting([this, &savName] {
+  ImportResult result;
+  RunWithCommandsWaiting([this, &savName, &result] {
     ClearLines(*report_);
     toolkit_.SetCaseText("");
     ImportProgress progress;
@@ -433,10 +435,19 @@ void TSPSStoVRXform::ImportItemClick() {
       toolkit_.ProcessPendingMessages();
     };
     progress.StopRequested = [this] { return toolkit_.StopRequested(); };
-    ImportResult result = ImportSavFile(
+    result = ImportSavFile(
         folder_, savName, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
-    if (result.Done) SetPaneLines(*spc_, ImportProjectTemplate(result.BaseName));
   });
+  lock.reset();
+  if (!result.Done) return;
+  shell_.ProjectName = Bytes(dialogs_
+                                 ->PromptText(this, QStringLiteral("Project name"),
+                                              QStringLiteral("Enter project name"), Text(result.BaseName + "_project"))
+                                 .value_or(QString()));
+  shell_.SpcFileName = shell_.ProjectName + ".SPC";
+  proposedSaveName_ = Text(shell_.SpcFileName);
+  SetPaneLines(*spc_, ImportProjectTemplate(result.BaseName));
+  ShowContext();
 }
 #endif
 

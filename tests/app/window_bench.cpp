@@ -31,7 +31,9 @@ class SilentDialogs : public s2v::DialogProvider {
   std::optional<QString> PromptText(QWidget*, const QString&, const QString&, const QString&) override {
     return std::nullopt;
   }
-  std::optional<QString> ChooseOpenFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> ChooseOpenFile(QWidget*, const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
   std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
 };
 
