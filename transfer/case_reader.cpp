@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <stdexcept>
 
@@ -32,48 +31,9 @@ constexpr std::array<unsigned char, 256> kClass = [] {
 
 // Zero bytes after the data, so that a block of 64 can be read anywhere in it.
 constexpr std::size_t kPadding = 64;
+static_assert(kPadding >= kDataTextReadAhead);
 
 unsigned char ClassOf(char c) { return kClass[static_cast<unsigned char>(c)]; }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// True when field is a well-formed number (see ParseField).
-bool WellFormed(std::string_view field) {
-  const char* p = field.data();
-  const char* const end = p + field.size();
-  if (p < end && (*p == '+' || *p == '-')) ++p;
-  const char* digitsStart = p;
-  while (p < end && IsDigit(*p)) ++p;
-  std::size_t digits = static_cast<std::size_t>(p - digitsStart);
-  if (p < end && *p == '.') {
-    ++p;
-    const char* fractionStart = p;
-    while (p < end && IsDigit(*p)) ++p;
-    digits += static_cast<std::size_t>(p - fractionStart);
-  }
-  if (digits == 0) return false;
-  if (p < end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    if (p < end && (*p == '+' || *p == '-')) ++p;
-    const char* exponentStart = p;
-    while (p < end && IsDigit(*p)) ++p;
-    if (p == exponentStart) return false;
-  }
-  return p == end;
-}
-
-}  // namespace
-
-double ParseField(std::string_view field) {
-  if (!WellFormed(field)) throw IoError(kInvalidNumericInput);
-  if (field.front() == '+') field.remove_prefix(1);
-  double value = 0;
-  auto result = std::from_chars(field.data(), field.data() + field.size(), value);
-  if (result.ec != std::errc() || result.ptr != field.data() + field.size()) throw IoError(kInvalidNumericInput);
-  return value;
-}
-
-namespace {
 
 // The position of the first bit at or after from that is set (or, with
 // clear, not set); bits.size() * 64 when there is none.
@@ -140,14 +100,22 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
                        std::size_t bufferSize)
     : source_(source),
       fieldsPerCase_(fieldsPerCase),
-      values_(columns.size()),
+      columns_(columns),
       capacity_(bufferSize),
       buffer_(bufferSize + kPadding) {
-  for (std::size_t slot = 0; slot < columns.size(); ++slot) {
-    if (columns[slot] < 1 || columns[slot] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
-    wanted_.emplace_back(columns[slot], slot);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i] < 1 || columns[i] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
+    if (i > 0 && columns[i] <= columns[i - 1]) inOrder_ = false;
   }
-  std::sort(wanted_.begin(), wanted_.end());
+  std::sort(columns_.begin(), columns_.end());
+  columns_.erase(std::unique(columns_.begin(), columns_.end()), columns_.end());
+  if (!inOrder_) {
+    staging_.resize(columns_.size() * (kDataValueRoom + 1));
+    texts_.resize(columns_.size());
+    for (std::size_t column : columns)
+      order_.push_back(
+          static_cast<std::size_t>(std::lower_bound(columns_.begin(), columns_.end(), column) - columns_.begin()));
+  }
   MarkRegion();
 }
 
@@ -239,15 +207,78 @@ void CaseReader::SkipRestOfLine() {
   if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, pos_);
 }
 
-void CaseReader::ReadCase() {
-  std::size_t column = 0;  // the fields of the case read so far
-  for (auto next = wanted_.begin(); next != wanted_.end();) {
-    double value = ParseField(SkipFields(next->first - column));
-    column = next->first;
-    for (; next != wanted_.end() && next->first == column; ++next) values_[next->second] = value;
+void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
+  // Written straight into the output, or put aside; committed only when the
+  // whole case has been read.
+  char* const begin = inOrder_ ? out.Reserve(columns_.size() * (kDataValueRoom + 1)).data() : staging_.data();
+  char* p = begin;
+  // The next fields are found in a word of starts kept here, without going
+  // through the members: every text written might alias them.
+  const char* buffer = buffer_.data();
+  const std::uint64_t* separators = separators_.data();
+  std::size_t words = starts_.size();
+  std::size_t word = pos_ / 64;
+  std::uint64_t starts = starts_[word] & (~std::uint64_t{0} << (pos_ % 64));
+  std::size_t firstInvalid = firstInvalid_;
+  std::size_t pos = pos_;
+  std::size_t column = 0;  // the fields of the case passed so far
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    const std::size_t count = columns_[i] - column;
+    column = columns_[i];
+    std::string_view field;
+    std::size_t stop = 0;
+    if (count == 1) {
+      while (starts == 0 && word + 1 < words) starts = starts_[++word];
+      if (starts != 0) {
+        // The field ends at the first separator after its start, in this
+        // word or the next; a longer field takes the long way.
+        const std::size_t start = word * 64 + static_cast<std::size_t>(__builtin_ctzll(starts));
+        const std::uint64_t stops = separators[word] & (~std::uint64_t{0} << (start % 64));
+        if (stops != 0)
+          stop = word * 64 + static_cast<std::size_t>(__builtin_ctzll(stops));
+        else if (word + 1 < words && separators[word + 1] != 0)
+          stop = word * 64 + 64 + static_cast<std::size_t>(__builtin_ctzll(separators[word + 1]));
+        if (stop != 0 && firstInvalid >= stop) {
+          starts &= starts - 1;
+          field = std::string_view(buffer + start, stop - start);
+        } else {
+          stop = 0;
+        }
+      }
+    }
+    if (stop == 0) {
+      pos_ = pos;
+      field = SkipFields(count);
+      stop = pos_;
+      // A refill moves the data and marks them anew.
+      buffer = buffer_.data();
+      separators = separators_.data();
+      words = starts_.size();
+      word = pos_ / 64;
+      starts = starts_[word] & (~std::uint64_t{0} << (pos_ % 64));
+      firstInvalid = firstInvalid_;
+    }
+    pos = stop;
+    *p = ' ';
+    p += i > 0 ? 1 : 0;
+    char* const text = p;
+    p = WriteDataText(p, field, tolerance);
+    if (!inOrder_) texts_[i] = {static_cast<std::size_t>(text - begin), static_cast<std::size_t>(p - begin)};
   }
+  pos_ = pos;
   if (column < fieldsPerCase_) SkipFields(fieldsPerCase_ - column);
   SkipRestOfLine();
+  if (!inOrder_) {
+    p = out.Reserve(order_.size() * (kDataValueRoom + 1)).data();
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+      *p = ' ';
+      p += i > 0 ? 1 : 0;
+      auto [textBegin, textEnd] = texts_[order_[i]];
+      std::memcpy(p, begin + textBegin, textEnd - textBegin);
+      p += textEnd - textBegin;
+    }
+  }
+  out.CommitTo(p);
 }
 
 }  // namespace s2v

@@ -26,12 +26,7 @@ void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
   else
     SeedFromClock();
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
-    reader.ReadCase();
-    const std::vector<double>& values = reader.Values();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) out.Put(' ');
-      PutDataValue(out, values[i], kMplusWholeTolerance);
-    }
+    reader.WriteCase(out, kMplusWholeTolerance);
     out.Put(' ');
     PutFixed(out, DummyValue(UniformRandom()), 6, 10);
     out.EndLine();

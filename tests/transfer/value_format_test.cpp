@@ -12,7 +12,7 @@
 namespace s2v {
 namespace {
 
-std::string Formatted(double x, double tolerance) {
+std::string Formatted(double x, WholeTolerance tolerance) {
   StringSink sink;
   BufferedWriter out(sink);
   PutDataValue(out, x, tolerance);
