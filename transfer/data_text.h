@@ -133,9 +133,8 @@ inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance to
       return p + n;
     }
     const unsigned decimals = n - point - 1;
-    const unsigned decimalBits = (1u << decimals) - 1;
     if ((digits | points | minus) == inText && decimals - 1 < 3 && points == 1u << point &&
-        ((marks.zeros >> (point + 1)) & decimalBits) != decimalBits) {
+        ((marks.zeros >> (point + 1)) & ((1u << decimals) - 1)) != (1u << decimals) - 1) {
       const unsigned length = n + 3 - decimals;
       std::memcpy(p, "                ", 16);
       p += length < 10 ? 10 - length : 0;
