@@ -28,7 +28,7 @@ void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
     reader.WriteCase(out, kMplusWholeTolerance);
     out.Put(' ');
-    PutFixed(out, DummyValue(UniformRandom()), 6, 10);
+    PutSixDecimals(out, DummyValue(UniformRandom()));
     out.EndLine();
   }
 }

@@ -31,5 +31,8 @@ char* WriteDataValue(char* p, double x, WholeTolerance tolerance);
 
 // x fixed-point with the given decimals, right-aligned in width characters.
 void PutFixed(BufferedWriter& out, double x, int decimals, int width);
+// The same as PutFixed(out, x, 6, 10), quickly for x well clear of a rounding
+// step and below 1000 (as the Mplus Dummy column's values are).
+void PutSixDecimals(BufferedWriter& out, double x);
 
 }  // namespace s2v
