@@ -109,6 +109,8 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
   }
   std::sort(columns_.begin(), columns_.end());
   columns_.erase(std::unique(columns_.begin(), columns_.end()), columns_.end());
+  for (std::size_t i = 0; i < columns_.size(); ++i) gaps_.push_back(columns_[i] - (i > 0 ? columns_[i - 1] : 0));
+  passedAfter_ = fieldsPerCase - (columns_.empty() ? 0 : columns_.back());
   if (!inOrder_) {
     staging_.resize(columns_.size() * (kDataValueRoom + 1));
     texts_.resize(columns_.size());
@@ -209,74 +211,76 @@ void CaseReader::SkipRestOfLine() {
 
 void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
   // Written straight into the output, or put aside; committed only when the
-  // whole case has been read.
+  // whole case has been read. Every text is followed by a blank, the last
+  // one taken back.
   char* const begin = inOrder_ ? out.Reserve(columns_.size() * (kDataValueRoom + 1)).data() : staging_.data();
   char* p = begin;
-  // The next fields are found in a word of starts kept here, without going
-  // through the members: every text written might alias them.
+  // The fields are found in the marks through copies kept here, not through
+  // the members: every text written might alias those.
   const char* buffer = buffer_.data();
+  const std::uint64_t* starts = starts_.data();
   const std::uint64_t* separators = separators_.data();
   std::size_t words = starts_.size();
-  std::size_t word = pos_ / 64;
-  std::uint64_t starts = starts_[word] & (~std::uint64_t{0} << (pos_ % 64));
   std::size_t firstInvalid = firstInvalid_;
-  std::size_t pos = pos_;
-  std::size_t column = 0;  // the fields of the case passed so far
-  for (std::size_t i = 0; i < columns_.size(); ++i) {
-    const std::size_t count = columns_[i] - column;
-    column = columns_[i];
+  std::size_t pos = pos_;  // after the last field passed
+  std::size_t word = pos / 64;
+  std::uint64_t nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
+  const std::size_t* const gaps = gaps_.data();
+  const std::size_t count = gaps_.size();
+  std::pair<std::size_t, std::size_t>* const texts = inOrder_ ? nullptr : texts_.data();
+  for (std::size_t i = 0; i < count; ++i) {
     std::string_view field;
-    std::size_t stop = 0;
-    if (count == 1) {
-      while (starts == 0 && word + 1 < words) starts = starts_[++word];
-      if (starts != 0) {
-        // The field ends at the first separator after its start, in this
-        // word or the next; a longer field takes the long way.
-        const std::size_t start = word * 64 + static_cast<std::size_t>(__builtin_ctzll(starts));
-        const std::uint64_t stops = separators[word] & (~std::uint64_t{0} << (start % 64));
-        if (stops != 0)
-          stop = word * 64 + static_cast<std::size_t>(__builtin_ctzll(stops));
+    if (gaps[i] == 1) {
+      // The next field, when it starts in this word or a later one of the
+      // region and ends in the word of its start or the next.
+      while (nextStarts == 0 && word + 1 < words) nextStarts = starts[++word];
+      if (nextStarts != 0) {
+        const auto bit = static_cast<unsigned>(__builtin_ctzll(nextStarts));
+        const std::uint64_t after = separators[word] >> bit;
+        std::size_t length = 0;
+        if (after != 0)
+          length = static_cast<std::size_t>(__builtin_ctzll(after));
         else if (word + 1 < words && separators[word + 1] != 0)
-          stop = word * 64 + 64 + static_cast<std::size_t>(__builtin_ctzll(separators[word + 1]));
-        if (stop != 0 && firstInvalid >= stop) {
-          starts &= starts - 1;
-          field = std::string_view(buffer + start, stop - start);
-        } else {
-          stop = 0;
+          length = 64 - bit + static_cast<std::size_t>(__builtin_ctzll(separators[word + 1]));
+        const std::size_t start = word * 64 + bit;
+        if (length != 0 && start + length <= firstInvalid) {
+          nextStarts &= nextStarts - 1;
+          pos = start + length;
+          field = std::string_view(buffer + start, length);
         }
       }
     }
-    if (stop == 0) {
+    if (field.empty()) {
       pos_ = pos;
-      field = SkipFields(count);
-      stop = pos_;
+      field = SkipFields(gaps[i]);
       // A refill moves the data and marks them anew.
+      pos = pos_;
       buffer = buffer_.data();
+      starts = starts_.data();
       separators = separators_.data();
       words = starts_.size();
-      word = pos_ / 64;
-      starts = starts_[word] & (~std::uint64_t{0} << (pos_ % 64));
+      word = pos / 64;
+      nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
       firstInvalid = firstInvalid_;
     }
-    pos = stop;
-    *p = ' ';
-    p += i > 0 ? 1 : 0;
     char* const text = p;
     p = WriteDataText(p, field, tolerance);
-    if (!inOrder_) texts_[i] = {static_cast<std::size_t>(text - begin), static_cast<std::size_t>(p - begin)};
+    if (texts != nullptr) texts[i] = {static_cast<std::size_t>(text - begin), static_cast<std::size_t>(p - begin)};
+    *p++ = ' ';
   }
+  if (p != begin) --p;
   pos_ = pos;
-  if (column < fieldsPerCase_) SkipFields(fieldsPerCase_ - column);
+  if (passedAfter_ > 0) SkipFields(passedAfter_);
   SkipRestOfLine();
   if (!inOrder_) {
     p = out.Reserve(order_.size() * (kDataValueRoom + 1)).data();
     for (std::size_t i = 0; i < order_.size(); ++i) {
-      *p = ' ';
-      p += i > 0 ? 1 : 0;
       auto [textBegin, textEnd] = texts_[order_[i]];
       std::memcpy(p, begin + textBegin, textEnd - textBegin);
       p += textEnd - textBegin;
+      *p++ = ' ';
     }
+    if (!order_.empty()) --p;
   }
   out.CommitTo(p);
 }

@@ -44,6 +44,8 @@ class CaseReader {
   ByteSource& source_;
   std::size_t fieldsPerCase_;
   std::vector<std::size_t> columns_;  // the columns asked for, each once, rising
+  std::vector<std::size_t> gaps_;     // the fields from one of columns_ to the next
+  std::size_t passedAfter_ = 0;       // the fields of a case after the last of columns_
   // Columns asked for in rising order, each once: the texts are written as
   // the fields come. Otherwise they are put aside in staging_, (begin, end)
   // of the text of each of columns_ in texts_, and gathered in the order
