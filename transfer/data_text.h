@@ -58,6 +58,13 @@ inline Marks Mark(const char* p) {
   return marks;
 }
 
+// The lowest n bits set, for n = 0 to 16.
+inline constexpr std::array<unsigned, 17> kLowBits = [] {
+  std::array<unsigned, 17> bits{};
+  for (unsigned n = 0; n <= 16; ++n) bits[n] = (1u << n) - 1;
+  return bits;
+}();
+
 // "000" to "999", four bytes apart.
 inline constexpr std::array<char, 4000> kThreeDigits = [] {
   std::array<char, 4000> digits{};
@@ -117,33 +124,35 @@ int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, 
 inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
   if (n > 16) return nullptr;
   const Marks marks = Mark(text);
-  const unsigned inText = (1u << n) - 1;
+  const unsigned inText = kLowBits[n];
   const unsigned minus = text[0] == '-' ? 1u : 0u;
   const unsigned digits = marks.digits & inText;
   const unsigned points = marks.points & inText;
-  const unsigned point = points != 0 ? static_cast<unsigned>(std::countr_zero(points)) : n;
   // The two forms the data copy writes most, taken first: their output is
   // their own text. A whole number of 1 to 9 digits without leading zeros
   // stays as it is; a number with such a whole part (or a lone 0) and 1 to 3
   // decimals, not all zeros, is padded with zeros to 3 decimals and with
   // blanks to 10 characters.
-  if ((text[minus] != '0' || point == minus + 1) && point - minus - 1 < 9) {
-    if ((digits | minus) == inText && (text[minus] != '0' || n == 1)) {
-      std::memcpy(p, text, 16);
-      return p + n;
-    }
-    const unsigned decimals = n - point - 1;
-    if ((digits | points | minus) == inText && decimals - 1 < 3 && points == 1u << point &&
-        ((marks.zeros >> (point + 1)) & ((1u << decimals) - 1)) != (1u << decimals) - 1) {
-      const unsigned length = n + 3 - decimals;
-      std::memcpy(p, "                ", 16);
-      p += length < 10 ? 10 - length : 0;
-      std::memcpy(p, text, 16);
-      std::memcpy(p + n, "000", 4);
-      return p + length;
+  if ((inText & ~digits) == (minus | points) && (points & (points - 1)) == 0) {
+    if (points == 0) {
+      if (n - minus - 1 < 9 && (text[minus] != '0' || n == 1)) {
+        std::memcpy(p, text, 16);
+        return p + n;
+      }
+    } else {
+      const auto point = static_cast<unsigned>(std::countr_zero(points));
+      if (n - point - 2 < 3 && point - minus - 1 < 9 && (text[minus] != '0' || point == minus + 1) &&
+          ((digits & ~marks.zeros) >> (point + 1)) != 0) {
+        const unsigned pad = point < 6 ? 6 - point : 0;
+        std::memcpy(p, "                ", 16);
+        std::memcpy(p + pad, text, 16);
+        std::memcpy(p + pad + n, "000", 4);
+        return p + pad + point + 4;
+      }
     }
   }
 
+  const unsigned point = points != 0 ? static_cast<unsigned>(std::countr_zero(points)) : n;
   const unsigned sign = (minus != 0 || text[0] == '+') ? 1u : 0u;
   if ((digits | points | sign) != inText || (points & (points - 1)) != 0 || digits == 0) return nullptr;
   const bool negative = minus != 0;
