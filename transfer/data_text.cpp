@@ -1,7 +1,7 @@
 #include "transfer/data_text.h"
 
+#include <bit>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -51,15 +51,16 @@ int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, 
   // from_chars rounds the text.
   const std::uint64_t scale = kScales[decimals];
   const double x = static_cast<double>(digits) / static_cast<double>(scale);
-  // x is m * 2^-shift exactly; it lies above the decimal digits / scale when
-  // m * scale > digits * 2^shift (x is between 5e-4 and 1e9, so the shift is
-  // 23 to 63 and both products fit in 128 bits).
-  int exponent = 0;
-  const double fractionPart = std::frexp(x, &exponent);
-  const auto m = static_cast<std::uint64_t>(std::ldexp(fractionPart, 53));
+  // x is m * 2^-shift exactly (a normal double: 53 bits with the leading
+  // one); it lies above digits / scale when m * scale > digits * 2^shift. x
+  // is between 5e-4 and 1e9, so the shift is 23 to 63 and both products fit
+  // in 128 bits.
+  const auto bits = std::bit_cast<std::uint64_t>(x);
+  const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const int shift = 1075 - static_cast<int>(bits >> 52);
   __extension__ using Wide = unsigned __int128;
   const Wide above = static_cast<Wide>(m) * scale;
-  const Wide on = static_cast<Wide>(digits) << (53 - exponent);
+  const Wide on = static_cast<Wide>(digits) << shift;
   return above < on ? -1 : above > on ? 1 : 0;
 }
 
