@@ -20,7 +20,7 @@ class CaseReader {
   // columns: the 1-based fields to write of each case, in the order given; a
   // field may be named more than once.
   CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
-             std::size_t bufferSize = 1 << 18);
+             std::size_t bufferSize = 1 << 20);
 
   // Reads the next case and writes its fields of the columns, each as
   // WriteDataValue writes its number, with one blank between two and nothing
