@@ -98,11 +98,7 @@ BlockMarks MarkBlock(const char* p) {
 
 CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
                        std::size_t bufferSize)
-    : source_(source),
-      fieldsPerCase_(fieldsPerCase),
-      columns_(columns),
-      capacity_(bufferSize),
-      buffer_(bufferSize + kPadding) {
+    : source_(source), columns_(columns), capacity_(bufferSize), buffer_(bufferSize + kPadding) {
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (columns[i] < 1 || columns[i] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
     if (i > 0 && columns[i] <= columns[i - 1]) inOrder_ = false;

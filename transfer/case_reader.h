@@ -42,7 +42,6 @@ class CaseReader {
   void MarkRegion();
 
   ByteSource& source_;
-  std::size_t fieldsPerCase_;
   std::vector<std::size_t> columns_;  // the columns asked for, each once, rising
   std::vector<std::size_t> gaps_;     // the fields from one of columns_ to the next
   std::size_t passedAfter_ = 0;       // the fields of a case after the last of columns_
