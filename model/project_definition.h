@@ -23,7 +23,8 @@ char LetterFor(int v);
 
 struct VariableDefinition {
   char Letter = 0;
-  std::string Name;  // upper case, at most 20 characters
+  std::size_t Line = 0;  // the line of the definition, counted from 1
+  std::string Name;      // upper case, at most 20 characters
   bool found = false;
   std::int32_t DatasetColumn = 0;  // 1-based; 0 when not found
   int CategoryCount = 0;
@@ -50,6 +51,21 @@ std::optional<std::string> ParseProjectDefinition(const std::vector<std::string>
                                                   const std::string& projectBase,
                                                   const std::vector<std::string>& datasetNames,
                                                   ProjectDefinition& definition);
+
+struct DefinitionProblem {
+  std::size_t Line = 0;  // counted from 1
+  std::string Message;
+};
+
+// Parses as ParseProjectDefinition does, but goes on past a faulty variable
+// line to the next one, so that every problem is found at once; the first
+// problem is the error that ParseProjectDefinition gives. When line 2 holds no
+// usable count, every later line with words is read as a variable line, up to
+// 58 of them. The faulty lines' variables are left out of the definition.
+std::vector<DefinitionProblem> FindDefinitionProblems(const std::vector<std::string>& spcLines,
+                                                      const std::string& projectBase,
+                                                      const std::vector<std::string>& datasetNames,
+                                                      ProjectDefinition& definition);
 
 // The names of the variables not found in the dataset, in definition order.
 std::vector<std::string> MissingNames(const ProjectDefinition& definition);
