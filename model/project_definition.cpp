@@ -10,6 +10,10 @@ namespace s2v {
 
 char LetterFor(int v) { return static_cast<char>(v <= 26 ? 'A' + v - 1 : v + 70); }
 
+std::string DatasetNameOf(std::string_view headerField) {
+  return FileLineWords(std::string(headerField)).Word(1).substr(0, kMaxNameLength);
+}
+
 namespace {
 
 // Optional blanks, an optional sign and decimal digits up to the end or, when

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/text_scan.h"
@@ -20,6 +21,11 @@ constexpr std::int32_t kMissingCode = -999;
 // The code of variable v (1-based) in the VORNEX files: "A".."Z", then the
 // characters of codes 97 to 128.
 char LetterFor(int v);
+
+// The name by which a run knows a field of the export's first record, as it
+// reads the field back from its label file: the first word, upper case, a
+// comma read as a point, at most 20 characters; empty without a word.
+std::string DatasetNameOf(std::string_view headerField);
 
 struct VariableDefinition {
   char Letter = 0;
