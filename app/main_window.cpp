@@ -367,6 +367,7 @@ void TSPSStoVRXform::ImportItemClick() {
       toolkit_.SetCaseText(FormatInteger(cases));
       toolkit_.ProcessPendingMessages();
     };
+    progress.StopRequested = [this] { return toolkit_.StopRequested(); };
     ImportResult result = ImportSavFile(
         folder_, savName, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
     if (result.Done) SetPaneLines(*spc_, ImportProjectTemplate(result.BaseName));
@@ -416,7 +417,6 @@ void TSPSStoVRXform::RunWithCommandsWaiting(const std::function<void()>& work) {
   toolkit_.BeginRun();
   try {
     work();
-  } catch (const RunCancelled&) {
   } catch (const std::exception& failure) {
     toolkit_.ShowCaseText();
     ShowFailure(failure);

@@ -77,7 +77,8 @@ void WindowToolkit::ProcessPendingMessages() {
   ShowCaseText();
   QApplication::processEvents();
   sinceMessages_.start();
-  if (window_.CloseRequested()) throw RunCancelled{};
 }
+
+bool WindowToolkit::StopRequested() { return window_.CloseRequested(); }
 
 }  // namespace s2v

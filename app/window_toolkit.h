@@ -10,10 +10,6 @@ namespace s2v {
 
 class TSPSStoVRXform;
 
-// Thrown from ProcessPendingMessages when the window was closed during the
-// copy: the run unwinds, closing its files, and the window closes after it.
-struct RunCancelled {};
-
 class WindowToolkit : public Toolkit {
  public:
   explicit WindowToolkit(TSPSStoVRXform& window) : window_(window) {}
@@ -35,6 +31,9 @@ class WindowToolkit : public Toolkit {
   int TransferChoice(TransferGroup group) override;
   // Handles the window's messages at most once per interval.
   void ProcessPendingMessages() override;
+  // True once the window was closed during the run: the run ends at a whole
+  // case and the window closes after it.
+  bool StopRequested() override;
 
   // Zero handles the messages after every case.
   void SetMessageInterval(std::chrono::milliseconds interval) { interval_ = interval; }

@@ -78,8 +78,7 @@ bool LooksLikeVariableLine(const std::string& text) {
 
 class LineChecks {
  public:
-  LineChecks(const std::vector<std::string>& lines, const std::string& projectName, const ExportHead& head,
-             DefinitionCheck& check)
+  LineChecks(const SpcText& lines, const std::string& projectName, const ExportHead& head, DefinitionCheck& check)
       : lines_(lines), projectName_(projectName), head_(head), check_(check) {}
 
   void Run() {
@@ -114,7 +113,7 @@ class LineChecks {
 
   // The names of line 1, in the order the run checks them.
   void FirstLine() {
-    const FirstLineNames names = ReadFirstLineNames(lines_.empty() ? std::string() : lines_[0], projectName_);
+    const FirstLineNames names = ReadFirstLineNames(lines_[0], projectName_);
     check_.SpssName = names.SpssName;
     auto noNotice = [](const std::string&) {};
     std::optional<std::string> spssRefused = RefuseSpssName(names.SpssName, noNotice);
@@ -167,19 +166,21 @@ class LineChecks {
   }
 
   void Tabs() {
-    for (std::size_t i = 0; i < std::min(lines_.size(), check_.LastLine); ++i)
-      if (lines_[i].find('\t') != std::string::npos)
-        Warning(i + 1, "a tab is not a separator: \"" + WordWithTab(lines_[i]) + "\" is read as one word");
+    lines_.ForEachLine(0, check_.LastLine, [&](std::size_t i, const std::string& line) {
+      if (line.find('\t') != std::string::npos)
+        Warning(i + 1, "a tab is not a separator: \"" + WordWithTab(line) + "\" is read as one word");
+    });
   }
 
   void IgnoredVariableLines() {
-    for (std::size_t i = check_.LastLine; i < lines_.size(); ++i)
-      if (LooksLikeVariableLine(lines_[i]))
-        Warning(i + 1,
-                "line 2 gives " + ExtractWord(1, lines_[1]) + " variables, so the run ignores this variable line");
+    const std::string count = ExtractWord(1, lines_[1]);
+    lines_.ForEachLine(check_.LastLine, lines_.size(), [&](std::size_t i, const std::string& line) {
+      if (LooksLikeVariableLine(line))
+        Warning(i + 1, "line 2 gives " + count + " variables, so the run ignores this variable line");
+    });
   }
 
-  const std::vector<std::string>& lines_;
+  const SpcText& lines_;
   const std::string& projectName_;
   const ExportHead& head_;
   DefinitionCheck& check_;
@@ -208,8 +209,7 @@ std::string NearestName(const std::string& name, const std::vector<std::string>&
   return nearest;
 }
 
-DefinitionCheck CheckDefinitionLines(const std::vector<std::string>& spcLines, const std::string& projectName,
-                                     const ExportHead& head) {
+DefinitionCheck CheckDefinitionLines(const SpcText& spcLines, const std::string& projectName, const ExportHead& head) {
   DefinitionCheck check;
   LineChecks(spcLines, projectName, head, check).Run();
   return check;

@@ -49,8 +49,7 @@ struct DefinitionCheck {
 };
 
 // The checks of the lines and the names; reads nothing.
-DefinitionCheck CheckDefinitionLines(const std::vector<std::string>& spcLines, const std::string& projectName,
-                                     const ExportHead& head);
+DefinitionCheck CheckDefinitionLines(const SpcText& spcLines, const std::string& projectName, const ExportHead& head);
 
 // The checks of the values: the share of each variable's valid values that
 // lie outside its lower and upper ends, and the categories that no case falls
@@ -62,8 +61,8 @@ void CheckDefinitionValues(DefinitionCheck& check, ByteSource& data, const FileI
 ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssName);
 
 // All checks on the files of a working folder; the values only when asked.
-DefinitionCheck CheckDefinition(const WorkingFolder& folder, const std::vector<std::string>& spcLines,
-                                const std::string& projectName, bool checkValues);
+DefinitionCheck CheckDefinition(const WorkingFolder& folder, const SpcText& spcLines, const std::string& projectName,
+                                bool checkValues);
 
 // The name of names that is nearest to name in spelling, when it is near
 // enough to be a slip of the keyboard; empty when none is.

@@ -1,10 +1,15 @@
 #include "batch/console_toolkit.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace s2v {
 
 namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
 
 void PrintLine(std::FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
@@ -13,6 +18,20 @@ void PrintLine(std::FILE* stream, const std::string& text) {
 }
 
 }  // namespace
+
+void InstallInterruptHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool InterruptRequested() { return interrupted != 0; }
+
+bool ConsoleToolkit::StopRequested() { return InterruptRequested(); }
 
 void ConsoleToolkit::ShowInfo(const std::string& text) { PrintLine(stderr, text); }
 
@@ -35,11 +54,20 @@ std::optional<std::string> ConsoleToolkit::ChooseFileToOpen(const std::string&, 
   return std::nullopt;
 }
 
-void ConsoleToolkit::ClearPane(Pane pane) { Lines(pane).clear(); }
+void ConsoleToolkit::ClearPane(Pane pane) {
+  if (pane == Pane::Spc)
+    spc_ = SpcText();
+  else
+    report_.clear();
+}
 
 void ConsoleToolkit::AppendLine(Pane pane, const std::string& line) {
-  Lines(pane).push_back(line);
-  if (pane == Pane::Report) PrintLine(stdout, line);
+  if (pane == Pane::Spc) {
+    spc_.Append(line);
+    return;
+  }
+  report_.push_back(line);
+  PrintLine(stdout, line);
 }
 
 int ConsoleToolkit::TransferChoice(TransferGroup group) {

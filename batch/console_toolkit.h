@@ -5,15 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "model/project_definition.h"
 #include "model/toolkit.h"
 #include "run/project_files.h"
 
 namespace s2v {
 
+// SIGINT and SIGTERM ask the command to end at a whole case; a second one ends
+// the program at once. SIGPIPE is ignored, so that a report piped into a
+// program that stops reading does not end the run.
+void InstallInterruptHandlers();
+bool InterruptRequested();
+
 class ConsoleToolkit : public Toolkit {
  public:
   explicit ConsoleToolkit(TransferChoices choices) : choices_(choices) {}
-  void SetSpcLines(std::vector<std::string> lines) { spc_ = std::move(lines); }
+  void SetSpcLines(SpcText lines) { spc_ = std::move(lines); }
 
   void ShowInfo(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
@@ -24,18 +31,18 @@ class ConsoleToolkit : public Toolkit {
   void ProposeSaveFileName(const std::string&) override {}
   void ClearPane(Pane pane) override;
   void AppendLine(Pane pane, const std::string& line) override;
-  std::size_t LineCount(Pane pane) override { return Lines(pane).size(); }
-  std::string Line(Pane pane, std::size_t i) override { return Lines(pane).at(i); }
+  std::size_t LineCount(Pane pane) override { return pane == Pane::Spc ? spc_.size() : report_.size(); }
+  std::string Line(Pane pane, std::size_t i) override { return pane == Pane::Spc ? spc_[i] : report_.at(i); }
   void SetCaseText(const std::string&) override {}
   int TransferChoice(TransferGroup group) override;
   void ProcessPendingMessages() override {}
+  // True once SIGINT or SIGTERM arrived (see InstallInterruptHandlers).
+  bool StopRequested() override;
 
   const std::vector<std::string>& ReportLines() const { return report_; }
 
  private:
-  std::vector<std::string>& Lines(Pane pane) { return pane == Pane::Spc ? spc_ : report_; }
-
-  std::vector<std::string> spc_;
+  SpcText spc_;
   std::vector<std::string> report_;
   TransferChoices choices_;
 };

@@ -23,6 +23,7 @@ constexpr int kCompleted = 0;
 constexpr int kStopped = 1;
 constexpr int kIoFailure = 2;
 constexpr int kUsageError = 64;
+constexpr int kInterrupted = 130;
 
 // Relative paths are taken from the folder the program was started in, which
 // the program never leaves.
@@ -49,7 +50,8 @@ constexpr const char* kUsage =
     "  --help, --version\n"
     "\n"
     "Exit status: 0 completed, 1 stopped at a check (also an import refused or\n"
-    "not done), 2 input/output failure, 64 usage error.\n";
+    "not done), 2 input/output failure, 64 usage error, 130 interrupted (SIGINT or\n"
+    "SIGTERM; the files are complete up to the last whole case).\n";
 
 struct Options {
   std::optional<std::string> project;
@@ -108,8 +110,11 @@ int RunImport(const ImportOptions& options) {
       if (!options.force) std::fprintf(stderr, "%s (use --force to replace)\n", question.c_str());
       return options.force;
     };
+    progress.StopRequested = s2v::InterruptRequested;
     const auto [folder, savName] = s2v::WorkingFolder::OfFile(*options.savFile, kStartFolder);
-    if (s2v::ImportSavFile(folder, savName, confirm, progress).Done) status = kCompleted;
+    s2v::ImportResult result = s2v::ImportSavFile(folder, savName, confirm, progress);
+    if (result.Done) status = kCompleted;
+    if (result.Stopped) status = kInterrupted;
   } catch (const s2v::IoError& error) {
     std::fprintf(stderr, "%s\n", error.what());
     status = kIoFailure;
@@ -132,7 +137,8 @@ void SaveReport(const std::string& path, const std::vector<std::string>& lines) 
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
+  s2v::InstallInterruptHandlers();
   Options options;
   ImportOptions importOptions;
   bool haveSpc = false;
@@ -204,13 +210,15 @@ int main(int argc, char** argv) {
 
   int status = kCompleted;
   try {
-    std::vector<std::string> spcLines;
     {
       s2v::FileSource spc(folder, spcName);
-      spcLines = s2v::ReadAllLines(spc);
+      toolkit.SetSpcLines(s2v::ReadSpcText(spc));
     }
-    toolkit.SetSpcLines(std::move(spcLines));
-    status = s2v::ExecuteProgram(toolkit, shell, folder) == s2v::RunOutcome::Completed ? kCompleted : kStopped;
+    switch (s2v::ExecuteProgram(toolkit, shell, folder)) {
+      case s2v::RunOutcome::Completed: status = kCompleted; break;
+      case s2v::RunOutcome::Stopped: status = kStopped; break;
+      case s2v::RunOutcome::Interrupted: status = kInterrupted; break;
+    }
   } catch (const s2v::IoError& error) {
     toolkit.ShowInfo(error.what());
     status = kIoFailure;
@@ -224,4 +232,15 @@ int main(int argc, char** argv) {
     }
   }
   return status;
+}
+
+// No exception ends the program unseen: what no command caught is an
+// input/output failure.
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "spss2vornex-batch: %s\n", failure.what());
+    return kIoFailure;
+  }
 }

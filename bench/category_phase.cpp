@@ -46,6 +46,7 @@ class SilentToolkit : public s2v::Toolkit {
   void SetCaseText(const std::string&) override {}
   int TransferChoice(s2v::TransferGroup) override { return 0; }
   void ProcessPendingMessages() override {}
+  bool StopRequested() override { return false; }
   std::size_t lines = 0;
 };
 

@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CopyResult result = CopySpssData(source, vornexData, labels, [&](std::int64_t count) {
     FUZZ_CHECK(count == lastCount + 1);
     lastCount = count;
+    return true;
   });
   FUZZ_CHECK(result.CaseCount == lastCount);
   FUZZ_CHECK(result.FittedCount <= result.CaseCount);
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemorySource again(std::string_view(reinterpret_cast<const char*>(data), size));
   StringSink plainData, plainLabels;
   CopyResult plain = CopySpssData(
-      again, plainData, plainLabels, [](std::int64_t) {}, CopyPath::Plain);
+      again, plainData, plainLabels, [](std::int64_t) { return true; }, CopyPath::Plain);
   FUZZ_CHECK(plainData.bytes == vornexData.bytes);
   FUZZ_CHECK(plainLabels.bytes == labels.bytes);
   FUZZ_CHECK(plain.CaseCount == result.CaseCount && plain.FittedCount == result.FittedCount &&

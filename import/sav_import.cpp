@@ -1,7 +1,5 @@
 #include "import/sav_import.h"
 
-#include <unistd.h>
-
 #include "import/file_info_writer.h"
 #include "import/sav_reader.h"
 #include "import/tab_data_writer.h"
@@ -24,6 +22,11 @@ std::string Counted(std::int64_t n, const std::string& noun) {
   return FormatInteger(n) + " " + noun + (n == 1 ? "" : "s");
 }
 
+// Thrown from the progress when the user asked the import to end.
+struct ImportStopped {
+  std::int64_t cases;
+};
+
 // Writes the cases into the data file as they come and keeps the dictionary
 // for the File Info text.
 class ImportWriter : public SavCaseHandler {
@@ -41,7 +44,9 @@ class ImportWriter : public SavCaseHandler {
   void String(std::string_view text) override { data_.String(text); }
   void EndCase() override {
     data_.EndCase();
-    if (++cases_ % kProgressStep == 0 && progress_.CasesWritten) progress_.CasesWritten(cases_);
+    if (++cases_ % kProgressStep != 0) return;
+    if (progress_.CasesWritten) progress_.CasesWritten(cases_);
+    if (progress_.StopRequested && progress_.StopRequested()) throw ImportStopped{cases_};
   }
 
   const SavDictionary& dictionary() const { return dictionary_; }
@@ -55,13 +60,13 @@ class ImportWriter : public SavCaseHandler {
 };
 
 // Files written under passing names until they are complete; the ones not
-// taken over are removed.
+// taken over are removed. The names are made anew, exclusively and
+// unforeseeably, so that no planted file or link can stand in their place.
 class PassingFiles {
  public:
-  PassingFiles(const WorkingFolder& folder, const std::string& base)
-      : folder_(folder), tag_("." + std::to_string(getpid()) + ".part") {
-    data = base + ".DAT" + tag_;
-    info = base + ".TXT" + tag_;
+  PassingFiles(const WorkingFolder& folder, const std::string& base) : folder_(folder) {
+    data = folder_.CreateUnique(base + ".DAT.", ".part");
+    info = folder_.CreateUnique(base + ".TXT.", ".part");
   }
   ~PassingFiles() {
     folder_.Remove(data);
@@ -77,7 +82,6 @@ class PassingFiles {
 
  private:
   const WorkingFolder& folder_;
-  std::string tag_;
 };
 
 class Import {
@@ -87,6 +91,7 @@ class Import {
 
   ImportResult Run(const std::string& savName) {
     folder_.CheckEntrance();
+    folder_.ProtectInput(savName);
     const std::size_t point = savName.rfind('.');
     result_.BaseName = point == std::string::npos || point == 0 ? savName : savName.substr(0, point);
     const std::string& base = result_.BaseName;
@@ -98,7 +103,8 @@ class Import {
       Report("The name " + base + " cannot name the SPSS files of a run: use letters, digits, \"-\" and \"_\" only");
       return result_;
     }
-    if (EqualIgnoringCase(savName, dataName) || EqualIgnoringCase(savName, infoName)) {
+    if (EqualIgnoringCase(savName, dataName) || EqualIgnoringCase(savName, infoName) ||
+        folder_.IsProtectedInput(dataName) || folder_.IsProtectedInput(infoName)) {
       Report("The import would replace " + savName + " itself");
       return result_;
     }
@@ -107,8 +113,14 @@ class Import {
     PassingFiles files(folder_, base);
     TextFileWriter dataFile(folder_, files.data);
     ImportWriter writer(dataFile.out(), progress_);
-    if (std::optional<std::string> reason = ReadSavFile(folder_, savName, writer)) {
-      Report(savName + " could not be read as an SPSS system file: " + *reason);
+    try {
+      if (std::optional<std::string> reason = ReadSavFile(folder_, savName, writer)) {
+        Report(savName + " could not be read as an SPSS system file: " + ShowControls(*reason));
+        return result_;
+      }
+    } catch (const ImportStopped& stop) {
+      Report("Import stopped at case " + FormatInteger(stop.cases) + "; nothing was written");
+      result_.Stopped = true;
       return result_;
     }
     dataFile.Close();
@@ -174,7 +186,7 @@ class Import {
     }
   }
 
-  const WorkingFolder& folder_;
+  WorkingFolder folder_;  // a copy that knows the system file as the input
   const ConfirmReplace& confirm_;
   const ImportProgress& progress_;
   ImportResult result_;

@@ -23,10 +23,13 @@ struct ImportProgress {
   // The number of cases written so far, after every 1,000th case and at the
   // end: a window shows it and processes its pending messages.
   std::function<void(std::int64_t cases)> CasesWritten;
+  // Asked with the progress: true ends the import there, leaving no file.
+  std::function<bool()> StopRequested;
 };
 
 struct ImportResult {
   bool Done = false;                     // both files were written
+  bool Stopped = false;                  // the user ended it early; nothing was written
   std::string BaseName;                  // NAME, the first word of the project definition
   std::vector<std::string> ReportLines;  // variables, cases and labels found
 };

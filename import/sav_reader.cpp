@@ -5,6 +5,8 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "support/working_folder.h"
 
@@ -76,7 +78,18 @@ class Reading {
   // Called for every value of the file: the value's fields are read straight
   // from the library's public structures rather than through one library
   // call each.
-  void AddValue(const readstat_variable_t* variable, const readstat_value_t& value) {
+  // A damaged file can hand over values that do not follow its dictionary;
+  // the first such value ends the reading with the reason.
+  int AddValue(const readstat_variable_t* variable, const readstat_value_t& value) {
+    if (static_cast<std::size_t>(variable->index) != nextIndex_) {
+      mismatch_ = "case " + std::to_string(cases_ + 1) + " does not have one value for each of the " +
+                  std::to_string(dictionary_.Variables.size()) + " variables of the dictionary";
+      return READSTAT_HANDLER_ABORT;
+    }
+    return Guard([&] { PassValue(value); });
+  }
+
+  void PassValue(const readstat_value_t& value) {
     if (!dictionaryHanded_) HandDictionary();
     if (value.is_system_missing)
       handler_.SystemMissing();
@@ -86,7 +99,24 @@ class Reading {
       handler_.String(TextOrEmpty(readstat_string_value(value)));
     else
       handler_.Number(NumberOf(value));
-    if (static_cast<std::size_t>(variable->index) + 1 == dictionary_.Variables.size()) handler_.EndCase();
+    if (++nextIndex_ == dictionary_.Variables.size()) {
+      nextIndex_ = 0;
+      ++cases_;
+      handler_.EndCase();
+    }
+  }
+
+  void SetAnnouncedCases(std::int64_t rows) { announcedCases_ = rows; }
+
+  // What is wrong with the values handed over, once the reading has ended.
+  std::optional<std::string> Mismatch() const {
+    if (!mismatch_.empty()) return mismatch_;
+    if (nextIndex_ != 0)
+      return "case " + std::to_string(cases_ + 1) + " ends after " + std::to_string(nextIndex_) + " of its " +
+             std::to_string(dictionary_.Variables.size()) + " values";
+    if (announcedCases_ >= 0 && announcedCases_ != cases_)
+      return "the file announces " + std::to_string(announcedCases_) + " cases but holds " + std::to_string(cases_);
+    return std::nullopt;
   }
 
   void HandDictionary() {
@@ -121,6 +151,10 @@ class Reading {
   SavDictionary dictionary_;
   std::map<std::string, std::vector<SavValueLabel>> labelSets_;
   bool dictionaryHanded_ = false;
+  std::size_t nextIndex_ = 0;  // the variable whose value comes next
+  std::int64_t cases_ = 0;
+  std::int64_t announcedCases_ = -1;  // -1 when the file does not say
+  std::string mismatch_;
   std::exception_ptr failure_;
   std::string error_;
 };
@@ -134,7 +168,11 @@ int OnVariable(int, readstat_variable_t* variable, const char* labelSet, void* c
   return Of(context).Guard([&] { Of(context).AddVariable(variable, labelSet); });
 }
 int OnValue(int, readstat_variable_t* variable, readstat_value_t value, void* context) {
-  return Of(context).Guard([&] { Of(context).AddValue(variable, value); });
+  return Of(context).AddValue(variable, value);
+}
+int OnMetadata(readstat_metadata_t* metadata, void* context) {
+  Of(context).SetAnnouncedCases(readstat_get_row_count(metadata));
+  return READSTAT_HANDLER_OK;
 }
 void OnError(const char* message, void* context) { Of(context).AddError(message); }
 
@@ -155,9 +193,11 @@ std::optional<std::string> ReadSavFile(const WorkingFolder& folder, const std::s
   readstat_set_variable_handler(parser.get(), OnVariable);
   readstat_set_value_handler(parser.get(), OnValue);
   readstat_set_error_handler(parser.get(), OnError);
+  readstat_set_metadata_handler(parser.get(), OnMetadata);
   Reading reading(handler);
   readstat_error_t status = readstat_parse_sav(parser.get(), resolved.c_str(), &reading);
   reading.RethrowFailure();
+  if (std::optional<std::string> mismatch = reading.Mismatch()) return mismatch;
   if (status != READSTAT_OK) {
     std::string reason = TextOrEmpty(readstat_error_message(status));
     if (!reading.error().empty()) reason += " (" + reading.error() + ")";

@@ -51,8 +51,8 @@ class DefinitionParser {
  public:
   // keepGoing: go on past a faulty variable line (or line 2) instead of
   // ending at the first problem.
-  DefinitionParser(const std::vector<std::string>& lines, const std::string& projectBase,
-                   const std::vector<std::string>& datasetNames, ProjectDefinition& definition, bool keepGoing)
+  DefinitionParser(const SpcText& lines, const std::string& projectBase, const std::vector<std::string>& datasetNames,
+                   ProjectDefinition& definition, bool keepGoing)
       : lines_(lines),
         projectBase_(projectBase),
         datasetNames_(datasetNames),
@@ -175,7 +175,7 @@ class DefinitionParser {
     return std::nullopt;
   }
 
-  const std::vector<std::string>& lines_;
+  const SpcText& lines_;
   const std::string& projectBase_;
   const std::vector<std::string>& datasetNames_;
   ProjectDefinition& definition_;
@@ -187,8 +187,31 @@ class DefinitionParser {
 
 }  // namespace
 
-std::optional<std::string> ParseProjectDefinition(const std::vector<std::string>& spcLines,
-                                                  const std::string& projectBase,
+void SpcText::Append(std::string line) {
+  if (!line.empty()) lines_.emplace_back(count_, std::move(line));
+  ++count_;
+}
+
+const std::string& SpcText::operator[](std::size_t i) const {
+  static const std::string kEmpty;
+  auto at =
+      std::lower_bound(lines_.begin(), lines_.end(), i,
+                       [](const std::pair<std::size_t, std::string>& line, std::size_t n) { return line.first < n; });
+  return at != lines_.end() && at->first == i ? at->second : kEmpty;
+}
+
+SpcText ReadSpcText(ByteSource& source) {
+  LineReader reader(source);
+  SpcText text;
+  std::string line;
+  while (!reader.AtEnd()) {
+    reader.ReadLine(line);
+    text.Append(line);
+  }
+  return text;
+}
+
+std::optional<std::string> ParseProjectDefinition(const SpcText& spcLines, const std::string& projectBase,
                                                   const std::vector<std::string>& datasetNames,
                                                   ProjectDefinition& definition) {
   std::vector<DefinitionProblem> problems =
@@ -197,8 +220,7 @@ std::optional<std::string> ParseProjectDefinition(const std::vector<std::string>
   return std::move(problems.front().Message);
 }
 
-std::vector<DefinitionProblem> FindDefinitionProblems(const std::vector<std::string>& spcLines,
-                                                      const std::string& projectBase,
+std::vector<DefinitionProblem> FindDefinitionProblems(const SpcText& spcLines, const std::string& projectBase,
                                                       const std::vector<std::string>& datasetNames,
                                                       ProjectDefinition& definition) {
   return DefinitionParser(spcLines, projectBase, datasetNames, definition, true).Parse();

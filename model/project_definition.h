@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "support/byte_stream.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -49,12 +51,41 @@ struct ProjectDefinition {
   int VariableCount() const { return static_cast<int>(Variables.size()); }
 };
 
+// The lines of a project definition. Lines without a character are only
+// counted, so that a text of millions of empty lines takes no memory.
+class SpcText {
+ public:
+  SpcText() = default;
+  SpcText(const std::vector<std::string>& lines) {  // NOLINT: a vector of lines is a text
+    for (const std::string& line : lines) Append(line);
+  }
+  SpcText(std::initializer_list<std::string> lines) {
+    for (const std::string& line : lines) Append(line);
+  }
+  void Append(std::string line);
+  std::size_t size() const { return count_; }
+  // Line i, counted from 0; empty past the end.
+  const std::string& operator[](std::size_t i) const;
+  // Calls visit(i, line) for each line from..to-1 that is not empty.
+  template <typename Visit>
+  void ForEachLine(std::size_t from, std::size_t to, Visit visit) const {
+    for (const auto& [i, line] : lines_)
+      if (i >= from && i < to) visit(i, line);
+  }
+
+ private:
+  std::vector<std::pair<std::size_t, std::string>> lines_;  // (index, text) of the lines that are not empty
+  std::size_t count_ = 0;
+};
+
+// The lines of an SPC file as LineReader reads them.
+SpcText ReadSpcText(ByteSource& source);
+
 // Parses line 2 and the variable lines of spcLines (line 1 is spcLines[0]) and
 // looks every name up in datasetNames. Returns the report message of the first
 // error, or nothing when the definition is complete. Names not found are not
 // an error here: see MissingNames.
-std::optional<std::string> ParseProjectDefinition(const std::vector<std::string>& spcLines,
-                                                  const std::string& projectBase,
+std::optional<std::string> ParseProjectDefinition(const SpcText& spcLines, const std::string& projectBase,
                                                   const std::vector<std::string>& datasetNames,
                                                   ProjectDefinition& definition);
 
@@ -68,8 +99,7 @@ struct DefinitionProblem {
 // problem is the error that ParseProjectDefinition gives. When line 2 holds no
 // usable count, every later line with words is read as a variable line, up to
 // 58 of them. The faulty lines' variables are left out of the definition.
-std::vector<DefinitionProblem> FindDefinitionProblems(const std::vector<std::string>& spcLines,
-                                                      const std::string& projectBase,
+std::vector<DefinitionProblem> FindDefinitionProblems(const SpcText& spcLines, const std::string& projectBase,
                                                       const std::vector<std::string>& datasetNames,
                                                       ProjectDefinition& definition);
 

@@ -45,7 +45,13 @@ class Toolkit {
   virtual int TransferChoice(TransferGroup group) = 0;
   // Lets the window repaint and handle its pending messages.
   virtual void ProcessPendingMessages() = 0;
+  // True once the user asked the run to end early (a signal, the window
+  // closing, Stop): the run finishes the case it is on and stops there.
+  virtual bool StopRequested() = 0;
 };
+
+// The report line of a run that the user ended early after case n.
+inline std::string StoppedAtCaseLine(std::int64_t n) { return "Run stopped at case " + std::to_string(n); }
 
 // The state that lives between commands, owned by the front end.
 struct ShellState {

@@ -29,6 +29,7 @@ struct ScannedValue {
 // required) in one pass over the field as read, commas unconverted: going
 // through ClassifyWord on a converted copy makes the whole copy a third slower.
 ScannedValue ScanValue(std::string_view field) {
+  if (field.size() > kMaxNumberField) return {kMissingText, false};
   std::size_t first = 0;
   std::size_t last = field.size();
   while (first < last && field[first] == ' ') ++first;
@@ -57,8 +58,12 @@ ScannedValue ScanValue(std::string_view field) {
 // file; every later record is one case of exactly HeaderFields values.
 class RecordWriter {
  public:
-  RecordWriter(ByteSink& vornexData, ByteSink& labels, const std::function<void(std::int64_t)>& onCase)
+  RecordWriter(ByteSink& vornexData, ByteSink& labels, const std::function<bool(std::int64_t)>& onCase)
       : data_(vornexData, kWriteBufferSize), labels_(labels), onCase_(onCase) {}
+
+  // A piece of a header name that runs over the end of the buffer: the label
+  // file takes it as it comes, so a name of any length is not held whole.
+  void PutNamePiece(std::string_view piece) { PutWithPoints(labels_, piece); }
 
   void EndField(std::string_view field) {
     if (inHeader_) {
@@ -80,11 +85,13 @@ class RecordWriter {
       if (fieldIndex_ != result_.HeaderFields) ++result_.FittedCount;
       for (std::size_t i = fieldIndex_; i < result_.HeaderFields; ++i) PutValue({kMissingText, false});
       data_.EndLine();
-      onCase_(++result_.CaseCount);
+      result_.Stopped = !onCase_(++result_.CaseCount);
     }
     fieldIndex_ = 0;
     valueIndex_ = 0;
   }
+
+  bool Stopped() const { return result_.Stopped; }
 
   bool InHeader() const { return inHeader_; }
   // A field of the current record has ended.
@@ -161,7 +168,7 @@ class RecordWriter {
 
   BufferedWriter data_;
   BufferedWriter labels_;
-  const std::function<void(std::int64_t)>& onCase_;
+  const std::function<bool(std::int64_t)>& onCase_;
   CopyResult result_;
   std::vector<Separator> separators_;
 #if defined(__SSE2__)
@@ -356,7 +363,10 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
       out += 2;
       data_.CommitTo(out);
       field = 0;
-      onCase_(++result_.CaseCount);
+      if (!onCase_(++result_.CaseCount)) {
+        result_.Stopped = true;
+        break;
+      }
     }
   }
   data_.CommitTo(out);
@@ -374,11 +384,20 @@ const char* RecordWriter::CopyPlainFields(const char* p, const char*) { return p
 }  // namespace
 
 CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& labels,
-                        const std::function<void(std::int64_t)>& onCase, CopyPath path) {
+                        const std::function<bool(std::int64_t)>& onCase, CopyPath path) {
   const bool vectorPath = path == CopyPath::Fastest;
   BufferedReader in(spssData, kReadBufferSize);
   RecordWriter out(vornexData, labels, onCase);
-  std::string partial;         // a field that runs over the end of the buffer
+  std::string partial;    // a field that runs over the end of the buffer
+  bool overlong = false;  // partial is a case's field too long to be a number
+  // The field read so far: a field too long to be a number stands as one that
+  // is not a number.
+  auto fieldSoFar = [&](std::string_view piece) -> std::string_view {
+    if (overlong) return "?";
+    if (partial.empty()) return piece;
+    partial.append(piece);
+    return partial;
+  };
   bool recordStarted = false;  // a byte of the current record has been read
   bool afterCr = false;        // an LF right after this CR belongs to the same line end
   while (!in.AtEnd()) {
@@ -393,21 +412,25 @@ CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& la
       if (vectorPath && partial.empty() && !out.InHeader()) {
         p = out.CopyPlainFields(p, end);
         recordStarted = out.InRecord();
+        if (out.Stopped()) return out.Finish();
         if (p == end) break;
       }
       const char* q = p;
       while (q < end && !IsFieldEnd(*q)) ++q;
       if (q > p) recordStarted = true;
       if (q == end) {
-        partial.append(p, q);
+        if (!overlong) partial.append(p, q);
+        if (partial.size() > kMaxNumberField && out.InHeader()) {
+          out.PutNamePiece(partial);
+          partial.clear();
+        } else if (partial.size() > kMaxNumberField) {
+          overlong = true;
+          partial = "?";  // keeps the field open; it ends as missing
+        }
         p = q;
         break;
       }
-      std::string_view field(p, static_cast<std::size_t>(q - p));
-      if (!partial.empty()) {
-        partial.append(p, q);
-        field = partial;
-      }
+      std::string_view field = fieldSoFar(std::string_view(p, static_cast<std::size_t>(q - p)));
       char c = *q;
       p = q + 1;
       if (c == BufferedReader::kEndOfText) {
@@ -431,12 +454,14 @@ CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& la
         recordStarted = false;
       }
       partial.clear();
+      overlong = false;
+      if (out.Stopped()) return out.Finish();
     }
     if (endOfText) return out.Finish();
     in.Consume(static_cast<std::size_t>(p - chunk.data()));
   }
   // A last record without a line end is still a whole record.
-  if (recordStarted) out.EndRecord(partial);
+  if (recordStarted) out.EndRecord(fieldSoFar(""));
   return out.Finish();
 }
 

@@ -14,6 +14,8 @@ namespace s2v {
 
 struct CopyResult {
   std::int64_t CaseCount = 0;
+  // The copy ended early, at a whole case, because onCase asked it to.
+  bool Stopped = false;
   // Cases with fewer or more fields than the header, padded with -999 or cut.
   std::int64_t FittedCount = 0;
   std::size_t HeaderFields = 0;
@@ -25,9 +27,15 @@ struct CopyResult {
 // the two.
 enum class CopyPath { Fastest, Plain };
 
-// Copies the export. onCase is called after each case with the count so far.
+// The longest field of a case that can still be a number; a longer one is
+// missing, and only this much of it is kept while it is read.
+constexpr std::size_t kMaxNumberField = 2048;
+
+// Copies the export. onCase is called after each case with the count so far;
+// when it answers false the copy ends there, both files complete up to that
+// case. Memory does not grow with the length of a line or field.
 CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& labels,
-                        const std::function<void(std::int64_t)>& onCase, CopyPath path = CopyPath::Fastest);
+                        const std::function<bool(std::int64_t)>& onCase, CopyPath path = CopyPath::Fastest);
 
 // The dataset's names: per label line its first word, upper case, cut to 20
 // characters; a line without words keeps its place as an empty name.

@@ -46,7 +46,7 @@ class RunState {
     AnnouncePair(names.PairGiven);
     if (!folder_.Exists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
 
-    CopyData();
+    if (!CopyData()) return RunOutcome::Interrupted;
     projectBase_ = shell_.ProjectName;
 
     projectText_ = std::make_unique<TextFileWriter>(folder_, projectBase_ + ".TXT");
@@ -61,8 +61,8 @@ class RunState {
     definitionFile.Close();
     DescribeDataset();
 
-    std::vector<std::string> spcLines;
-    for (std::size_t i = 0; i < tk_.LineCount(Pane::Spc); ++i) spcLines.push_back(tk_.Line(Pane::Spc, i));
+    SpcText spcLines;
+    for (std::size_t i = 0; i < tk_.LineCount(Pane::Spc); ++i) spcLines.Append(tk_.Line(Pane::Spc, i));
     if (auto error = ParseProjectDefinition(spcLines, projectBase_, datasetNames_, definition_)) {
       ReportError(tk_, *error);
       return StopAfterDefinition();
@@ -88,9 +88,9 @@ class RunState {
                            .FieldsPerCase = datasetNames_.size(),
                            .Definition = definition_,
                            .Seed = shell_.MplusSeed};
-    TransferToMplus(tk_, transfer);
+    if (!TransferToMplus(tk_, transfer)) return RunOutcome::Interrupted;
     TransferToMIM(tk_);
-    TransferToMLwiN(tk_, transfer);
+    if (!TransferToMLwiN(tk_, transfer)) return RunOutcome::Interrupted;
     return RunOutcome::Completed;
   }
 
@@ -149,7 +149,8 @@ class RunState {
     return true;
   }
 
-  void CopyData() {
+  // Copies the SPSS data; false when the user stopped the copy.
+  bool CopyData() {
     FileSource spss(folder_, spssName_ + ".DAT");
     FileSink labels(folder_, dataName_ + ".LAB");
     FileSink data(folder_, dataName_ + ".DAT");
@@ -157,14 +158,20 @@ class RunState {
     CopyResult result = CopySpssData(spss, data, labels, [this](std::int64_t count) {
       tk_.SetCaseText(FormatInteger(count));
       tk_.ProcessPendingMessages();
+      return !tk_.StopRequested();
     });
     data.Close();
     labels.Close();
     caseCount_ = result.CaseCount;
+    if (result.Stopped) {
+      Report(StoppedAtCaseLine(caseCount_));
+      return false;
+    }
     Report(FormatInteger(caseCount_) + " cases found on spss file");
     if (result.FittedCount > 0)
       Report(FormatInteger(result.FittedCount) + " cases did not have " +
              FormatInteger(static_cast<std::int64_t>(result.HeaderFields)) + " values and were fitted");
+    return true;
   }
 
   void DescribeDataset() {

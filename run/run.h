@@ -7,7 +7,9 @@
 
 namespace s2v {
 
-enum class RunOutcome { Completed, Stopped };
+// Stopped: a check failed. Interrupted: the user ended the run early; every
+// file is complete up to the last whole case.
+enum class RunOutcome { Completed, Stopped, Interrupted };
 
 // Runs on the SPC pane's lines in the working folder. A check that fails is a
 // report line and stops the run; an input/output failure throws IoError to the

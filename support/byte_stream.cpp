@@ -50,12 +50,11 @@ void LineReader::ReadLine(std::string& line) {
   while (!reader_.AtEnd()) {
     std::string_view chunk = reader_.Buffered();
     std::size_t stop = LineStop(chunk);
+    line.append(chunk.substr(0, std::min(stop, kMaxLineLength - line.size())));
     if (stop == chunk.size()) {
-      line.append(chunk);
       reader_.Consume(chunk.size());
       continue;
     }
-    line.append(chunk.substr(0, stop));
     reader_.Consume(stop);
     char c = reader_.Peek();
     if (c == BufferedReader::kEndOfText) break;

@@ -78,9 +78,14 @@ class BufferedReader {
 };
 
 // Reads text lines. A line ends at CR, at LF, or at CR LF; code 26 ends the
-// text. Reading at the end gives an empty line.
+// text. Reading at the end gives an empty line. Of a line longer than
+// kMaxLineLength only that much is kept and the rest is passed over, so that
+// a file without line ends is read in constant memory.
 class LineReader {
  public:
+  // Far beyond what any line of the system's text files holds.
+  static constexpr std::size_t kMaxLineLength = 1 << 16;
+
   explicit LineReader(ByteSource& source) : reader_(source) {}
   bool AtEnd() { return reader_.AtEnd(); }
   std::string ReadLine();

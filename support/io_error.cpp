@@ -7,6 +7,10 @@ namespace s2v {
 IoError::IoError(IoErrorCode code, int osError)
     : std::runtime_error(IoErrorMessage(code, osError)), code_(code), osError_(code == kOsError ? osError : 0) {}
 
+IoError IoError::OnFile(IoErrorCode code, const std::string& name) {
+  return IoError(code, IoErrorMessage(code) + " (" + name + ")");
+}
+
 std::string IoErrorText(IoErrorCode code, int osError) {
   switch (code) {
     case kFileNotFound: return "File not found";
@@ -40,7 +44,10 @@ IoError IoErrorFromErrno(int err) {
     case EPERM:
     case EISDIR:
     case EROFS:
-    case EEXIST: return IoError(kFileAccessDenied);
+    case EEXIST:
+    case ELOOP:  // a link where a file is written
+    case ENXIO:  // a FIFO without reader, a device without its unit
+    case ETXTBSY: return IoError(kFileAccessDenied);
     case ENOSPC:
     case EDQUOT:
     case EIO: return IoError(kDiskFull);

@@ -109,6 +109,23 @@ void UpperCaseInPlace(std::string& s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
 }
 
+std::string ShowControls(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(text.size());
+  for (char c : text) {
+    auto code = static_cast<unsigned char>(c);
+    if (code < 32 || code == 127) {
+      shown += "\\x";
+      shown += kHex[code >> 4];
+      shown += kHex[code & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
   return a.size() == b.size() &&

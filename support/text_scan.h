@@ -61,6 +61,10 @@ NumberMeasure MeasureNumber(std::string_view s);
 
 void UpperCaseInPlace(std::string& s);
 
+// The text with every control character (codes 0 to 31 and 127) shown as
+// \xNN, for a message that quotes what a file holds.
+std::string ShowControls(std::string_view text);
+
 // Compares two texts with the letters a..z taken as A..Z.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 

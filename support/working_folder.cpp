@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "support/io_error.h"
 #include "support/text_scan.h"
@@ -18,6 +20,25 @@ namespace {
 bool EntryExists(const std::string& path) {
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
+}
+
+// Opened without waiting (a FIFO would block its opener until a writer or
+// reader comes), then checked to be a regular file and set to block again.
+// Throws IoError naming the file for anything but a regular file.
+int CheckRegularFile(int fd, const std::string& name) {
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    int err = errno;
+    close(fd);
+    ThrowErrno(err);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    close(fd);
+    throw IoError::OnFile(kFileAccessDenied, name);
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
 }
 
 }  // namespace
@@ -62,17 +83,75 @@ bool WorkingFolder::Exists(const std::string& name) const {
 }
 
 void WorkingFolder::Remove(const std::string& name) const {
-  if (Exists(name)) unlink(PathOf(name).c_str());
+  if (Exists(name) && !IsProtectedInput(name)) unlink(PathOf(name).c_str());
 }
 
 void WorkingFolder::Rename(const std::string& from, const std::string& to) const {
+  if (IsProtectedInput(to)) throw IoError::OnFile(kFileAccessDenied, Resolve(to));
   if (std::rename((path_ + '/' + from).c_str(), PathOf(to).c_str()) != 0) ThrowErrno(errno);
+}
+
+std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::string& suffix) const {
+  std::string path = path_ + '/' + prefix + "XXXXXX" + suffix;
+  int fd = mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+  if (fd < 0) ThrowErrno(errno);
+  close(fd);
+  return path.substr(path_.size() + 1);
+}
+
+void WorkingFolder::ProtectInput(const std::string& name) {
+  struct stat info;
+  if (name.empty() || stat(PathOf(name).c_str(), &info) != 0) return;
+  inputs_.push_back({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)});
+}
+
+bool WorkingFolder::Protects(const FileId& id) const {
+  for (const FileId& input : inputs_)
+    if (input == id) return true;
+  return false;
+}
+
+bool WorkingFolder::IsProtectedInput(const std::string& name) const {
+  struct stat info;
+  if (inputs_.empty() || name.empty() || stat(PathOf(name).c_str(), &info) != 0) return false;
+  return Protects({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)});
+}
+
+std::optional<FolderLock> FolderLock::TryLock(const WorkingFolder& folder) {
+  int fd = open(folder.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) ThrowErrno(errno);
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int err = errno;
+    close(fd);
+    if (err == EWOULDBLOCK) return std::nullopt;
+    ThrowErrno(err);
+  }
+  return FolderLock(fd);
+}
+
+FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) close(fd_);  // closing the last descriptor releases the lock
+}
+
+bool FolderLock::Holds(const WorkingFolder& folder) const {
+  struct stat held, asked;
+  return fd_ >= 0 && fstat(fd_, &held) == 0 && stat(folder.Path().c_str(), &asked) == 0 &&
+         held.st_dev == asked.st_dev && held.st_ino == asked.st_ino;
 }
 
 FileSource::FileSource(const WorkingFolder& folder, const std::string& name) {
   if (name.empty()) throw IoError(kFileNotFound);
-  fd_ = open(folder.PathOf(name).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) ThrowErrno(errno);
+  const int fd = open(folder.PathOf(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) ThrowErrno(errno);
+  fd_ = CheckRegularFile(fd, folder.Resolve(name));
 }
 
 FileSource::~FileSource() { close(fd_); }
@@ -87,8 +166,26 @@ std::size_t FileSource::Read(char* data, std::size_t size) {
 
 FileSink::FileSink(const WorkingFolder& folder, const std::string& name) {
   if (name.empty()) throw IoError(kFileNotFound);
-  fd_ = open(folder.PathOf(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) ThrowErrno(errno);
+  const std::string entry = folder.Resolve(name);
+  // Not truncated on opening: what is found there is checked first.
+  const int fd = open((folder.Path() + '/' + entry).c_str(),
+                      O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666);
+  if (fd < 0 && errno == ELOOP) throw IoError::OnFile(kFileAccessDenied, entry);
+  if (fd < 0) ThrowErrno(errno);
+  fd_ = CheckRegularFile(fd, entry);
+  struct stat info;
+  if (fstat(fd_, &info) == 0 &&
+      folder.Protects({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)})) {
+    close(fd_);
+    fd_ = -1;
+    throw IoError::OnFile(kFileAccessDenied, entry);
+  }
+  if (ftruncate(fd_, 0) != 0) {
+    int err = errno;
+    close(fd_);
+    fd_ = -1;
+    ThrowErrno(err);
+  }
 }
 
 FileSink::~FileSink() {

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "support/byte_stream.h"
 
@@ -40,11 +42,56 @@ class WorkingFolder {
   // replacing it. Throws IoError.
   void Rename(const std::string& from, const std::string& to) const;
 
+  // Creates an empty file prefix + six random characters + suffix, which no
+  // other program can have made or foreseen, and returns its name. Throws
+  // IoError.
+  std::string CreateUnique(const std::string& prefix, const std::string& suffix) const;
+
+  // Marks the file of a name as an input of the command: no file of this
+  // folder written, replaced or deleted may be that file (the same file,
+  // under whatever name or link). Nothing happens when it does not exist.
+  void ProtectInput(const std::string& name);
+  // The name's entry when it is the same file as a protected input.
+  bool IsProtectedInput(const std::string& name) const;
+
  private:
+  friend class FileSink;
+  struct FileId {
+    unsigned long long device, inode;
+    bool operator==(const FileId&) const = default;
+  };
+  bool Protects(const FileId& id) const;
+
   std::string path_;
+  std::vector<FileId> inputs_;
 };
 
-// A file opened for reading. Throws IoError when it cannot be opened or read.
+// The working folder held for one command: another program (or window)
+// that asks for it while this lives is told the folder is busy, so that two
+// runs never write the same files at once. An advisory lock on the folder
+// itself; nothing is created in it.
+class FolderLock {
+ public:
+  // Nothing when another command holds the folder. Throws IoError when the
+  // folder cannot be opened.
+  static std::optional<FolderLock> TryLock(const WorkingFolder& folder);
+  FolderLock(FolderLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FolderLock& operator=(FolderLock&& other) noexcept;
+  ~FolderLock();
+  // True when both name the same folder.
+  bool Holds(const WorkingFolder& folder) const;
+
+ private:
+  explicit FolderLock(int fd) : fd_(fd) {}
+  int fd_;
+};
+
+// The line shown when another command holds the working folder.
+inline constexpr const char* kFolderBusy = "Another run is working in this folder. Try again when it has ended.";
+
+// A file opened for reading, through a link too. Only a regular file is
+// read: a folder, a device or a FIFO is refused (never waited for). Throws
+// IoError when it cannot be opened or read.
 class FileSource : public ByteSource {
  public:
   FileSource(const WorkingFolder& folder, const std::string& name);
@@ -57,8 +104,11 @@ class FileSource : public ByteSource {
   int fd_;
 };
 
-// A file created anew (replacing an old one) for writing. Close() reports a
-// failure to finish the file; the destructor closes silently.
+// A file created anew (replacing an old one) for writing. A link is not
+// written through, and only a regular file is replaced, never an input of the
+// command: those are refused with "File access denied." naming the file.
+// Close() reports a failure to finish the file; the destructor closes
+// silently.
 class FileSink : public ByteSink {
  public:
   FileSink(const WorkingFolder& folder, const std::string& name);

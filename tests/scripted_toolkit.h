@@ -26,6 +26,9 @@ class ScriptedToolkit : public Toolkit {
   // Called with each report line as it is added: lets a test change the files
   // between two steps of a run.
   std::function<void(const std::string&)> onReport;
+  // Asked after each case of the copy and the transfers: true ends the run
+  // there, as a signal or the window closing does.
+  std::function<bool()> stopWhen;
 
   void ShowInfo(const std::string& text) override { shown.push_back("info: " + text); }
   bool AskYesNo(const std::string& text) override {
@@ -57,6 +60,7 @@ class ScriptedToolkit : public Toolkit {
   void SetCaseText(const std::string& text) override { caseText = text; }
   int TransferChoice(TransferGroup group) override { return choices[static_cast<int>(group)]; }
   void ProcessPendingMessages() override { ++pendingMessageCalls; }
+  bool StopRequested() override { return stopWhen && stopWhen(); }
 
  private:
   std::vector<std::string>& Lines(Pane pane) { return pane == Pane::Spc ? spc : report; }

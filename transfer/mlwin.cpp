@@ -12,8 +12,8 @@
 
 namespace s2v {
 
-void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
-  if (toolkit.TransferChoice(TransferGroup::MLwin) < 1) return;
+bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
+  if (toolkit.TransferChoice(TransferGroup::MLwin) < 1) return true;
   toolkit.ShowInfo("Transfer to MLwiN not ready");
   TextFileWriter file(input.Folder, input.ProjectBase + ".mln");
   {
@@ -21,6 +21,11 @@ void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
     CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
     BufferedWriter& out = file.out();
     for (std::int64_t c = 1; c <= input.CaseCount; ++c) {
+      if (toolkit.StopRequested()) {
+        file.Close();
+        toolkit.AppendLine(Pane::Report, StoppedAtCaseLine(c - 1));
+        return false;
+      }
       reader.ReadCase();
       const std::vector<double>& values = reader.Values();
       for (std::size_t i = 0; i < values.size(); ++i) {
@@ -36,6 +41,7 @@ void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
   }
   file.Close();
   toolkit.ShowInfo("MLwiN data ready. " + FormatInteger(input.CaseCount) + " SPSS records were transferred");
+  return true;
 }
 
 }  // namespace s2v

@@ -18,8 +18,9 @@ namespace s2v {
 namespace {
 
 // Each case's values in project order, then a standard normal draw
-// (NormalRandom, shown with 6 decimals).
-void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
+// (NormalRandom, shown with 6 decimals). Returns the cases written: fewer
+// than the input's when the user stopped the run.
+std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const TransferInput& input) {
   FileSource data(input.Folder, input.DataFileName);
   CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
   if (input.Seed)
@@ -27,6 +28,7 @@ void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
   else
     SeedFromClock();
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
+    if (toolkit.StopRequested()) return c;
     reader.ReadCase();
     const std::vector<double>& values = reader.Values();
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -37,13 +39,14 @@ void WriteMplusData(BufferedWriter& out, const TransferInput& input) {
     PutFixed(out, DummyValue(UniformRandom()), 6, 10);
     out.EndLine();
   }
+  return input.CaseCount;
 }
 
 }  // namespace
 
-void TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
+bool TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
   int choice = toolkit.TransferChoice(TransferGroup::Mplus);
-  if (choice < 1) return;
+  if (choice < 1) return true;
   TextFileWriter inputFile(input.Folder, input.ProjectBase + ".inp");
   std::unique_ptr<TextFileWriter> dataFile;
   if (choice == 1) dataFile = std::make_unique<TextFileWriter>(input.Folder, input.ProjectBase + ".mpd");
@@ -51,11 +54,16 @@ void TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
   WriteMplusInput(inputFile.out(), input.ProjectBase, dataFileName, input.Definition, choice);
   inputFile.Close();
   toolkit.ShowInfo("Mplus project file ready");
-  if (!dataFile) return;
+  if (!dataFile) return true;
 
-  WriteMplusData(dataFile->out(), input);
+  const std::int64_t written = WriteMplusData(toolkit, dataFile->out(), input);
   dataFile->Close();
+  if (written < input.CaseCount) {
+    toolkit.AppendLine(Pane::Report, StoppedAtCaseLine(written));
+    return false;
+  }
   toolkit.ShowInfo("Mplus data ready. " + FormatInteger(input.CaseCount) + kMplusRecordsTransferred);
+  return true;
 }
 
 }  // namespace s2v

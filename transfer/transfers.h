@@ -26,8 +26,10 @@ struct TransferInput {
   std::optional<std::uint32_t> Seed;
 };
 
-void TransferToMplus(Toolkit& toolkit, const TransferInput& input);
+// Each returns false when the user stopped it: its data file is then complete
+// up to the last whole case and the report says where it stopped.
+bool TransferToMplus(Toolkit& toolkit, const TransferInput& input);
 void TransferToMIM(Toolkit& toolkit);
-void TransferToMLwiN(Toolkit& toolkit, const TransferInput& input);
+bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input);
 
 }  // namespace s2v

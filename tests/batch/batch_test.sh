@@ -52,12 +52,33 @@ printf 'absent\r\n2\r\n' >"$work/absent.spc"
 check "question on stderr" "absent.DAT does not exist here. Do you want to find it?" "$(cat "$work/err")"
 # Failures of the file system end the run with status 2 and the message, and
 # keep what was written before.
+# A full disk: a file system of its own (tmpfs, in a mount namespace), with
+# room for the inputs and the files before the category file.
 full="$work/full"
-mkdir "$full" && cp "$EXAMPLES"/*.* "$full/"
-ln -s /dev/full "$full/survey_project.CAT"
-timeout 60 "$BATCH" "$full/survey_project.spc" >/dev/null 2>"$work/err"; check "disk full" 2 $?
-check "disk full message" "Disk full." "$(cat "$work/err")"
-test -s "$full/survey_project.VAR"; check "files before the failure kept" 0 $?
+mkdir "$full"
+if unshare -rm true 2>/dev/null || unshare -m true 2>/dev/null; then
+  userns=-rm
+  unshare -rm true 2>/dev/null || userns=-m
+  # shellcheck disable=SC2016
+  unshare $userns sh -c '
+    mount -t tmpfs -o size=48k tmpfs "$1" || exit 99
+    cp "$2"/*.* "$1"/
+    timeout 60 "$3" "$1/survey_project.spc" >/dev/null 2>"$4"; echo $? >"$4.status"
+    test -s "$1/survey_project.VAR" && echo kept >"$4.kept"
+    exit 0' sh "$full" "$EXAMPLES" "$BATCH" "$work/err"
+  check "disk full" 2 "$(cat "$work/err.status")"
+  check "disk full message" "Disk full." "$(cat "$work/err")"
+  check "files before the failure kept" kept "$(cat "$work/err.kept" 2>/dev/null)"
+else
+  echo "skip disk full: no mount namespace here"
+fi
+# An output that is a link is not written through.
+linked="$work/linked"
+mkdir "$linked" && cp "$EXAMPLES"/*.* "$linked/"
+ln -s /dev/full "$linked/survey_project.CAT"
+timeout 60 "$BATCH" "$linked/survey_project.spc" >/dev/null 2>"$work/err"; check "link refused" 2 $?
+check "link refused message" "File access denied. (survey_project.CAT)" "$(cat "$work/err")"
+test -s "$linked/survey_project.VAR"; check "files before the refusal kept" 0 $?
 
 readonly_dir="$work/readonly"
 mkdir "$readonly_dir" && cp "$EXAMPLES"/*.* "$readonly_dir/"

@@ -196,7 +196,7 @@ TEST(TabDataWriter, TheRunReadsEveryValueInItsPlace) {
   MemorySource source(bytes);
   StringSink data;
   StringSink labels;
-  CopyResult result = CopySpssData(source, data, labels, [](std::int64_t) {});
+  CopyResult result = CopySpssData(source, data, labels, [](std::int64_t) { return true; });
   EXPECT_EQ(result.CaseCount, 1);
   EXPECT_EQ(result.FittedCount, 0);
   EXPECT_EQ(labels.bytes, "a\r\nb\r\nc\r\nd\r\ne\r\n");

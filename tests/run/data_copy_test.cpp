@@ -37,7 +37,12 @@ Copied Copy(ByteSource& source, CopyPath path = CopyPath::Fastest) {
   Copied c;
   StringSink data, labels;
   c.result = CopySpssData(
-      source, data, labels, [&](std::int64_t n) { c.counts.push_back(n); }, path);
+      source, data, labels,
+      [&](std::int64_t n) {
+        c.counts.push_back(n);
+        return true;
+      },
+      path);
   c.data = data.bytes;
   c.labels = labels.bytes;
   return c;
@@ -136,10 +141,20 @@ TEST(DataCopy, NamesAreCutTo20AndUpperCased) {
   EXPECT_EQ(ReadDatasetNames(labels), (std::vector<std::string>{"ABCDEFGHIJKLMNOPQRST", "SEX"}));
 }
 
-TEST(DataCopy, FieldsLongerThanTheReadBuffer) {
-  std::string big(300000, '7');
-  Copied c = Copy("A\tB\r\n" + big + "\t" + big + ",5\r\n");
-  EXPECT_EQ(c.data, big + " " + big + ".5\r\n");
+TEST(DataCopy, FieldsOverManyReadsAreKeptUpToTheLongestNumber) {
+  // Read 100 bytes at a time, so that every long field runs over many reads.
+  const std::string longest(kMaxNumberField - 2, '7');
+  const std::string name(300000, 'N');
+  const std::string text = "A\t" + name + "\tC\r\n" + longest + ",5\t" + longest + "777\t" + std::string(300000, '1') +
+                           "\r\n" + longest + ",5";
+  ChunkedSource source(text, 100);
+  Copied c = Copy(source);
+  // The longest field that can be a number is copied whole; one byte more
+  // is missing, however long.
+  EXPECT_EQ(c.data, longest + ".5 -999 -999\r\n" + longest + ".5 -999 -999\r\n");
+  // A header name of any length reaches the label file whole.
+  EXPECT_EQ(c.labels, "A\r\n" + name + "\r\nC\r\n");
+  EXPECT_EQ(c.result.FittedCount, 1);
 }
 
 TEST(DataCopy, PlainNumbersAndTheirNearMisses) {

@@ -2,6 +2,7 @@
 // each run ends in a report line or a complete project, never a crash.
 #include <random>
 
+#include "run/data_copy.h"
 #include "run_fixture.h"
 
 namespace s2v {
@@ -33,10 +34,12 @@ TEST_F(LimitsTest, DefinitionsBeyondTheLimitsAreRefused) {
   EXPECT_EQ(tk.shown.back(), "ask: " + std::string(100000, 'S') + ".DAT does not exist here. Do you want to find it?");
 }
 
-TEST_F(LimitsTest, LongLinesAndWideHeadersAreReadWhole) {
-  // 100,000 names, and a value of 100,000 characters.
+TEST_F(LimitsTest, LongLinesAndWideHeadersAreReadUpToTheirLimits) {
+  // 100,000 names; a value as long as a number can be, and one longer; a
+  // File Info line longer than any line of the format, kept up to its limit.
   std::string header = "SEX\tAGE\t" + Repeated("V", 100000 - 2, "\t");
-  WriteInput("SPSSDATA.DAT", header + "\r\n1\t" + std::string(100000, '7') + "\r\n2\t30\r\n");
+  const std::string longest(kMaxNumberField, '7');
+  WriteInput("SPSSDATA.DAT", header + "\r\n1\t" + longest + "\r\n2\t" + longest + "7\r\n");
   std::string exportText = "SEX " + std::string(100000, 'x') + "\r\nPrint\r\nWrite\r\n\r\nValue Label\r\n\r\n" +
                            Repeated("", 10000, " Label\r\n") + " Label\r\n\r\n";
   WriteInput("SPSSDATA.TXT", exportText);
@@ -46,11 +49,12 @@ TEST_F(LimitsTest, LongLinesAndWideHeadersAreReadWhole) {
   EXPECT_EQ(Read("PROJ.DEF").substr(0, 8), "100000\r\n");
   std::string data = Read("PROJ.DAT");
   EXPECT_EQ(data.substr(0, 2), "1 ");
-  EXPECT_NE(data.find(" " + std::string(100000, '7') + " "), std::string::npos);
+  EXPECT_NE(data.find("1 " + longest + " "), std::string::npos);
+  EXPECT_NE(data.find("2 -999 "), std::string::npos);
   // AGE has no block in this export, so no category lines.
   EXPECT_EQ(Read("PROJ.CAT"), "A 1 LABEL\r\nA 2 LABEL\r\n");
-  EXPECT_EQ(Read("PROJ.TXT"),
-            "Variables transferred from SPSSDATA:\r\n\r\nA:        SEX    " + std::string(100000, 'X') + "\r\n");
+  EXPECT_EQ(Read("PROJ.TXT"), "Variables transferred from SPSSDATA:\r\n\r\nA:        SEX    " +
+                                  std::string(LineReader::kMaxLineLength - 4, 'X') + "\r\n");
 }
 
 TEST_F(LimitsTest, EmptyAndEndOfTextFilesOfEveryKind) {

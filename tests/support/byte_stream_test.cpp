@@ -36,9 +36,13 @@ TEST(LineReader, Code26EndsTheText) {
             V{});
 }
 
-TEST(LineReader, LinesLongerThanTheBufferStayWhole) {
-  std::string longLine(200000, 'x');
-  EXPECT_EQ(Lines(longLine + "\r\n" + longLine), (V{longLine, longLine}));
+TEST(LineReader, LinesLongerThanTheBufferAreKeptUpToTheLimit) {
+  // Whole up to the limit, over several buffer fillings; cut beyond it, with
+  // the line end still found, so the next line is read as it stands.
+  const std::string longest(LineReader::kMaxLineLength, 'x');
+  EXPECT_EQ(Lines(longest + "\r\n" + longest), (V{longest, longest}));
+  const std::string longer = longest + std::string(300000, 'y');
+  EXPECT_EQ(Lines(longer + "\r\nnext\n" + longer + "\r"), (V{longest, "next", longest}));
 }
 
 TEST(BufferedWriter, DirectFillingKeepsTheOrderAndTheRoomAsked) {
