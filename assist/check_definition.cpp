@@ -5,6 +5,8 @@
 
 #include "model/project_names.h"
 #include "spssinfo/category_file.h"
+#include "spssinfo/file_info_dictionary.h"
+#include "support/export_fields.h"
 #include "support/number_format.h"
 #include "support/text_scan.h"
 
@@ -12,6 +14,14 @@ namespace s2v {
 namespace {
 
 bool IsMarker(const std::string& word) { return !word.empty() && word.front() == '<'; }
+
+// The name that the File Info export gives a header field: its first word,
+// in upper case.
+std::string FileInfoName(const std::string& headerName) {
+  std::string name = ExtractWord(1, headerName);
+  UpperCaseInPlace(name);
+  return name;
+}
 
 // The distance of two names in edits of one character (insert, delete,
 // change, or swap of two neighbours), or limit + 1 when it exceeds limit.
@@ -41,12 +51,17 @@ std::string BoundText(const VariableDefinition& v, std::size_t k) {
   return FormatFixed(v.Bounds[k], v.BoundDecimals[k]);
 }
 
-// The first category (counted from 1) that the order of the bounds leaves
-// empty whatever the data: a bound below the one before it, or a cut point
-// equal to the one before it. 0 when there is none.
+// Category k (from 1) is empty whatever the data because of the order of the
+// bounds: its upper bound lies below its lower one, or a cut point equals the
+// one before it.
+bool EmptyByBounds(const VariableDefinition& v, std::size_t k) {
+  return v.Bounds[k] < v.Bounds[k - 1] || (k >= 2 && v.Bounds[k] == v.Bounds[k - 1]);
+}
+
+// The first such category, or 0.
 int FirstEmptyByBounds(const VariableDefinition& v) {
   for (std::size_t k = 1; k < v.Bounds.size(); ++k)
-    if (v.Bounds[k] < v.Bounds[k - 1] || (k >= 2 && v.Bounds[k] == v.Bounds[k - 1])) return static_cast<int>(k);
+    if (EmptyByBounds(v, k)) return static_cast<int>(k);
   return 0;
 }
 
@@ -186,7 +201,166 @@ class LineChecks {
   DefinitionCheck& check_;
 };
 
+// Where the values of each variable of the definition fall: below its lower
+// end, in each category, above its upper end.
+class ValueTally {
+ public:
+  ValueTally(DefinitionCheck& check, const ExportOpener* fileInfo) : check_(check), fileInfo_(fileInfo) {
+    for (const VariableDefinition& v : check_.Definition.Variables) {
+      Counts counts;
+      counts.Variable = &v;
+      counts.InCategory.assign(static_cast<std::size_t>(v.CategoryCount), 0);
+      counts.Increasing = std::is_sorted(v.Bounds.begin() + 1, v.Bounds.end());
+      counts_.push_back(std::move(counts));
+    }
+  }
+
+  bool Header(const std::vector<std::string>& names) {
+    std::vector<std::string> wanted;
+    firstOfColumn_.assign(names.size(), -1);
+    for (std::size_t i = counts_.size(); i-- > 0;) {
+      const VariableDefinition& v = *counts_[i].Variable;
+      auto column = static_cast<std::size_t>(v.DatasetColumn - 1);
+      if (!v.found || column >= names.size()) continue;
+      counts_[i].NextOfColumn = firstOfColumn_[column];
+      firstOfColumn_[column] = static_cast<int>(i);
+      wanted.push_back(FileInfoName(names[column]));
+      counts_[i].FileInfoName = wanted.back();
+    }
+    if (fileInfo_) {
+      dictionary_ = ReadFileInfoDictionary(*fileInfo_, wanted);
+      for (Counts& counts : counts_)
+        if (const DictionaryEntry* entry = dictionary_.Find(counts.FileInfoName);
+            entry && !entry->Missing.Ranges.empty())
+          counts.Declared = &entry->Missing;
+    }
+    return true;
+  }
+
+  void Number(std::size_t column, const FieldNumber& number) {
+    for (int i = firstOfColumn_[column]; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
+      counts_[static_cast<std::size_t>(i)].Add(number.Value);
+  }
+  void Missing(std::size_t, FieldKind) {}
+  bool EndCase(std::int64_t) { return true; }
+
+  void Warn() {
+    for (const Counts& counts : counts_) {
+      if (counts.NextOfColumn == kNotRead) continue;
+      counts.Warn(check_);
+    }
+  }
+
+ private:
+  static constexpr int kNotRead = -2;
+
+  struct Counts {
+    const VariableDefinition* Variable = nullptr;
+    const DeclaredMissing* Declared = nullptr;
+    std::string FileInfoName;
+    int NextOfColumn = kNotRead;  // the next variable of the same column, or -1
+    bool Increasing = true;       // the bounds after the lower end
+    std::int64_t Valid = 0;
+    std::int64_t Outside = 0;
+    std::vector<std::int64_t> InCategory;
+
+    void Add(double value) {
+      if (value == kVornexMissing || (Declared && Declared->Contains(value))) return;
+      ++Valid;
+      const std::vector<double>& b = Variable->Bounds;
+      if (value < b.front() || value > b.back()) {
+        ++Outside;
+        return;
+      }
+      // Category k runs from above bound k - 1 to bound k; the first one from
+      // the lower end itself.
+      std::size_t k = 1;
+      if (Increasing)
+        k = static_cast<std::size_t>(std::lower_bound(b.begin() + 1, b.end(), value) - b.begin());
+      else
+        while (k + 1 < b.size() && value > b[k]) ++k;
+      ++InCategory[k - 1];
+    }
+
+    void Warn(DefinitionCheck& check) const {
+      const VariableDefinition& v = *Variable;
+      auto warn = [&](std::string text) {
+        check.Findings.push_back({v.Line, FindingKind::Warning, v.Name + ": " + std::move(text), {}});
+      };
+      if (Valid == 0) return warn("no valid value in the data, so no case falls in any category");
+      if (Outside > 0) {
+        std::string share = FormatFixed(100.0 * static_cast<double>(Outside) / static_cast<double>(Valid), 1);
+        if (share == "0.0") share = "less than 0.1";
+        warn(FormatInteger(Outside) + " of " + FormatInteger(Valid) + " valid values (" + share + "%) lie outside " +
+             BoundText(v, 0) + " to " + BoundText(v, v.Bounds.size() - 1));
+      }
+      std::vector<int> empty;
+      for (std::size_t k = 1; k <= InCategory.size(); ++k)
+        if (InCategory[k - 1] == 0 && !EmptyByBounds(v, k)) empty.push_back(static_cast<int>(k));
+      if (empty.empty()) return;
+      constexpr std::size_t kListed = 5;
+      std::string list;
+      for (std::size_t i = 0; i < std::min(empty.size(), kListed); ++i)
+        list += (i == 0 ? "" : i + 1 == empty.size() ? " and " : ", ") + Category(v, empty[i]);
+      if (empty.size() > kListed) list += " and " + std::to_string(empty.size() - kListed) + " more";
+      warn(std::string("no case falls in ") + (empty.size() == 1 ? "category " : "categories ") + list);
+    }
+  };
+
+  static constexpr double kVornexMissing = kMissingCode;
+
+  DefinitionCheck& check_;
+  const ExportOpener* fileInfo_;
+  FileInfoDictionary dictionary_;
+  std::vector<Counts> counts_;
+  std::vector<int> firstOfColumn_;  // the last variable of each column, or -1
+};
+
 }  // namespace
+
+void CheckDefinitionValues(DefinitionCheck& check, ByteSource& data, const ExportOpener* fileInfo) {
+  ValueTally tally(check, fileInfo);
+  ReadExportFields(data, tally);
+  tally.Warn();
+  std::stable_sort(check.Findings.begin(), check.Findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+}
+
+ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssName) {
+  ExportHead head;
+  head.FileInfoFound = folder.Exists(spssName + ".TXT");
+  head.DataFound = folder.Exists(spssName + ".DAT");
+  if (!head.DataFound) return head;
+  struct Names {
+    std::vector<std::string>& DatasetNames;
+    bool Header(const std::vector<std::string>& names) {
+      for (const std::string& name : names) DatasetNames.push_back(DatasetNameOf(name));
+      return false;
+    }
+    void Number(std::size_t, const FieldNumber&) {}
+    void Missing(std::size_t, FieldKind) {}
+    bool EndCase(std::int64_t) { return false; }
+  } names{head.DatasetNames};
+  FileSource data(folder, spssName + ".DAT");
+  // The first record only: a small buffer keeps the reading to it.
+  ReadExportFields(data, names, false, std::size_t{1} << 14);
+  return head;
+}
+
+DefinitionCheck CheckDefinition(const WorkingFolder& folder, const SpcText& spcLines, const std::string& projectName,
+                                bool checkValues) {
+  const std::string spssName = ReadFirstLineNames(spcLines[0], projectName).SpssName;
+  ExportHead head;
+  if (!RefuseSpssName(spssName, [](const std::string&) {})) head = ReadExportHead(folder, spssName);
+  DefinitionCheck check = CheckDefinitionLines(spcLines, projectName, head);
+  if (checkValues && head.DataFound && !check.Definition.Variables.empty()) {
+    FileSource data(folder, spssName + ".DAT");
+    const std::string fileInfoName = spssName + ".TXT";
+    ExportOpener open = [&] { return std::make_unique<FileSource>(folder, fileInfoName); };
+    CheckDefinitionValues(check, data, head.FileInfoFound ? &open : nullptr);
+  }
+  return check;
+}
 
 std::size_t DefinitionCheck::Count(FindingKind kind) const {
   return static_cast<std::size_t>(

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/project_definition.h"
-#include "spssinfo/file_info_dictionary.h"
+#include "spssinfo/file_info_reader.h"
 #include "support/byte_stream.h"
 #include "support/working_folder.h"
 
@@ -53,9 +53,9 @@ DefinitionCheck CheckDefinitionLines(const SpcText& spcLines, const std::string&
 
 // The checks of the values: the share of each variable's valid values that
 // lie outside its lower and upper ends, and the categories that no case falls
-// in. Reads the data once; declared missing values (from the dictionary, may
-// be null) do not count as values.
-void CheckDefinitionValues(DefinitionCheck& check, ByteSource& data, const FileInfoDictionary* dictionary);
+// in. Reads the data once; the values that the File Info export (fileInfo
+// opens it; may be null) declares missing do not count.
+void CheckDefinitionValues(DefinitionCheck& check, ByteSource& data, const ExportOpener* fileInfo);
 
 // The export pair's first record and which of its files exist.
 ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssName);

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "spssinfo/file_info_dictionary.h"
 #include "support/byte_stream.h"
+#include "support/working_folder.h"
 
 namespace s2v {
 
@@ -69,5 +71,14 @@ VariableDescription DescribeVariable(std::size_t position, const std::string& na
 // Describes the export. fileInfo opens the File Info export; without it the
 // description has no labels or declared missing values.
 ExportDescription DescribeExport(const std::string& spssName, ByteSource& data, const ExportOpener* fileInfo);
+
+// Describes the export pair spssName.DAT and, when it is there, spssName.TXT
+// of the folder.
+ExportDescription DescribeExport(const WorkingFolder& folder, const std::string& spssName);
+
+// The folder and the base name of an export given as its data file
+// ("data/survey.DAT", in any letter case) or as its base name ("survey");
+// a relative path is taken from startFolder.
+std::pair<WorkingFolder, std::string> ExportOfPath(const std::string& path, const std::string& startFolder);
 
 }  // namespace s2v
