@@ -14,6 +14,10 @@
 namespace s2v {
 namespace {
 
+// Fewer values than this, all distinct, tell an identifier from a small
+// sample of a measure too poorly to leave the variable out.
+constexpr std::int64_t kMinIdentifierValues = 20;
+
 // The value of a number's text as FormatRounded writes it.
 double Rounded(double value, int decimals) {
   std::string text = FormatRounded(value, decimals);
@@ -85,7 +89,7 @@ DraftLine DraftVariableLine(const VariableDescription& v, int categories) {
   if (v.IsText()) return {"", "text"};
   if (v.Valid == 0) return {"", "no valid values"};
   if (v.Distinct == 1) return {"", "constant (every valid value is " + FormatShortest(v.Minimum) + ")"};
-  if (v.Whole && v.AllDistinct && v.Distinct > kMaxDistinctCounted)
+  if (v.Whole && v.AllDistinct && v.Valid >= kMinIdentifierValues)
     return {"", "identifier (every value distinct and whole)"};
   if (!FitsADefinition(v.Minimum) || !FitsADefinition(v.Maximum))
     return {"", "values beyond the whole numbers of 32 bits that a definition holds"};

@@ -38,15 +38,11 @@ class VariableStatistics {
       return;
     }
     value += 0.0;  // -0 is 0
-    if (valid_ > 0) {
-      rising_ &= value > last_;
-      falling_ &= value < last_;
-    }
-    last_ = value;
+    if (order_ != 0) FollowOrder(value);
     ++valid_;
     min_ = value < min_ ? value : min_;
     max_ = value > max_ ? value : max_;
-    whole_ &= whole;
+    notWhole_ |= static_cast<int>(!whole);
     decimals_ = decimals > decimals_ ? decimals : decimals_;
     if (distinct_ <= kMaxDistinctCounted) CountDistinct(value);
     if (valid_ >= nextSampled_) Sample(value);
@@ -70,7 +66,7 @@ class VariableStatistics {
   std::int64_t DeclaredMissingCount() const { return declaredMissing_; }
   double Minimum() const { return min_; }
   double Maximum() const { return max_; }
-  bool Whole() const { return whole_; }
+  bool Whole() const { return notWhole_ == 0; }
   int Decimals() const { return decimals_; }
   // The number of distinct valid values, or kMaxDistinctCounted + 1 for more.
   int Distinct() const { return distinct_; }
@@ -79,13 +75,20 @@ class VariableStatistics {
   std::vector<double> DistinctValues() const;
   // Every valid value differs from every other: known when they come in
   // strictly rising or falling order through the export.
-  bool AllDistinct() const { return valid_ > 0 && (rising_ || falling_); }
+  bool AllDistinct() const { return valid_ > 0 && order_ != 0; }
   // The sample in increasing order.
   std::vector<double> SortedSample() const;
 
  private:
   static constexpr double kVornexMissing = -999;
   static constexpr std::size_t kSlots = 64;
+
+  // Whether the values so far rise or fall; once they do neither, nothing
+  // is followed.
+  void FollowOrder(double value) {
+    if (valid_ > 0) order_ &= (value > last_ ? kRising : 0) | (value < last_ ? kFalling : 0);
+    last_ = value;
+  }
 
   void CountDistinct(double value) {
     const auto bits = std::bit_cast<std::uint64_t>(value);
@@ -110,9 +113,12 @@ class VariableStatistics {
   double min_ = std::numeric_limits<double>::infinity();
   double max_ = -std::numeric_limits<double>::infinity();
   double last_ = 0;
-  bool whole_ = true;
-  bool rising_ = true;
-  bool falling_ = true;
+  // Flags as int: a store through a bool may alias anything, which makes the
+  // compiler load every other member again after it.
+  static constexpr int kRising = 1;
+  static constexpr int kFalling = 2;
+  int order_ = kRising | kFalling;
+  int notWhole_ = 0;
   int decimals_ = 0;
   int distinct_ = 0;
   std::uint64_t occupied_ = 0;

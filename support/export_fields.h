@@ -57,12 +57,10 @@ namespace export_fields_detail {
 inline constexpr std::uint64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 
-// The value of the n <= 8 digits from p on; the 8 bytes from p must be
-// readable. The digits are moved to the high end of a word, behind zeros, and
+// The value of the n <= 8 digits in the first n bytes of word (the first
+// digit in the lowest byte). They are moved to the high end, behind zeros, and
 // combined in pairs, fours and eights.
-inline std::uint64_t EightDigits(const char* p, unsigned n) {
-  std::uint64_t word;
-  std::memcpy(&word, p, sizeof word);
+inline std::uint64_t DigitsOfWord(std::uint64_t word, unsigned n) {
   const unsigned shift = 4 * (8 - n);
   word = (word << shift) << shift;
   word = (word & 0x0F0F0F0F0F0F0F0Fu) * 2561 >> 8;
@@ -70,25 +68,46 @@ inline std::uint64_t EightDigits(const char* p, unsigned n) {
   return (word & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
 }
 
+// The value of the n <= 8 digits from p on; the 8 bytes from p must be
+// readable.
+inline std::uint64_t EightDigits(const char* p, unsigned n) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return DigitsOfWord(word, n);
+}
+
 // The number of a plain field (an optional sign, digits, at most one point,
-// commas already points) of the read buffer; pointBits marks its point. A
-// whole part and a fraction of up to 8 digits each, 15 in all, are read
-// without a library call: the digits are then a double exactly, and their
-// quotient by a power of ten is the nearest double, as from_chars gives it.
+// commas already points) of the read buffer; pointBits marks its point. Up to
+// 15 digits are read without a library call: they are then a double exactly,
+// and their quotient by a power of ten is the nearest double, as from_chars
+// gives it. Digits and point within 8 bytes take one word: the point is cut
+// out of it and the digits read at once.
 inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t pointBits) {
   const bool negative = *p == '-';
   const unsigned sign = negative || *p == '+';
-  const auto n = static_cast<unsigned>(length) - sign;
-  const unsigned wholeDigits = pointBits != 0 ? static_cast<unsigned>(std::countr_zero(pointBits)) - sign : n;
-  const unsigned fractionDigits = pointBits != 0 ? n - wholeDigits - 1 : 0;
-  if (wholeDigits > 8 || fractionDigits > 8 || wholeDigits + fractionDigits > 15)
-    return NumberOfText(std::string_view(p, length));
+  const auto n = static_cast<unsigned>(length) - sign;  // the digits and the point
   const char* digits = p + sign;
-  const std::uint64_t whole = EightDigits(digits, wholeDigits);
-  const std::uint64_t fraction = EightDigits(digits + wholeDigits + 1, fractionDigits);
-  const auto mantissa = static_cast<double>(whole * kPowers[fractionDigits] + fraction);
-  const double value = mantissa / kDoublePowers[fractionDigits];
-  return {negative ? -value : value, static_cast<int>(fractionDigits), fraction == 0};
+  const bool hasPoint = pointBits != 0;
+  const unsigned point = hasPoint ? static_cast<unsigned>(std::countr_zero(pointBits)) - sign : n;
+  const unsigned fractionDigits = hasPoint ? n - point - 1 : 0;
+  std::uint64_t mantissa;
+  if (n <= 8) [[likely]] {
+    std::uint64_t word;
+    std::memcpy(&word, digits, sizeof word);
+    if (hasPoint) {
+      const std::uint64_t before = word & ~((~std::uint64_t{0} << (4 * point)) << (4 * point));
+      const std::uint64_t after = ((word >> (8 * point)) >> 8) << (8 * point);
+      word = before | after;
+    }
+    mantissa = DigitsOfWord(word, n - hasPoint);
+  } else if (point <= 8 && fractionDigits <= 8 && point + fractionDigits <= 15) {
+    mantissa = EightDigits(digits, point) * kPowers[fractionDigits] + EightDigits(digits + point + 1, fractionDigits);
+  } else {
+    return NumberOfText(std::string_view(p, length));
+  }
+  const double value = static_cast<double>(mantissa) / kDoublePowers[fractionDigits];
+  const bool whole = static_cast<double>(static_cast<std::int64_t>(value)) == value;
+  return {negative ? -value : value, static_cast<int>(fractionDigits), whole};
 }
 
 }  // namespace export_fields_detail

@@ -39,7 +39,7 @@ TEST(DraftDefinition, OneVariableEach) {
       {Variable("Q1", {"2", "3", "9", "3"}, &likert), 4, "Q1 1 5", ""},
       {Variable("Q2", {"1", "2", "5"}, &wideLabels), 4, "Q2 1 5", ""},
       {Variable("KIDS", {"1", "3", "2"}, &missingBelow), 4, "KIDS 0 3", ""},
-      {Variable("AGE", Values(18, 59)), 4, "AGE 18 59", ""},
+      {Variable("AGE", Rotated(Values(18, 59))), 4, "AGE 18 59", ""},
       // Measures: the cut form at the quantiles.
       {Variable("AGE", Rotated(Values(18, 90))), 4, "AGE 18 36 54 72 90", ""},
       {Variable("AGE", Rotated(Values(18, 90))), 2, "AGE 18 54 90", ""},
@@ -55,6 +55,8 @@ TEST(DraftDefinition, OneVariableEach) {
       {Variable("EMPTY", {"", "", "abc"}), 4, "", "text"},
       {Variable("EMPTY", {"", ""}), 4, "", "no valid values"},
       {Variable("ID", Values(1, 300)), 4, "", "identifier (every value distinct and whole)"},
+      {Variable("ID", Values(1, 20)), 4, "", "identifier (every value distinct and whole)"},
+      {Variable("DOWN", {"9", "7", "3", "-2", "-8"}), 4, "DOWN -8 9", ""},  // too few for an identifier
       {Variable("ONE", {"7", "", "7"}), 4, "", "constant (every valid value is 7)"},
       {Variable("BIG", {"1", "3000000000"}), 4, "",
        "values beyond the whole numbers of 32 bits that a definition holds"},
@@ -94,7 +96,7 @@ ExportDescription Export(std::vector<VariableDescription> variables) {
 
 TEST(DraftDefinition, AWholeDefinitionWithWhatIsLeftOut) {
   ExportDescription d = Export({Variable("id", Values(1, 50)), Variable("sex", {"1", "2", "1"}),
-                                Variable("city", {"Aarhus", "Vejle"}), Variable("age", Values(20, 80, 2))});
+                                Variable("city", {"Aarhus", "Vejle"}), Variable("age", Rotated(Values(20, 80, 2)))});
   Draft draft = DraftDefinition(d, {});
   EXPECT_EQ(draft.Lines, (Lines{"survey", "2", "sex 1 2", "age 20 34 50 66 80", "",
                                 "Left out:", "id: identifier (every value distinct and whole)", "city: text"}));
@@ -103,7 +105,7 @@ TEST(DraftDefinition, AWholeDefinitionWithWhatIsLeftOut) {
 
 TEST(DraftDefinition, ChosenVariablesInTheirOrder) {
   ExportDescription d = Export({Variable("id", Values(1, 50)), Variable("sex", {"1", "2", "1"}),
-                                Variable("age", Values(20, 80, 2)), Variable("q1", {"1", "5"})});
+                                Variable("age", Rotated(Values(20, 80, 2))), Variable("q1", {"1", "5"})});
   Draft draft = DraftDefinition(d, {{"Q1", "AGE", "nope", "Sex"}, 3});
   EXPECT_EQ(draft.Lines, (Lines{"survey", "3", "q1 1 5", "age 20 40 60 80", "sex 1 2"}));
   EXPECT_EQ(draft.Unknown, (Lines{"nope"}));
