@@ -34,6 +34,7 @@ std::vector<double> VariableStatistics::DistinctValues() const {
 
 std::vector<double> VariableStatistics::SortedSample() const {
   std::vector<double> sorted = sample_;
+  for (double& value : sorted) value += 0.0;  // -0 is 0
   std::sort(sorted.begin(), sorted.end());
   return sorted;
 }

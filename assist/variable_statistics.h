@@ -37,7 +37,6 @@ class VariableStatistics {
       ++missing_;
       return;
     }
-    value += 0.0;  // -0 is 0
     if (order_ != 0) FollowOrder(value);
     ++valid_;
     min_ = value < min_ ? value : min_;
@@ -91,7 +90,7 @@ class VariableStatistics {
   }
 
   void CountDistinct(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto bits = std::bit_cast<std::uint64_t>(value + 0.0);  // -0 is 0
     auto slot = static_cast<unsigned>((bits * 0x9E3779B97F4A7C15u) >> 58);
     while (occupied_ >> slot & 1u) {
       if (slots_[slot] == bits) return;

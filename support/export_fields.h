@@ -81,32 +81,37 @@ inline std::uint64_t EightDigits(const char* p, unsigned n) {
 // 15 digits are read without a library call: they are then a double exactly,
 // and their quotient by a power of ten is the nearest double, as from_chars
 // gives it. Digits and point within 8 bytes take one word: the point is cut
-// out of it and the digits read at once.
-inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t pointBits) {
+// out of it and the digits read at once. sign is 1 when the field begins with
+// a sign.
+inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t pointBits, unsigned sign) {
   const bool negative = *p == '-';
-  const unsigned sign = negative || *p == '+';
   const auto n = static_cast<unsigned>(length) - sign;  // the digits and the point
   const char* digits = p + sign;
   const bool hasPoint = pointBits != 0;
   const unsigned point = hasPoint ? static_cast<unsigned>(std::countr_zero(pointBits)) - sign : n;
   const unsigned fractionDigits = hasPoint ? n - point - 1 : 0;
   std::uint64_t mantissa;
+  bool whole;
   if (n <= 8) [[likely]] {
     std::uint64_t word;
     std::memcpy(&word, digits, sizeof word);
+    // The bytes after the point; a fraction of zeros only is whole.
+    const std::uint64_t fraction = (word >> (8 * point)) >> 8;
+    const std::uint64_t fractionBytes = ~((~std::uint64_t{0} << (4 * fractionDigits)) << (4 * fractionDigits));
+    whole = ((fraction ^ 0x3030303030303030u) & fractionBytes) == 0;
     if (hasPoint) {
       const std::uint64_t before = word & ~((~std::uint64_t{0} << (4 * point)) << (4 * point));
-      const std::uint64_t after = ((word >> (8 * point)) >> 8) << (8 * point);
-      word = before | after;
+      word = before | (fraction << (8 * point));
     }
     mantissa = DigitsOfWord(word, n - hasPoint);
   } else if (point <= 8 && fractionDigits <= 8 && point + fractionDigits <= 15) {
-    mantissa = EightDigits(digits, point) * kPowers[fractionDigits] + EightDigits(digits + point + 1, fractionDigits);
+    const std::uint64_t fraction = EightDigits(digits + point + 1, fractionDigits);
+    whole = fraction == 0;
+    mantissa = EightDigits(digits, point) * kPowers[fractionDigits] + fraction;
   } else {
     return NumberOfText(std::string_view(p, length));
   }
   const double value = static_cast<double>(mantissa) / kDoublePowers[fractionDigits];
-  const bool whole = static_cast<double>(static_cast<std::int64_t>(value)) == value;
   return {negative ? -value : value, static_cast<int>(fractionDigits), whole};
 }
 
@@ -194,7 +199,12 @@ class ExportFieldRecords {
   // empty, case ends included, up to the first that needs more care: any
   // other field, a surplus or missing field, a line end other than CR LF or
   // LF, a field longer than a window, or one that goes on past end.
-  const char* PlainFields(const char* p, const char* end);
+  const char* PlainFields(const char* p, const char* end) {
+#if defined(S2V_CLASSIFY_AVX2)
+    if (bitInstructions_) return PlainFieldsWithBitInstructions(p, end);
+#endif
+    return TakePlainFields<false>(p, end);
+  }
 
   ExportFieldsResult Result() const { return result_; }
 
@@ -208,6 +218,18 @@ class ExportFieldRecords {
     piece = piece.substr(0, kMaxNumberField - std::min(kMaxNumberField, name_.size()));
     for (char c : piece) name_ += c == ',' ? '.' : c;
   }
+
+  // bitCount: the processor counts bits itself.
+  template <bool bitCount>
+  [[gnu::always_inline]] inline const char* TakePlainFields(const char* p, const char* end);
+#if defined(S2V_CLASSIFY_AVX2)
+  // The same with the processor's shifts by a register, bit counts and bit
+  // scans: most of a field's work is such steps.
+  [[gnu::target("popcnt,bmi,bmi2,lzcnt")]] const char* PlainFieldsWithBitInstructions(const char* p, const char* end) {
+    return TakePlainFields<true>(p, end);
+  }
+  bool bitInstructions_ = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+#endif
 
   Consumer& consumer_;
   ExportFieldsResult result_;
@@ -224,7 +246,9 @@ class ExportFieldRecords {
 #if defined(__SSE2__)
 
 template <typename Consumer>
-const char* ExportFieldRecords<Consumer>::PlainFields(const char* p, const char* end) {
+template <bool bitCount>
+[[gnu::always_inline]] inline const char* ExportFieldRecords<Consumer>::TakePlainFields(const char* p,
+                                                                                        const char* end) {
   using export_fields_detail::PlainNumber;
   const ByteClassMaps::Reader maps = maps_.Read();
   const std::size_t fields = result_.HeaderFields;
@@ -246,12 +270,14 @@ const char* ExportFieldRecords<Consumer>::PlainFields(const char* p, const char*
         tabs &= fault - 1;
         if (tabs == 0) goto single;
       }
-      for (std::size_t count = CountBits(tabs); count > fields - field; --count) tabs ^= HighestBit(tabs);
+      std::size_t count = bitCount ? static_cast<std::size_t>(std::popcount(tabs)) : CountBits(tabs);
+      for (; count > fields - field; --count) tabs ^= HighestBit(tabs);
       unsigned start = 0;
       for (std::uint64_t rest = tabs; rest != 0; rest &= rest - 1) {
         const auto at = static_cast<unsigned>(std::countr_zero(rest));
         const std::uint64_t pointBits = (w.points & ((std::uint64_t{1} << at) - 1)) >> start;
-        consumer_.Number(field++, PlainNumber(p + start, at - start, pointBits));
+        const auto sign = static_cast<unsigned>(w.signs >> start) & 1;
+        consumer_.Number(field++, PlainNumber(p + start, at - start, pointBits, sign));
         start = at + 1;
       }
       p += start;
@@ -275,7 +301,7 @@ const char* ExportFieldRecords<Consumer>::PlainFields(const char* p, const char*
       if (inField != 0) break;
       consumer_.Missing(field, FieldKind::Blank);
     } else {
-      consumer_.Number(field, PlainNumber(p, static_cast<std::size_t>(fieldEnd - p), points));
+      consumer_.Number(field, PlainNumber(p, static_cast<std::size_t>(fieldEnd - p), points, w.signs & 1));
     }
     ++field;
     p = fieldEnd + 1;
@@ -295,7 +321,8 @@ const char* ExportFieldRecords<Consumer>::PlainFields(const char* p, const char*
 #else
 
 template <typename Consumer>
-const char* ExportFieldRecords<Consumer>::PlainFields(const char* p, const char*) {
+template <bool bitCount>
+const char* ExportFieldRecords<Consumer>::TakePlainFields(const char* p, const char*) {
   return p;
 }
 
