@@ -237,9 +237,14 @@ class ValueTally {
     return true;
   }
 
-  void Number(std::size_t column, const FieldNumber& number) {
-    for (int i = firstOfColumn_[column]; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
-      counts_[static_cast<std::size_t>(i)].Add(number.Value);
+  // Only the values of the definition's columns are read.
+  template <typename Read>
+  void Number(std::size_t column, const Read& read) {
+    int i = firstOfColumn_[column];
+    if (i < 0) return;
+    const double value = read().Value;
+    for (; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
+      counts_[static_cast<std::size_t>(i)].Add(value);
   }
   void Missing(std::size_t, FieldKind) {}
   bool EndCase(std::int64_t) { return true; }
@@ -273,12 +278,21 @@ class ValueTally {
         return;
       }
       // Category k runs from above bound k - 1 to bound k; the first one from
-      // the lower end itself.
+      // the lower end itself. Among increasing bounds the first not below the
+      // value is found by halving without a branch, since values come in no
+      // order the processor could guess.
       std::size_t k = 1;
-      if (Increasing)
-        k = static_cast<std::size_t>(std::lower_bound(b.begin() + 1, b.end(), value) - b.begin());
-      else
+      if (Increasing) {
+        const double* base = b.data() + 1;
+        for (std::size_t n = b.size() - 1; n > 1;) {
+          const std::size_t half = n / 2;
+          base = base[half - 1] < value ? base + half : base;
+          n -= half;
+        }
+        k = static_cast<std::size_t>(base - b.data()) + (*base < value ? 1 : 0);
+      } else {
         while (k + 1 < b.size() && value > b[k]) ++k;
+      }
       ++InCategory[k - 1];
     }
 
@@ -316,6 +330,19 @@ class ValueTally {
   std::vector<int> firstOfColumn_;  // the last variable of each column, or -1
 };
 
+// The names of the first record as a run knows them; the reading ends there.
+struct HeaderNames {
+  std::vector<std::string>& DatasetNames;
+  bool Header(const std::vector<std::string>& names) {
+    for (const std::string& name : names) DatasetNames.push_back(DatasetNameOf(name));
+    return false;
+  }
+  template <typename Read>
+  void Number(std::size_t, const Read&) {}
+  void Missing(std::size_t, FieldKind) {}
+  bool EndCase(std::int64_t) { return false; }
+};
+
 }  // namespace
 
 void CheckDefinitionValues(DefinitionCheck& check, ByteSource& data, const ExportOpener* fileInfo) {
@@ -331,16 +358,7 @@ ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssNa
   head.FileInfoFound = folder.Exists(spssName + ".TXT");
   head.DataFound = folder.Exists(spssName + ".DAT");
   if (!head.DataFound) return head;
-  struct Names {
-    std::vector<std::string>& DatasetNames;
-    bool Header(const std::vector<std::string>& names) {
-      for (const std::string& name : names) DatasetNames.push_back(DatasetNameOf(name));
-      return false;
-    }
-    void Number(std::size_t, const FieldNumber&) {}
-    void Missing(std::size_t, FieldKind) {}
-    bool EndCase(std::int64_t) { return false; }
-  } names{head.DatasetNames};
+  HeaderNames names{head.DatasetNames};
   FileSource data(folder, spssName + ".DAT");
   // The first record only: a small buffer keeps the reading to it.
   ReadExportFields(data, names, false, std::size_t{1} << 14);

@@ -89,7 +89,9 @@ class Describer {
     }
     return true;
   }
-  void Number(std::size_t column, const FieldNumber& number) {
+  template <typename Read>
+  void Number(std::size_t column, const Read& read) {
+    const FieldNumber number = read();
     statistics_[column].AddNumber(number.Value, number.Decimals, number.Whole);
   }
   void Missing(std::size_t column, FieldKind kind) {

@@ -22,7 +22,9 @@ struct Recorder {
     for (const std::string& name : names) FUZZ_CHECK(name.size() <= s2v::kMaxNumberField);
     return true;
   }
-  void Number(std::size_t column, const s2v::FieldNumber& n) {
+  template <typename Read>
+  void Number(std::size_t column, const Read& read) {
+    const s2v::FieldNumber n = read();
     FUZZ_CHECK(column == inCase++ && column < fields);
     events.push_back(std::to_string(column) + ":" + std::to_string(n.Value) + "/" + std::to_string(n.Decimals) +
                      (n.Whole ? "w" : "f"));

@@ -130,10 +130,12 @@ struct ExportFieldsResult {
 //        the header's names as the label file holds them (a "," as "."),
 //        without leading blanks, each kept up to kMaxNumberField bytes;
 //        false ends the reading here
-//   void Number(std::size_t column, const FieldNumber& number);
+//   template <typename Read> void Number(std::size_t column, const Read& read);
 //   void Missing(std::size_t column, FieldKind kind);
 //        a field of the case in column (from 0) that the copy writes as a
-//        number or as missing (kind Blank also for the padding of a case)
+//        number, which read() gives as a FieldNumber (a consumer that does
+//        not look at a column's values saves reading them), or as missing
+//        (kind Blank also for the padding of a case)
 //   bool EndCase(std::int64_t count);
 //        false ends the reading after this case
 template <typename Consumer>
@@ -163,7 +165,7 @@ class ExportFieldRecords {
     } else if (field_ < result_.HeaderFields) {
       ScannedField scanned = ScanField(field);
       if (scanned.Kind == FieldKind::Number)
-        consumer_.Number(field_, NumberOfText(scanned.Text));
+        consumer_.Number(field_, [&] { return NumberOfText(scanned.Text); });
       else
         consumer_.Missing(field_, scanned.Kind);
     }
@@ -277,7 +279,7 @@ template <bool bitCount>
         const auto at = static_cast<unsigned>(std::countr_zero(rest));
         const std::uint64_t pointBits = (w.points & ((std::uint64_t{1} << at) - 1)) >> start;
         const auto sign = static_cast<unsigned>(w.signs >> start) & 1;
-        consumer_.Number(field++, PlainNumber(p + start, at - start, pointBits, sign));
+        consumer_.Number(field++, [&] { return PlainNumber(p + start, at - start, pointBits, sign); });
         start = at + 1;
       }
       p += start;
@@ -301,7 +303,8 @@ template <bool bitCount>
       if (inField != 0) break;
       consumer_.Missing(field, FieldKind::Blank);
     } else {
-      consumer_.Number(field, PlainNumber(p, static_cast<std::size_t>(fieldEnd - p), points, w.signs & 1));
+      consumer_.Number(field,
+                       [&] { return PlainNumber(p, static_cast<std::size_t>(fieldEnd - p), points, w.signs & 1); });
     }
     ++field;
     p = fieldEnd + 1;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace s2v {
 namespace {
 
@@ -89,6 +91,35 @@ TEST(CheckDefinition, WarningsOfWhatTheRunAccepts) {
         "8: warning: line 2 gives 2 variables, so the run ignores this variable line"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Findings(c.spc), c.findings) << testing::PrintToString(c.spc);
+}
+
+TEST(CheckDefinition, ValuesOutsideTheEndsAndCategoriesWithoutCases) {
+  const std::string data =
+      "a\tb\tc\td\r\n"
+      "1\t5\t25\t1\r\n"
+      "2\t45\t70\t2\r\n"
+      "2,5\t\t99\t-999\r\n"
+      "5\tx\t\t9\r\n"
+      "7\t45\t\t\r\n"
+      "0\r\n";
+  const std::string fileInfo =
+      "C  label  3\r\n  Print Format: F2\r\n  Write Format: F2\r\n  Missing Values: 99\r\n\r\n\r\n";
+  DefinitionCheck check = CheckDefinitionLines(
+      {"data", "4", "a 1 2 3 5", "b 0 10 20 30 40 50", "c 18 60 30 90", "d 1 3"}, "proj", Head({"A", "B", "C", "D"}));
+  MemorySource source(data);
+  ExportOpener open = [&] { return std::make_unique<MemorySource>(fileInfo); };
+  CheckDefinitionValues(check, source, &open);
+  Lines found;
+  for (const Finding& f : check.Findings) found.push_back(std::to_string(f.Line) + ": " + f.Text());
+  EXPECT_EQ(found, (Lines{
+                       "3: A: 2 of 6 valid values (33.3%) lie outside 1 to 5",
+                       "4: B: no case falls in categories 2 (11 - 20), 3 (21 - 30) and 4 (31 - 40)",
+                       // 99 is declared missing; the second category is empty by its bounds.
+                       "5: C: the bounds do not increase (60 then 30), so no value can fall in category 2 (61 - 30)",
+                       // -999 is missing to VORNEX.
+                       "6: D: 1 of 3 valid values (33.3%) lie outside 1 to 3",
+                       "6: D: no case falls in category 3 (3)",
+                   }));
 }
 
 TEST(CheckDefinition, NearestName) {

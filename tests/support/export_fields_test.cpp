@@ -28,7 +28,9 @@ struct Recorder {
     events.push_back(line);
     return !stopAfterHeader;
   }
-  void Number(std::size_t column, const FieldNumber& n) {
+  template <typename Read>
+  void Number(std::size_t column, const Read& read) {
+    const FieldNumber n = read();
     char value[64];
     auto end = std::to_chars(value, value + sizeof value, n.Value).ptr;
     events.push_back(std::to_string(column) + ":" + std::string(value, end) + "/" + std::to_string(n.Decimals) +
