@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "batch/assist_commands.h"
 #include "batch/console_toolkit.h"
 #ifdef SPSS2VORNEX_HAVE_IMPORT
 #include "import/sav_import.h"
@@ -35,6 +37,9 @@ constexpr const char* kUsage =
     "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
     "                         [--seed N] [--report FILE] SPCFILE\n"
     "       spss2vornex-batch --import-sav FILE.sav [--force] [options SPCFILE]\n"
+    "       spss2vornex-batch --describe SPSSFILE [--tsv]\n"
+    "       spss2vornex-batch --draft SPSSFILE [--vars NAME,...] [--categories K]\n"
+    "       spss2vornex-batch --check [--project NAME] SPCFILE\n"
     "\n"
     "Converts the SPSS export pair named on SPCFILE's first line into a VORNEX\n"
     "project, in the folder of SPCFILE. Report lines go to standard output,\n"
@@ -51,9 +56,24 @@ constexpr const char* kUsage =
     "  --force          let --import-sav replace existing FILE.DAT and FILE.TXT\n"
     "  --help, --version\n"
     "\n"
+    "The definition assistant (no run; nothing is written):\n"
+    "  --describe SPSSFILE\n"
+    "                   per variable of the export: label, value labels, declared\n"
+    "                   missing values, counts, range, decimals, distinct values,\n"
+    "                   quartiles; SPSSFILE is the data file (survey.DAT) or its\n"
+    "                   base name, its File Info export beside it is used\n"
+    "  --tsv            the description as tab-separated rows under a header line\n"
+    "  --draft SPSSFILE a definition that a run accepts, on standard output\n"
+    "  --vars NAME,...  the variables to define, in this order (default: all usable)\n"
+    "  --categories K   categories of a measure, 2 to 42 (default 4)\n"
+    "  --check SPCFILE  every problem of the definition against its export, as\n"
+    "                   SPCFILE:LINE: error: TEXT or SPCFILE:LINE: warning: TEXT\n"
+    "\n"
     "Exit status: 0 completed, 1 stopped at a check (also an import refused or\n"
     "not done), 2 input/output failure, 64 usage error, 130 interrupted (SIGINT or\n"
-    "SIGTERM; the files are complete up to the last whole case).\n";
+    "SIGTERM; the files are complete up to the last whole case). --check exits 0\n"
+    "when a run would pass its checks and 1 when it would stop; --draft exits 1\n"
+    "when fewer than 2 variables can be used.\n";
 
 struct Options {
   std::optional<std::string> project;
@@ -182,6 +202,77 @@ bool HoldFolderOf(const std::string& path, std::vector<s2v::FolderLock>& held) {
   return true;
 }
 
+// --describe, --draft, --check and their options: the definition assistant.
+struct AssistOptions {
+  std::optional<std::string> describe;
+  bool tsv = false;
+  std::optional<std::string> draft;
+  std::optional<std::vector<std::string>> vars;
+  std::optional<int> categories;
+  bool check = false;
+  int Commands() const { return (describe ? 1 : 0) + (draft ? 1 : 0) + (check ? 1 : 0); }
+};
+
+std::vector<std::string> SplitNames(std::string_view list) {
+  std::vector<std::string> names;
+  while (!list.empty()) {
+    std::size_t comma = list.find(',');
+    if (comma != 0) names.emplace_back(list.substr(0, comma));
+    list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
+  }
+  return names;
+}
+
+// Takes argv[i] when it is an option of the assistant; error is set for a bad
+// one.
+bool TakeAssistOption(int argc, char** argv, int& i, AssistOptions& options, std::optional<std::string>& error) {
+  std::string_view arg = argv[i];
+  if (arg == "--tsv") {
+    options.tsv = true;
+    return true;
+  }
+  if (arg == "--check") {
+    options.check = true;
+    return true;
+  }
+  if (arg != "--describe" && arg != "--draft" && arg != "--vars" && arg != "--categories") return false;
+  if (i + 1 >= argc) {
+    error = std::string(arg) + " needs a value";
+    return true;
+  }
+  std::string value = argv[++i];
+  if (arg == "--describe") {
+    options.describe = value;
+  } else if (arg == "--draft") {
+    options.draft = value;
+  } else if (arg == "--vars") {
+    options.vars = SplitNames(value);
+  } else {
+    options.categories = ParseNumber<int>(value, 2, 42);
+    if (!options.categories) error = "--categories takes a number from 2 to 42";
+  }
+  return true;
+}
+
+// The assistant's command, or a usage error for options that do not go with
+// it. runOption: the first option of a run that was given, or empty.
+int RunAssist(const AssistOptions& options, const std::optional<std::string>& spcFile,
+              const std::optional<std::string>& project, const std::string& runOption) {
+  if (options.Commands() > 1) return UsageError("--describe, --draft and --check go one at a time");
+  if (options.tsv && !options.describe) return UsageError("--tsv goes with --describe");
+  if ((options.vars || options.categories) && !options.draft)
+    return UsageError("--vars and --categories go with --draft");
+  if (!runOption.empty()) return UsageError(runOption + " does not go with --describe, --draft or --check");
+  if (options.check) {
+    if (!spcFile) return UsageError("--check needs SPCFILE");
+    return s2v::CheckCommand(*spcFile, project, kStartFolder);
+  }
+  if (spcFile || project) return UsageError("--describe and --draft take no SPCFILE or --project");
+  if (options.describe) return s2v::DescribeCommand(*options.describe, options.tsv, kStartFolder);
+  return s2v::DraftCommand(*options.draft, options.vars.value_or(std::vector<std::string>{}),
+                           options.categories.value_or(4), kStartFolder);
+}
+
 void SaveReport(const std::string& path, const std::vector<std::string>& lines) {
   const auto [folder, name] = s2v::WorkingFolder::OfFile(path, kStartFolder);
   s2v::TextFileWriter file(folder, name);
@@ -195,6 +286,8 @@ int Main(int argc, char** argv) {
   s2v::InstallInterruptHandlers();
   Options options;
   ImportOptions importOptions;
+  AssistOptions assistOptions;
+  std::string runOption;  // the first option that only a run takes
   bool haveSpc = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
@@ -208,6 +301,11 @@ int Main(int argc, char** argv) {
     }
     if (std::optional<std::string> error; TakeImportOption(argc, argv, i, importOptions, error)) {
       if (error) return UsageError(*error);
+      if (runOption.empty()) runOption = std::string(arg);
+      continue;
+    }
+    if (std::optional<std::string> error; TakeAssistOption(argc, argv, i, assistOptions, error)) {
+      if (error) return UsageError(*error);
       continue;
     }
     auto value = [&]() -> std::optional<std::string> {
@@ -218,6 +316,7 @@ int Main(int argc, char** argv) {
         arg == "--mlwin") {
       std::optional<std::string> v = value();
       if (!v) return UsageError(std::string(arg) + " needs a value");
+      if (arg != "--project" && runOption.empty()) runOption = std::string(arg);
       if (arg == "--project") {
         options.project = *v;
       } else if (arg == "--report") {
@@ -241,6 +340,9 @@ int Main(int argc, char** argv) {
       haveSpc = true;
     }
   }
+  if (assistOptions.Commands() > 0 || assistOptions.tsv || assistOptions.vars || assistOptions.categories)
+    return RunAssist(assistOptions, haveSpc ? std::optional<std::string>(options.spcFile) : std::nullopt,
+                     options.project, runOption);
   if (!haveSpc && !importOptions.savFile) return UsageError("SPCFILE is missing");
   if (importOptions.force && !importOptions.savFile) return UsageError("--force needs --import-sav");
 

@@ -10,6 +10,10 @@ namespace s2v {
 
 char LetterFor(int v) { return static_cast<char>(v <= 26 ? 'A' + v - 1 : v + 70); }
 
+std::string DatasetNameOf(std::string_view headerField) {
+  return FileLineWords(std::string(headerField)).Word(1).substr(0, kMaxNameLength);
+}
+
 namespace {
 
 // Optional blanks, an optional sign and decimal digits up to the end or, when
@@ -45,22 +49,42 @@ bool IsMarker(const std::string& word) { return !word.empty() && word.front() ==
 
 class DefinitionParser {
  public:
+  // keepGoing: go on past a faulty variable line (or line 2) instead of
+  // ending at the first problem.
   DefinitionParser(const SpcText& lines, const std::string& projectBase, const std::vector<std::string>& datasetNames,
-                   ProjectDefinition& definition)
-      : lines_(lines), projectBase_(projectBase), datasetNames_(datasetNames), definition_(definition) {}
+                   ProjectDefinition& definition, bool keepGoing)
+      : lines_(lines),
+        projectBase_(projectBase),
+        datasetNames_(datasetNames),
+        definition_(definition),
+        keepGoing_(keepGoing) {}
 
-  std::optional<std::string> Parse() {
+  // The problems found, the first one first; without keepGoing at most one.
+  std::vector<DefinitionProblem> Parse() {
     const std::string line2 = lines_.size() > 1 ? lines_[1] : std::string();
     std::optional<std::int64_t> count = WholeNumber(line2, false);
-    if (!count) return "NVAR is not a number: " + line2;
-    if (*count < 2 || *count > kMaxVariables) return "Improper number of variables: " + line2;
+    const bool countKnown = count && *count >= 2 && *count <= kMaxVariables;
+    if (!countKnown) {
+      problems_.push_back({2, (count ? "Improper number of variables: " : "NVAR is not a number: ") + line2});
+      if (!keepGoing_) return problems_;
+      count = kMaxVariables;
+    }
 
     pointer_ = 1;
     for (int v = 1; v <= *count; ++v) {
-      if (auto error = ParseVariable(v)) return error;
+      std::optional<std::string> error = ParseVariable(v);
+      if (!error) continue;
+      if (textEnded_) {
+        // Without a known count, the variable lines simply end here.
+        if (!countKnown) break;
+        problems_.push_back({std::max<std::size_t>(lines_.size(), 2), *error});
+        return problems_;
+      }
+      problems_.push_back({pointer_ + 1, *error});
+      if (!keepGoing_) return problems_;
     }
-    definition_.BlockEnds.push_back(*count);
-    return std::nullopt;
+    definition_.BlockEnds.push_back(static_cast<int>(*count));
+    return problems_;
   }
 
  private:
@@ -73,14 +97,18 @@ class DefinitionParser {
     return true;
   }
 
+  // The error of variable v's line, if any; textEnded_ tells when the text
+  // ended before the line.
   std::optional<std::string> ParseVariable(int v) {
     LineWords line;
+    textEnded_ = true;
     if (!NextLineWithWords(line))
       return "Too few variables on " + projectBase_ + ".SPC: " + std::to_string(lines_.size() - 1);
     if (IsMarker(line.Word(1))) {
       definition_.BlockEnds.push_back(v - 1);
       if (!NextLineWithWords(line)) return "Too few variables on " + projectBase_ + ".SPC";
     }
+    textEnded_ = false;
     std::size_t n = line.count();
     if (IsMarker(line.Word(n))) {
       definition_.BlockEnds.push_back(v);
@@ -89,6 +117,7 @@ class DefinitionParser {
 
     VariableDefinition var;
     var.Letter = LetterFor(v);
+    var.Line = pointer_ + 1;
     var.Name = line.Word(1).substr(0, kMaxNameLength);
     for (std::size_t i = 0; i < datasetNames_.size(); ++i) {
       if (datasetNames_[i] == var.Name) {
@@ -150,7 +179,10 @@ class DefinitionParser {
   const std::string& projectBase_;
   const std::vector<std::string>& datasetNames_;
   ProjectDefinition& definition_;
+  const bool keepGoing_;
   std::size_t pointer_ = 1;
+  bool textEnded_ = false;
+  std::vector<DefinitionProblem> problems_;
 };
 
 }  // namespace
@@ -182,7 +214,16 @@ SpcText ReadSpcText(ByteSource& source) {
 std::optional<std::string> ParseProjectDefinition(const SpcText& spcLines, const std::string& projectBase,
                                                   const std::vector<std::string>& datasetNames,
                                                   ProjectDefinition& definition) {
-  return DefinitionParser(spcLines, projectBase, datasetNames, definition).Parse();
+  std::vector<DefinitionProblem> problems =
+      DefinitionParser(spcLines, projectBase, datasetNames, definition, false).Parse();
+  if (problems.empty()) return std::nullopt;
+  return std::move(problems.front().Message);
+}
+
+std::vector<DefinitionProblem> FindDefinitionProblems(const SpcText& spcLines, const std::string& projectBase,
+                                                      const std::vector<std::string>& datasetNames,
+                                                      ProjectDefinition& definition) {
+  return DefinitionParser(spcLines, projectBase, datasetNames, definition, true).Parse();
 }
 
 std::vector<std::string> MissingNames(const ProjectDefinition& definition) {

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/byte_stream.h"
@@ -23,9 +24,15 @@ constexpr std::int32_t kMissingCode = -999;
 // characters of codes 97 to 128.
 char LetterFor(int v);
 
+// The name by which a run knows a field of the export's first record, as it
+// reads the field back from its label file: the first word, upper case, a
+// comma read as a point, at most 20 characters; empty without a word.
+std::string DatasetNameOf(std::string_view headerField);
+
 struct VariableDefinition {
   char Letter = 0;
-  std::string Name;  // upper case, at most 20 characters
+  std::size_t Line = 0;  // the line of the definition, counted from 1
+  std::string Name;      // upper case, at most 20 characters
   bool found = false;
   std::int32_t DatasetColumn = 0;  // 1-based; 0 when not found
   int CategoryCount = 0;
@@ -59,6 +66,12 @@ class SpcText {
   std::size_t size() const { return count_; }
   // Line i, counted from 0; empty past the end.
   const std::string& operator[](std::size_t i) const;
+  // Calls visit(i, line) for each line from..to-1 that is not empty.
+  template <typename Visit>
+  void ForEachLine(std::size_t from, std::size_t to, Visit visit) const {
+    for (const auto& [i, line] : lines_)
+      if (i >= from && i < to) visit(i, line);
+  }
 
  private:
   std::vector<std::pair<std::size_t, std::string>> lines_;  // (index, text) of the lines that are not empty
@@ -75,6 +88,20 @@ SpcText ReadSpcText(ByteSource& source);
 std::optional<std::string> ParseProjectDefinition(const SpcText& spcLines, const std::string& projectBase,
                                                   const std::vector<std::string>& datasetNames,
                                                   ProjectDefinition& definition);
+
+struct DefinitionProblem {
+  std::size_t Line = 0;  // counted from 1
+  std::string Message;
+};
+
+// Parses as ParseProjectDefinition does, but goes on past a faulty variable
+// line to the next one, so that every problem is found at once; the first
+// problem is the error that ParseProjectDefinition gives. When line 2 holds no
+// usable count, every later line with words is read as a variable line, up to
+// 58 of them. The faulty lines' variables are left out of the definition.
+std::vector<DefinitionProblem> FindDefinitionProblems(const SpcText& spcLines, const std::string& projectBase,
+                                                      const std::vector<std::string>& datasetNames,
+                                                      ProjectDefinition& definition);
 
 // The names of the variables not found in the dataset, in definition order.
 std::vector<std::string> MissingNames(const ProjectDefinition& definition);

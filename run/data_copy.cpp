@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "model/project_definition.h"
-#include "run/data_copy_classes.h"
+#include "support/export_byte_classes.h"
+#include "support/export_reader.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -19,41 +20,6 @@ constexpr std::string_view kMissingText = "-999";
 constexpr std::size_t kReadBufferSize = 1 << 18;
 constexpr std::size_t kWriteBufferSize = 1 << 18;
 
-struct ScannedValue {
-  std::string_view text;
-  bool hasComma;
-};
-
-// The number of a field without the blanks around it, or "-999". A "," counts
-// as the decimal point. This is ClassifyWord's number rule (plus a digit
-// required) in one pass over the field as read, commas unconverted: going
-// through ClassifyWord on a converted copy makes the whole copy a third slower.
-ScannedValue ScanValue(std::string_view field) {
-  if (field.size() > kMaxNumberField) return {kMissingText, false};
-  std::size_t first = 0;
-  std::size_t last = field.size();
-  while (first < last && field[first] == ' ') ++first;
-  while (last > first && field[last - 1] == ' ') --last;
-  std::size_t i = first;
-  if (i < last && (field[i] == '+' || field[i] == '-')) ++i;
-  int digits = 0;
-  int points = 0;
-  bool comma = false;
-  for (; i < last; ++i) {
-    char c = field[i];
-    if (IsDigitChar(c)) {
-      ++digits;
-    } else if (c == '.' || c == ',') {
-      ++points;
-      comma |= c == ',';
-    } else {
-      return {kMissingText, false};
-    }
-  }
-  if (digits == 0 || points > 1) return {kMissingText, false};
-  return {field.substr(first, last - first), comma};
-}
-
 // Writes one record at a time. Fields of the first record go to the label
 // file; every later record is one case of exactly HeaderFields values.
 class RecordWriter {
@@ -63,7 +29,7 @@ class RecordWriter {
 
   // A piece of a header name that runs over the end of the buffer: the label
   // file takes it as it comes, so a name of any length is not held whole.
-  void PutNamePiece(std::string_view piece) { PutWithPoints(labels_, piece); }
+  void NamePiece(std::string_view piece) { PutWithPoints(labels_, piece); }
 
   void EndField(std::string_view field) {
     if (inHeader_) {
@@ -71,7 +37,11 @@ class RecordWriter {
       labels_.EndLine();
       ++result_.HeaderFields;
     } else if (fieldIndex_ < result_.HeaderFields) {
-      PutValue(ScanValue(field));
+      ScannedField value = ScanField(field);
+      if (value.Kind == FieldKind::Number)
+        PutValue(value.Text, value.HasComma);
+      else
+        PutValue(kMissingText, false);
     }
     ++fieldIndex_;
   }
@@ -83,7 +53,7 @@ class RecordWriter {
       BuildSeparators();
     } else {
       if (fieldIndex_ != result_.HeaderFields) ++result_.FittedCount;
-      for (std::size_t i = fieldIndex_; i < result_.HeaderFields; ++i) PutValue({kMissingText, false});
+      for (std::size_t i = fieldIndex_; i < result_.HeaderFields; ++i) PutValue(kMissingText, false);
       data_.EndLine();
       result_.Stopped = !onCase_(++result_.CaseCount);
     }
@@ -103,7 +73,7 @@ class RecordWriter {
   // or LF, a long field, or one that does not end before end. Returns the
   // start of that field. p starts a field of a case, in a filling handed to
   // NewFilling.
-  const char* CopyPlainFields(const char* p, const char* end);
+  const char* PlainFields(const char* p, const char* end);
   // The read buffer holds new bytes [begin, end); their commas become points.
   void NewFilling(char* begin, const char* end) {
 #if defined(__SSE2__)
@@ -121,17 +91,17 @@ class RecordWriter {
   }
 
  private:
-  void PutValue(ScannedValue value) {
+  void PutValue(std::string_view text, bool hasComma) {
     if (valueIndex_ > 0) {
       if (valueIndex_ % kValuesPerLine == 0)
         data_.EndLine();
       else
         data_.Put(' ');
     }
-    if (value.hasComma)
-      PutWithPoints(data_, value.text);
+    if (hasComma)
+      PutWithPoints(data_, text);
     else
-      data_.Put(value.text);
+      data_.Put(text);
     ++valueIndex_;
   }
 
@@ -178,15 +148,6 @@ class RecordWriter {
   std::size_t fieldIndex_ = 0;
   std::size_t valueIndex_ = 0;
 };
-
-// Tab, CR, LF and code 26 end a field.
-constexpr std::array<bool, 256> kFieldEnd = [] {
-  std::array<bool, 256> table{};
-  table['\t'] = table['\r'] = table['\n'] = table[static_cast<unsigned char>(BufferedReader::kEndOfText)] = true;
-  return table;
-}();
-
-bool IsFieldEnd(char c) { return kFieldEnd[static_cast<unsigned char>(c)]; }
 
 #if defined(__SSE2__)
 
@@ -235,37 +196,7 @@ std::size_t SelectBit(std::uint64_t x, unsigned k) {
   return 8 * byte + kBitOfRank[bits][(k - before - 1) & 7];
 }
 
-// The highest set bit of x != 0.
-std::uint64_t HighestBit(std::uint64_t x) { return std::uint64_t{1} << (63 - std::countl_zero(x)); }
-
-// Of a run of fields that starts at bit 0 and ends before the last tab of
-// tabs, the first byte that makes its field other than a plain number (digits,
-// at most one point, a sign only in front, at least one digit); 0 when there
-// is none. Bits are set for the byte, so a field without a digit is marked at
-// its end.
-std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
-  std::uint64_t before = HighestBit(tabs) - 1;
-  std::uint64_t innerTabs = tabs & before;
-  std::uint64_t content = before & ~innerTabs;
-  std::uint64_t starts = (innerTabs << 1) | 1;
-  std::uint64_t digits = w.digits & content;
-  std::uint64_t points = w.points & content;
-  std::uint64_t signs = w.signs & content;
-  std::uint64_t faults = content & ~(digits | points | signs);
-  faults |= signs & ~starts;
-  // Past a field's leading points and signs, the first byte must be a digit:
-  // an addition carries each start over them.
-  std::uint64_t lead = points | signs;
-  std::uint64_t firstOther = (((starts & lead) + lead) & ~lead) | (starts & ~lead);
-  faults |= firstOther & ~digits;
-  // Past a point and its following digits, no second point.
-  std::uint64_t afterPoints = points << 1;
-  std::uint64_t pastDigits = (((afterPoints & digits) + digits) & ~digits) | (afterPoints & ~digits);
-  faults |= pastDigits & points;
-  return faults & (0 - faults);
-}
-
-[[gnu::noinline]] const char* RecordWriter::CopyPlainFields(const char* p, const char* end) {
+[[gnu::noinline]] const char* RecordWriter::PlainFields(const char* p, const char* end) {
   const __m128i missing = _mm_setr_epi8('-', '9', '9', '9', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 
   std::span<char> room = data_.Reserve(kStepRoom);
@@ -377,7 +308,7 @@ std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
 
 #else
 
-const char* RecordWriter::CopyPlainFields(const char* p, const char*) { return p; }
+const char* RecordWriter::PlainFields(const char* p, const char*) { return p; }
 
 #endif
 
@@ -385,90 +316,15 @@ const char* RecordWriter::CopyPlainFields(const char* p, const char*) { return p
 
 CopyResult CopySpssData(ByteSource& spssData, ByteSink& vornexData, ByteSink& labels,
                         const std::function<bool(std::int64_t)>& onCase, CopyPath path) {
-  const bool vectorPath = path == CopyPath::Fastest;
-  BufferedReader in(spssData, kReadBufferSize);
   RecordWriter out(vornexData, labels, onCase);
-  std::string partial;    // a field that runs over the end of the buffer
-  bool overlong = false;  // partial is a case's field too long to be a number
-  // The field read so far: a field too long to be a number stands as one that
-  // is not a number.
-  auto fieldSoFar = [&](std::string_view piece) -> std::string_view {
-    if (overlong) return "?";
-    if (partial.empty()) return piece;
-    partial.append(piece);
-    return partial;
-  };
-  bool recordStarted = false;  // a byte of the current record has been read
-  bool afterCr = false;        // an LF right after this CR belongs to the same line end
-  while (!in.AtEnd()) {
-    std::span<char> chunk = in.BufferedForChange();
-    const char* p = chunk.data();
-    const char* const end = p + chunk.size();
-    if (vectorPath) out.NewFilling(chunk.data(), end);
-    if (afterCr && *p == '\n') ++p;
-    afterCr = false;
-    bool endOfText = false;
-    while (p < end) {
-      if (vectorPath && partial.empty() && !out.InHeader()) {
-        p = out.CopyPlainFields(p, end);
-        recordStarted = out.InRecord();
-        if (out.Stopped()) return out.Finish();
-        if (p == end) break;
-      }
-      const char* q = p;
-      while (q < end && !IsFieldEnd(*q)) ++q;
-      if (q > p) recordStarted = true;
-      if (q == end) {
-        if (!overlong) partial.append(p, q);
-        if (partial.size() > kMaxNumberField && out.InHeader()) {
-          out.PutNamePiece(partial);
-          partial.clear();
-        } else if (partial.size() > kMaxNumberField) {
-          overlong = true;
-          partial = "?";  // keeps the field open; it ends as missing
-        }
-        p = q;
-        break;
-      }
-      std::string_view field = fieldSoFar(std::string_view(p, static_cast<std::size_t>(q - p)));
-      char c = *q;
-      p = q + 1;
-      if (c == BufferedReader::kEndOfText) {
-        endOfText = true;
-        if (recordStarted) out.EndRecord(field);
-        recordStarted = false;
-        break;
-      }
-      if (c == '\t') {
-        out.EndField(field);
-        recordStarted = true;
-      } else {
-        if (c == '\r') {
-          if (p < end && *p == '\n')
-            ++p;
-          else if (p == end)
-            afterCr = true;
-        }
-        // An empty record among the cases is skipped; the header always counts.
-        if (recordStarted || out.InHeader()) out.EndRecord(field);
-        recordStarted = false;
-      }
-      partial.clear();
-      overlong = false;
-      if (out.Stopped()) return out.Finish();
-    }
-    if (endOfText) return out.Finish();
-    in.Consume(static_cast<std::size_t>(p - chunk.data()));
-  }
-  // A last record without a line end is still a whole record.
-  if (recordStarted) out.EndRecord(fieldSoFar(""));
+  ReadExportRecords(spssData, out, kReadBufferSize, path == CopyPath::Fastest);
   return out.Finish();
 }
 
 std::vector<std::string> ReadDatasetNames(ByteSource& labels) {
   LineReader reader(labels);
   std::vector<std::string> names;
-  while (!reader.AtEnd()) names.push_back(ReadFileLineWords(reader).Word(1).substr(0, kMaxNameLength));
+  while (!reader.AtEnd()) names.push_back(DatasetNameOf(reader.ReadLine()));
   return names;
 }
 

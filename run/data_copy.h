@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/byte_stream.h"
+#include "support/export_reader.h"
 
 namespace s2v {
 
@@ -26,10 +27,6 @@ struct CopyResult {
 // the plain path reads every field on its own; tests and the fuzzer compare
 // the two.
 enum class CopyPath { Fastest, Plain };
-
-// The longest field of a case that can still be a number; a longer one is
-// missing, and only this much of it is kept while it is read.
-constexpr std::size_t kMaxNumberField = 2048;
 
 // Copies the export. onCase is called after each case with the count so far;
 // when it answers false the copy ends there, both files complete up to that

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/project_definition.h"
+#include "model/project_names.h"
 #include "run/category_phase.h"
 #include "run/data_copy.h"
 #include "run/project_files.h"
@@ -23,20 +24,6 @@ void ReportError(Toolkit& toolkit, const std::string& message) {
 
 namespace {
 
-// Refuses names that would make the run replace one of its own inputs or
-// write outside the working folder.
-std::optional<std::string> RefuseUnsafeNames(const std::string& spssName, const std::string& dataName,
-                                             const std::string& projectName) {
-  if (EqualIgnoringCase(dataName, spssName))
-    return "The VORNEX data file " + dataName + ".DAT would replace the SPSS data file";
-  if (projectName.empty() || projectName.find_first_of("/\\:") != std::string::npos || projectName == "." ||
-      projectName == "..")
-    return "Invalid project name : " + projectName;
-  if (EqualIgnoringCase(projectName, spssName))
-    return "The project text file " + projectName + ".TXT would replace the SPSS File Info file";
-  return std::nullopt;
-}
-
 // The working state of one run and its steps, in order.
 class RunState {
  public:
@@ -44,19 +31,19 @@ class RunState {
 
   RunOutcome Execute() {
     const std::string line1 = tk_.LineCount(Pane::Spc) > 0 ? tk_.Line(Pane::Spc, 0) : std::string();
-    spssName_ = ExtractWord(1, line1);
+    const FirstLineNames names = ReadFirstLineNames(line1, shell_.ProjectName);
+    spssName_ = names.SpssName;
     auto showInfo = [this](const std::string& text) { tk_.ShowInfo(text); };
-    if (!CheckFileName(spssName_ + ".DAT", showInfo)) return Stop("Invalid file names");
+    if (auto refusal = RefuseSpssName(spssName_, showInfo)) return Stop(*refusal);
     Report("The file with Tabdelimited data is " + spssName_ + ".DAT");
     Report("The file with SPSS File Info is " + spssName_ + ".TXT");
     Report("");
 
-    bool pairGiven = CountWords(line1) >= 2;
-    dataName_ = pairGiven ? ExtractWord(2, line1) : shell_.ProjectName;
-    if (!CheckFileName(dataName_ + ".DAT", showInfo)) return Stop("Invalid filename : " + dataName_ + ".DAT");
+    dataName_ = names.DataName;
+    if (auto refusal = RefuseDataName(dataName_, showInfo)) return Stop(*refusal);
     if (auto refusal = RefuseUnsafeNames(spssName_, dataName_, shell_.ProjectName)) return Stop(*refusal);
 
-    AnnouncePair(pairGiven);
+    AnnouncePair(names.PairGiven);
     if (!folder_.Exists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
     if (auto refusal = RefuseReplacingInputs()) return Stop(*refusal);
 
@@ -154,7 +141,7 @@ class RunState {
 
   // Lets the user look for the SPSS data file; false when the run stops.
   bool FindSpssData() {
-    if (!tk_.AskYesNo(spssName_ + ".DAT does not exist here. Do you want to find it?")) return false;
+    if (!tk_.AskYesNo(MissingSpssDataText(spssName_) + " Do you want to find it?")) return false;
     std::optional<std::string> chosen = tk_.ChooseFileToOpen("DAT files|*.dat", "");
     if (!chosen) return false;
     WorkingFolder moved = WorkingFolder::OfFile(*chosen, folder_.Path()).first;

@@ -5,10 +5,8 @@
 #include "support/number_format.h"
 
 namespace s2v {
-namespace {
 
-// The description of category m (1-based). The bounds are indexed from 0:
-// category m runs from bound m - 1 to bound m.
+// The bounds are indexed from 0: category m runs from bound m - 1 to bound m.
 std::string CategoryDescription(const VariableDefinition& v, int m, const SpssFileInfo& info) {
   if (v.ValueKind == WordKind::Decimal) {
     auto bound = [&](int i) { return RightAlign(FormatFixed(v.Bounds[i], v.BoundDecimals[i]), v.BoundWidths[i]); };
@@ -22,8 +20,6 @@ std::string CategoryDescription(const VariableDefinition& v, int m, const SpssFi
     if (label.Code == high) return label.Text;
   return FormatInteger(high);
 }
-
-}  // namespace
 
 void WriteCategoryLines(BufferedWriter& categoryFile, const VariableDefinition& variable, const SpssFileInfo& info) {
   for (int m = 1; m <= variable.CategoryCount; ++m) {

@@ -18,6 +18,24 @@ before=$(cd "$work" && sha256sum survey.DAT survey.TXT survey_project.spc)
 "$BATCH" --seed 4294967296 "$work/survey_project.spc" >/dev/null 2>&1; check "seed out of range" 64 $?
 "$BATCH" --bogus "$work/survey_project.spc" >/dev/null 2>&1; check "unknown option" 64 $?
 
+# The assistant's options go one command at a time and without a run's options.
+"$BATCH" --describe "$work/survey.DAT" --draft "$work/survey.DAT" >/dev/null 2>&1; check "describe and draft" 64 $?
+"$BATCH" --tsv "$work/survey_project.spc" >/dev/null 2>&1; check "tsv without describe" 64 $?
+"$BATCH" --vars sex,age "$work/survey_project.spc" >/dev/null 2>&1; check "vars without draft" 64 $?
+"$BATCH" --draft "$work/survey" --categories 1 >/dev/null 2>&1; check "one category" 64 $?
+"$BATCH" --draft "$work/survey" --categories 43 >/dev/null 2>&1; check "43 categories" 64 $?
+"$BATCH" --check --mplus 1 "$work/survey_project.spc" >/dev/null 2>&1; check "check with a transfer" 64 $?
+"$BATCH" --check >/dev/null 2>&1; check "check without SPCFILE" 64 $?
+"$BATCH" --describe "$work/survey" "$work/survey_project.spc" >/dev/null 2>&1; check "describe with SPCFILE" 64 $?
+"$BATCH" --describe "$work/absent.DAT" >/dev/null 2>"$work/err"; check "describe a missing export" 2 $?
+check "describe a missing export message" "File not found." "$(cat "$work/err")"
+"$BATCH" --check "$work/absent.spc" >/dev/null 2>"$work/err"; check "check a missing SPCFILE" 2 $?
+check "check a missing SPCFILE message" "File not found." "$(cat "$work/err")"
+"$BATCH" --draft "$work/survey.dat" --vars SEX,nope >/dev/null 2>"$work/err"; check "draft of an unknown name" 1 $?
+check "draft of an unknown name message" "nope is not a variable of survey.DAT" "$(cat "$work/err")"
+check "draft of chosen variables" "survey|2|sex 1 2|q1 1 5|" \
+  "$("$BATCH" --draft "$work/survey.dat" --vars SEX,Q1 | tr -d '\r' | tr '\n' '|')"
+
 out=$("$BATCH" "$work/missing.spc" 2>"$work/err"); check "missing SPCFILE" 2 $?
 check "missing SPCFILE report" "The VORNEX project is missing" "$out"
 check "missing SPCFILE message" "File not found." "$(cat "$work/err")"

@@ -114,8 +114,50 @@ TEST(ProjectDefinition, Messages) {
     Parsed p = Parse(c.lines);
     ASSERT_TRUE(p.error) << c.message;
     EXPECT_EQ(*p.error, c.message);
+    // Looking for every problem finds the same one first.
+    ProjectDefinition definition;
+    std::vector<DefinitionProblem> problems = FindDefinitionProblems(c.lines, "PROJ", kDataset, definition);
+    ASSERT_FALSE(problems.empty()) << c.message;
+    EXPECT_EQ(problems.front().Message, c.message);
   }
   EXPECT_FALSE(Parse({"S", "   2", "AGE 1 42", "SEX 1 2"}).error);
+}
+
+// "line: message" of every problem.
+std::vector<std::string> Problems(const std::vector<std::string>& lines, ProjectDefinition* definition = nullptr) {
+  ProjectDefinition local;
+  std::vector<std::string> found;
+  for (const DefinitionProblem& p : FindDefinitionProblems(lines, "PROJ", kDataset, definition ? *definition : local))
+    found.push_back(std::to_string(p.Line) + ": " + p.Message);
+  return found;
+}
+
+TEST(ProjectDefinition, EveryProblemWithItsLine) {
+  ProjectDefinition definition;
+  EXPECT_EQ(Problems({"S", "4", "", "AGE 1", "SEX 1 2", "<-", "INCOME 1 x", "WEIGHT 1.5 2"}, &definition),
+            (std::vector<std::string>{"4: Not enough information to define a variable here: AGE 1",
+                                      "7: Improper variable definition here: INCOME 1 X",
+                                      "8: Improper variable definition here:WEIGHT 1.5 2"}));
+  // The sound line keeps its place: letter B, line 5.
+  ASSERT_EQ(definition.Variables.size(), 1u);
+  EXPECT_EQ(definition.Variables[0].Letter, 'B');
+  EXPECT_EQ(definition.Variables[0].Line, 5u);
+
+  // The text ends before the count is reached: the last problem, at the end.
+  EXPECT_EQ(Problems({"S", "3", "AGE 1", "SEX 1 2"}),
+            (std::vector<std::string>{"3: Not enough information to define a variable here: AGE 1",
+                                      "4: Too few variables on PROJ.SPC: 3"}));
+  EXPECT_EQ(Problems({"S", "2"}), (std::vector<std::string>{"2: Too few variables on PROJ.SPC: 1"}));
+
+  // Without a count, every later line is read as a variable line.
+  definition = {};
+  EXPECT_EQ(Problems({"S", "two", "AGE 1 2", "", "SEX", "ID 1 5"}, &definition),
+            (std::vector<std::string>{"2: NVAR is not a number: two",
+                                      "5: Not enough information to define a variable here: SEX"}));
+  ASSERT_EQ(definition.Variables.size(), 2u);
+  EXPECT_EQ(definition.Variables[1].Name, "ID");
+  EXPECT_EQ(definition.Variables[1].Line, 6u);
+  EXPECT_EQ(Problems({"S", "1", "AGE 1 2"}), (std::vector<std::string>{"2: Improper number of variables: 1"}));
 }
 
 TEST(ProjectDefinition, CutFormHoldsAtMost43Bounds) {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "run/data_copy_classes.h"
+#include "support/export_byte_classes.h"
 
 namespace s2v {
 namespace {

@@ -1,7 +1,7 @@
-// Byte classes of the data copy as bit maps: for a read buffer, one bit per
-// byte for each class the plain-number copy asks about, found 16 bytes at a
-// time with SSE2, so that whole runs of fields are checked with a few word
-// operations.
+// Byte classes of an export as bit maps: for a read buffer, one bit per byte
+// for each class that the quick reading of plain numbers asks about, found 16
+// bytes at a time with SSE2, so that whole runs of fields are checked with a
+// few word operations. The data copy and the assistant's readers share them.
 #pragma once
 
 #if defined(__SSE2__)
@@ -109,6 +109,36 @@ inline unsigned CountBits(std::uint64_t x) {
   x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
   return static_cast<unsigned>((x * 0x0101010101010101u) >> 56);
 #endif
+}
+
+// The highest set bit of x != 0.
+inline std::uint64_t HighestBit(std::uint64_t x) { return std::uint64_t{1} << (63 - std::countl_zero(x)); }
+
+// Of a run of fields that starts at bit 0 and ends before the last tab of
+// tabs, the first byte that makes its field other than a plain number (digits,
+// at most one point, a sign only in front, at least one digit); 0 when there
+// is none. Bits are set for the byte, so a field without a digit is marked at
+// its end.
+inline std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
+  std::uint64_t before = HighestBit(tabs) - 1;
+  std::uint64_t innerTabs = tabs & before;
+  std::uint64_t content = before & ~innerTabs;
+  std::uint64_t starts = (innerTabs << 1) | 1;
+  std::uint64_t digits = w.digits & content;
+  std::uint64_t points = w.points & content;
+  std::uint64_t signs = w.signs & content;
+  std::uint64_t faults = content & ~(digits | points | signs);
+  faults |= signs & ~starts;
+  // Past a field's leading points and signs, the first byte must be a digit:
+  // an addition carries each start over them.
+  std::uint64_t lead = points | signs;
+  std::uint64_t firstOther = (((starts & lead) + lead) & ~lead) | (starts & ~lead);
+  faults |= firstOther & ~digits;
+  // Past a point and its following digits, no second point.
+  std::uint64_t afterPoints = points << 1;
+  std::uint64_t pastDigits = (((afterPoints & digits) + digits) & ~digits) | (afterPoints & ~digits);
+  faults |= pastDigits & points;
+  return faults & (0 - faults);
 }
 
 // The class maps of one filling of a read buffer.

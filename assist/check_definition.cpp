@@ -1,0 +1,410 @@
+#include "assist/check_definition.h"
+
+#include <algorithm>
+#include <map>
+
+#include "model/project_names.h"
+#include "spssinfo/category_file.h"
+#include "spssinfo/file_info_dictionary.h"
+#include "support/export_fields.h"
+#include "support/number_format.h"
+#include "support/text_scan.h"
+
+namespace s2v {
+namespace {
+
+bool IsMarker(const std::string& word) { return !word.empty() && word.front() == '<'; }
+
+// The name that the File Info export gives a header field: its first word,
+// in upper case.
+std::string FileInfoName(const std::string& headerName) {
+  std::string name = ExtractWord(1, headerName);
+  UpperCaseInPlace(name);
+  return name;
+}
+
+// The distance of two names in edits of one character (insert, delete,
+// change, or swap of two neighbours), or limit + 1 when it exceeds limit.
+std::size_t EditDistance(const std::string& a, const std::string& b, std::size_t limit) {
+  if ((a.size() > b.size() ? a.size() - b.size() : b.size() - a.size()) > limit) return limit + 1;
+  std::vector<std::size_t> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    current[0] = i;
+    std::size_t best = current[0];
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        current[j] = std::min(current[j], before[j - 2] + 1);
+      best = std::min(best, current[j]);
+    }
+    if (best > limit) return limit + 1;
+    std::swap(before, previous);
+    std::swap(previous, current);
+  }
+  return previous[b.size()];
+}
+
+// A bound as the category file writes it.
+std::string BoundText(const VariableDefinition& v, std::size_t k) {
+  return FormatFixed(v.Bounds[k], v.BoundDecimals[k]);
+}
+
+// Category k (from 1) is empty whatever the data because of the order of the
+// bounds: its upper bound lies below its lower one, or a cut point equals the
+// one before it.
+bool EmptyByBounds(const VariableDefinition& v, std::size_t k) {
+  return v.Bounds[k] < v.Bounds[k - 1] || (k >= 2 && v.Bounds[k] == v.Bounds[k - 1]);
+}
+
+// The first such category, or 0.
+int FirstEmptyByBounds(const VariableDefinition& v) {
+  for (std::size_t k = 1; k < v.Bounds.size(); ++k)
+    if (EmptyByBounds(v, k)) return static_cast<int>(k);
+  return 0;
+}
+
+std::string Category(const VariableDefinition& v, int k) {
+  return std::to_string(k) + " (" + CategoryDescription(v, k, SpssFileInfo{}) + ")";
+}
+
+// A word of the line that holds a tab, the tabs shown.
+std::string WordWithTab(const std::string& line) {
+  std::string word;
+  for (std::size_t n = 1; !(word = ExtractWord(n, line)).empty(); ++n)
+    if (word.find('\t') != std::string::npos) break;
+  std::string shown;
+  for (char c : word) shown += c == '\t' ? std::string("<tab>") : std::string(1, c);
+  return shown;
+}
+
+// A line after the definition that has the shape of a variable line: a name
+// and two or more bounds.
+bool LooksLikeVariableLine(const std::string& text) {
+  LineWords line = SplitUpperCaseLine(text);
+  std::size_t n = line.count();
+  if (n > 0 && IsMarker(line.Word(n))) --n;
+  if (n < 3 || IsMarker(line.Word(1))) return false;
+  for (std::size_t j = 2; j <= n; ++j)
+    if (!IsNumber(line.Kind(j))) return false;
+  return true;
+}
+
+class LineChecks {
+ public:
+  LineChecks(const SpcText& lines, const std::string& projectName, const ExportHead& head, DefinitionCheck& check)
+      : lines_(lines), projectName_(projectName), head_(head), check_(check) {}
+
+  void Run() {
+    FirstLine();
+    std::vector<DefinitionProblem> problems =
+        FindDefinitionProblems(lines_, projectName_, head_.DatasetNames, check_.Definition);
+    bool countKnown = true;
+    for (const DefinitionProblem& problem : problems) {
+      Error(problem.Line, problem.Message);
+      check_.LastLine = std::max(check_.LastLine, problem.Line);
+      countKnown &= problem.Line != 2;
+    }
+    for (const VariableDefinition& v : check_.Definition.Variables) check_.LastLine = std::max(check_.LastLine, v.Line);
+    check_.LastLine = std::max<std::size_t>(check_.LastLine, std::min<std::size_t>(lines_.size(), 2));
+
+    if (head_.DataFound) Names();
+    Repeats();
+    Bounds();
+    Tabs();
+    if (countKnown) IgnoredVariableLines();
+    std::stable_sort(check_.Findings.begin(), check_.Findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+  }
+
+ private:
+  void Error(std::size_t line, std::string message, std::string hint = {}) {
+    check_.Findings.push_back({line, FindingKind::Error, std::move(message), std::move(hint)});
+  }
+  void Warning(std::size_t line, std::string message) {
+    check_.Findings.push_back({line, FindingKind::Warning, std::move(message), {}});
+  }
+
+  // The names of line 1, in the order the run checks them.
+  void FirstLine() {
+    const FirstLineNames names = ReadFirstLineNames(lines_[0], projectName_);
+    check_.SpssName = names.SpssName;
+    auto noNotice = [](const std::string&) {};
+    std::optional<std::string> spssRefused = RefuseSpssName(names.SpssName, noNotice);
+    if (spssRefused) Error(1, *spssRefused);
+    if (auto refusal = RefuseDataName(names.DataName, noNotice)) Error(1, *refusal);
+    if (auto refusal = RefuseUnsafeNames(names.SpssName, names.DataName, projectName_)) Error(1, *refusal);
+    if (spssRefused) return;
+    if (!head_.DataFound)
+      Error(1, MissingSpssDataText(names.SpssName));
+    else if (!head_.FileInfoFound)
+      Warning(1, "The file, " + names.SpssName + ".TXT, with information on categories was not found.");
+  }
+
+  void Names() {
+    const std::vector<std::string>& names = head_.DatasetNames;
+    for (const VariableDefinition& v : check_.Definition.Variables) {
+      if (!v.found) {
+        std::string nearest = NearestName(v.Name, names);
+        Error(v.Line, v.Name + " not found", nearest.empty() ? "" : "did you mean " + nearest + "?");
+        continue;
+      }
+      std::vector<std::size_t> columns;
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == v.Name) columns.push_back(i + 1);
+      if (columns.size() < 2) continue;
+      std::string list;
+      for (std::size_t i = 0; i < columns.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == columns.size() ? " and " : ", ") + std::to_string(columns[i]);
+      Warning(v.Line, v.Name + ": the names of columns " + list +
+                          " agree in their first 20 characters; the run takes column " + std::to_string(columns[0]));
+    }
+  }
+
+  void Repeats() {
+    std::map<std::string, std::size_t> firstLine;
+    for (const VariableDefinition& v : check_.Definition.Variables) {
+      auto [it, isNew] = firstLine.emplace(v.Name, v.Line);
+      if (!isNew) Warning(v.Line, v.Name + " is defined twice: first on line " + std::to_string(it->second));
+    }
+  }
+
+  void Bounds() {
+    for (const VariableDefinition& v : check_.Definition.Variables) {
+      int k = FirstEmptyByBounds(v);
+      if (k == 0) continue;
+      auto at = static_cast<std::size_t>(k);
+      Warning(v.Line, v.Name + ": the bounds do not increase (" + BoundText(v, at - 1) + " then " + BoundText(v, at) +
+                          "), so no value can fall in category " + Category(v, k));
+    }
+  }
+
+  void Tabs() {
+    lines_.ForEachLine(0, check_.LastLine, [&](std::size_t i, const std::string& line) {
+      if (line.find('\t') != std::string::npos)
+        Warning(i + 1, "a tab is not a separator: \"" + WordWithTab(line) + "\" is read as one word");
+    });
+  }
+
+  void IgnoredVariableLines() {
+    const std::string count = ExtractWord(1, lines_[1]);
+    lines_.ForEachLine(check_.LastLine, lines_.size(), [&](std::size_t i, const std::string& line) {
+      if (LooksLikeVariableLine(line))
+        Warning(i + 1, "line 2 gives " + count + " variables, so the run ignores this variable line");
+    });
+  }
+
+  const SpcText& lines_;
+  const std::string& projectName_;
+  const ExportHead& head_;
+  DefinitionCheck& check_;
+};
+
+// Where the values of each variable of the definition fall: below its lower
+// end, in each category, above its upper end.
+class ValueTally {
+ public:
+  ValueTally(DefinitionCheck& check, const ExportOpener* fileInfo) : check_(check), fileInfo_(fileInfo) {
+    for (const VariableDefinition& v : check_.Definition.Variables) {
+      Counts counts;
+      counts.Variable = &v;
+      counts.InCategory.assign(static_cast<std::size_t>(v.CategoryCount), 0);
+      counts.Increasing = std::is_sorted(v.Bounds.begin() + 1, v.Bounds.end());
+      counts_.push_back(std::move(counts));
+    }
+  }
+
+  bool Header(const std::vector<std::string>& names) {
+    std::vector<std::string> wanted;
+    firstOfColumn_.assign(names.size(), -1);
+    for (std::size_t i = counts_.size(); i-- > 0;) {
+      const VariableDefinition& v = *counts_[i].Variable;
+      auto column = static_cast<std::size_t>(v.DatasetColumn - 1);
+      if (!v.found || column >= names.size()) continue;
+      counts_[i].NextOfColumn = firstOfColumn_[column];
+      firstOfColumn_[column] = static_cast<int>(i);
+      wanted.push_back(FileInfoName(names[column]));
+      counts_[i].FileInfoName = wanted.back();
+    }
+    if (fileInfo_) {
+      dictionary_ = ReadFileInfoDictionary(*fileInfo_, wanted);
+      for (Counts& counts : counts_)
+        if (const DictionaryEntry* entry = dictionary_.Find(counts.FileInfoName);
+            entry && !entry->Missing.Ranges.empty())
+          counts.Declared = &entry->Missing;
+    }
+    return true;
+  }
+
+  // Only the values of the definition's columns are read.
+  template <typename Read>
+  void Number(std::size_t column, const Read& read) {
+    int i = firstOfColumn_[column];
+    if (i < 0) return;
+    const double value = read().Value;
+    for (; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
+      counts_[static_cast<std::size_t>(i)].Add(value);
+  }
+  void Missing(std::size_t, FieldKind) {}
+  bool EndCase(std::int64_t) { return true; }
+
+  void Warn() {
+    for (const Counts& counts : counts_) {
+      if (counts.NextOfColumn == kNotRead) continue;
+      counts.Warn(check_);
+    }
+  }
+
+ private:
+  static constexpr int kNotRead = -2;
+
+  struct Counts {
+    const VariableDefinition* Variable = nullptr;
+    const DeclaredMissing* Declared = nullptr;
+    std::string FileInfoName;
+    int NextOfColumn = kNotRead;  // the next variable of the same column, or -1
+    bool Increasing = true;       // the bounds after the lower end
+    std::int64_t Valid = 0;
+    std::int64_t Outside = 0;
+    std::vector<std::int64_t> InCategory;
+
+    void Add(double value) {
+      if (value == kVornexMissing || (Declared && Declared->Contains(value))) return;
+      ++Valid;
+      const std::vector<double>& b = Variable->Bounds;
+      if (value < b.front() || value > b.back()) {
+        ++Outside;
+        return;
+      }
+      // Category k runs from above bound k - 1 to bound k; the first one from
+      // the lower end itself. Among increasing bounds the first not below the
+      // value is found by halving without a branch, since values come in no
+      // order the processor could guess.
+      std::size_t k = 1;
+      if (Increasing) {
+        const double* base = b.data() + 1;
+        for (std::size_t n = b.size() - 1; n > 1;) {
+          const std::size_t half = n / 2;
+          base = base[half - 1] < value ? base + half : base;
+          n -= half;
+        }
+        k = static_cast<std::size_t>(base - b.data()) + (*base < value ? 1 : 0);
+      } else {
+        while (k + 1 < b.size() && value > b[k]) ++k;
+      }
+      ++InCategory[k - 1];
+    }
+
+    void Warn(DefinitionCheck& check) const {
+      const VariableDefinition& v = *Variable;
+      auto warn = [&](std::string text) {
+        check.Findings.push_back({v.Line, FindingKind::Warning, v.Name + ": " + std::move(text), {}});
+      };
+      if (Valid == 0) return warn("no valid value in the data, so no case falls in any category");
+      if (Outside > 0) {
+        std::string share = FormatFixed(100.0 * static_cast<double>(Outside) / static_cast<double>(Valid), 1);
+        if (share == "0.0") share = "less than 0.1";
+        warn(FormatInteger(Outside) + " of " + FormatInteger(Valid) + " valid values (" + share + "%) lie outside " +
+             BoundText(v, 0) + " to " + BoundText(v, v.Bounds.size() - 1));
+      }
+      std::vector<int> empty;
+      for (std::size_t k = 1; k <= InCategory.size(); ++k)
+        if (InCategory[k - 1] == 0 && !EmptyByBounds(v, k)) empty.push_back(static_cast<int>(k));
+      if (empty.empty()) return;
+      constexpr std::size_t kListed = 5;
+      std::string list;
+      for (std::size_t i = 0; i < std::min(empty.size(), kListed); ++i)
+        list += (i == 0 ? "" : i + 1 == empty.size() ? " and " : ", ") + Category(v, empty[i]);
+      if (empty.size() > kListed) list += " and " + std::to_string(empty.size() - kListed) + " more";
+      warn(std::string("no case falls in ") + (empty.size() == 1 ? "category " : "categories ") + list);
+    }
+  };
+
+  static constexpr double kVornexMissing = kMissingCode;
+
+  DefinitionCheck& check_;
+  const ExportOpener* fileInfo_;
+  FileInfoDictionary dictionary_;
+  std::vector<Counts> counts_;
+  std::vector<int> firstOfColumn_;  // the last variable of each column, or -1
+};
+
+// The names of the first record as a run knows them; the reading ends there.
+struct HeaderNames {
+  std::vector<std::string>& DatasetNames;
+  bool Header(const std::vector<std::string>& names) {
+    for (const std::string& name : names) DatasetNames.push_back(DatasetNameOf(name));
+    return false;
+  }
+  template <typename Read>
+  void Number(std::size_t, const Read&) {}
+  void Missing(std::size_t, FieldKind) {}
+  bool EndCase(std::int64_t) { return false; }
+};
+
+}  // namespace
+
+void CheckDefinitionValues(DefinitionCheck& check, ByteSource& data, const ExportOpener* fileInfo) {
+  ValueTally tally(check, fileInfo);
+  ReadExportFields(data, tally);
+  tally.Warn();
+  std::stable_sort(check.Findings.begin(), check.Findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+}
+
+ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssName) {
+  ExportHead head;
+  head.FileInfoFound = folder.Exists(spssName + ".TXT");
+  head.DataFound = folder.Exists(spssName + ".DAT");
+  if (!head.DataFound) return head;
+  HeaderNames names{head.DatasetNames};
+  FileSource data(folder, spssName + ".DAT");
+  // The first record only: a small buffer keeps the reading to it.
+  ReadExportFields(data, names, false, std::size_t{1} << 14);
+  return head;
+}
+
+DefinitionCheck CheckDefinition(const WorkingFolder& folder, const SpcText& spcLines, const std::string& projectName,
+                                bool checkValues) {
+  const std::string spssName = ReadFirstLineNames(spcLines[0], projectName).SpssName;
+  ExportHead head;
+  if (!RefuseSpssName(spssName, [](const std::string&) {})) head = ReadExportHead(folder, spssName);
+  DefinitionCheck check = CheckDefinitionLines(spcLines, projectName, head);
+  if (checkValues && head.DataFound && !check.Definition.Variables.empty()) {
+    FileSource data(folder, spssName + ".DAT");
+    const std::string fileInfoName = spssName + ".TXT";
+    ExportOpener open = [&] { return std::make_unique<FileSource>(folder, fileInfoName); };
+    CheckDefinitionValues(check, data, head.FileInfoFound ? &open : nullptr);
+  }
+  return check;
+}
+
+std::size_t DefinitionCheck::Count(FindingKind kind) const {
+  return static_cast<std::size_t>(
+      std::count_if(Findings.begin(), Findings.end(), [&](const Finding& f) { return f.Kind == kind; }));
+}
+
+std::string NearestName(const std::string& name, const std::vector<std::string>& names) {
+  // One slip in a short name, two in a longer one.
+  const std::size_t limit = name.size() <= 4 ? 1 : 2;
+  std::string nearest;
+  std::size_t best = limit + 1;
+  for (const std::string& candidate : names) {
+    if (candidate.empty()) continue;
+    std::size_t distance = EditDistance(name, candidate, best - 1);
+    if (distance < best) {
+      best = distance;
+      nearest = candidate;
+    }
+  }
+  return nearest;
+}
+
+DefinitionCheck CheckDefinitionLines(const SpcText& spcLines, const std::string& projectName, const ExportHead& head) {
+  DefinitionCheck check;
+  LineChecks(spcLines, projectName, head, check).Run();
+  return check;
+}
+
+}  // namespace s2v

@@ -1,0 +1,79 @@
+// The File Info export read in one pass as a dictionary of the variables asked
+// for: each one's label, print format, declared missing values and value
+// labels, in either layout. The run looks up one variable at a time for its
+// category file; the assistant needs all of this for every variable at once.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "spssinfo/file_info_reader.h"
+
+namespace s2v {
+
+// A declared missing value, or a range of them ("1 THRU 3", "LO THRU 0"):
+// Low equals High for a single value; LO and HI are infinities.
+struct MissingRange {
+  double Low = 0;
+  double High = 0;
+};
+
+// The declared missing values of one variable, as the export writes them
+// ("9", "8, 9", "1 thru 3, 99"). Items that are not numbers (the missing
+// values of a text variable) are kept in the text only.
+struct DeclaredMissing {
+  std::string Text;
+  std::vector<MissingRange> Ranges;
+  bool Contains(double value) const {
+    for (const MissingRange& range : Ranges)
+      if (value >= range.Low && value <= range.High) return true;
+    return false;
+  }
+};
+
+DeclaredMissing ParseDeclaredMissing(std::string_view text);
+
+struct DictionaryLabel {
+  std::string Code;  // as written, a decimal comma read as a point
+  bool Numeric = false;
+  double Value = 0;  // the code's value when Numeric
+  std::string Text;  // the whole label, as written
+};
+
+struct DictionaryEntry {
+  std::string Name;         // as written in the export
+  std::string Label;        // the variable label, as written
+  std::string PrintFormat;  // "F8.2", "A14"; empty when the export gives none
+  DeclaredMissing Missing;
+  std::vector<DictionaryLabel> Labels;
+  // A print format of the A (or AHEX) family marks a text variable.
+  bool IsText() const { return !PrintFormat.empty() && (PrintFormat[0] == 'A' || PrintFormat[0] == 'a'); }
+};
+
+class FileInfoDictionary {
+ public:
+  FileInfoLayout Layout = FileInfoLayout::Older;
+  // The entry of a name (compared in upper case, in full), or nullptr.
+  const DictionaryEntry* Find(std::string_view name) const;
+  std::size_t size() const { return entries_.size(); }
+
+  // Used while reading: the entry of an upper-case name, made when new.
+  DictionaryEntry& Add(const std::string& upperName, std::string_view name);
+  bool Has(const std::string& upperName) const { return index_.count(upperName) > 0; }
+
+ private:
+  std::deque<DictionaryEntry> entries_;  // stable references while entries are added
+  std::unordered_map<std::string, std::size_t> index_;
+};
+
+// Reads the export (opened twice: once for its layout, once for the
+// dictionary) and keeps the entries of the names asked for (upper case); the
+// first entry of a name wins, as in the run's lookups. Other variables are
+// passed over, so memory follows the names asked for, not the export.
+FileInfoDictionary ReadFileInfoDictionary(const ExportOpener& open, const std::vector<std::string>& upperNames);
+
+}  // namespace s2v

@@ -1,0 +1,345 @@
+// The export's fields one by one, each with its number or as missing, read as
+// the data copy reads them (support/export_reader.h) and fitted as it fits
+// them: a case gets exactly as many fields as the header has names, short
+// cases padded with missing fields, surplus fields dropped. For readers that
+// look at every value: the assistant's description and checks.
+#pragma once
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/export_byte_classes.h"
+#include "support/export_reader.h"
+
+namespace s2v {
+
+// A field's number as the copy writes it.
+struct FieldNumber {
+  double Value = 0;
+  int Decimals = 0;   // the digits after the point, as written
+  bool Whole = true;  // every digit after the point is 0
+};
+
+// The number of a field's text as ScanField gives it: an optional sign, digits
+// with at most one "." or ",".
+inline FieldNumber NumberOfText(std::string_view text) {
+  std::string clean;
+  clean.reserve(text.size());
+  FieldNumber number;
+  bool afterPoint = false;
+  for (char c : text) {
+    if (c == '+') continue;
+    if (c == '.' || c == ',') {
+      afterPoint = true;
+      clean += '.';
+      continue;
+    }
+    if (afterPoint) {
+      ++number.Decimals;
+      number.Whole &= c == '0';
+    }
+    clean += c;
+  }
+  auto [end, error] = std::from_chars(clean.data(), clean.data() + clean.size(), number.Value);
+  (void)end;
+  if (error == std::errc::result_out_of_range) number.Value = clean.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+  return number;
+}
+
+namespace export_fields_detail {
+
+inline constexpr std::uint64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
+// The value of the n <= 8 digits in the first n bytes of word (the first
+// digit in the lowest byte). They are moved to the high end, behind zeros, and
+// combined in pairs, fours and eights.
+inline std::uint64_t DigitsOfWord(std::uint64_t word, unsigned n) {
+  const unsigned shift = 4 * (8 - n);
+  word = (word << shift) << shift;
+  word = (word & 0x0F0F0F0F0F0F0F0Fu) * 2561 >> 8;
+  word = (word & 0x00FF00FF00FF00FFu) * 6553601 >> 16;
+  return (word & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
+}
+
+// The value of the n <= 8 digits from p on; the 8 bytes from p must be
+// readable.
+inline std::uint64_t EightDigits(const char* p, unsigned n) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return DigitsOfWord(word, n);
+}
+
+// The number of a plain field (an optional sign, digits, at most one point,
+// commas already points) of the read buffer; pointBits marks its point. Up to
+// 15 digits are read without a library call: they are then a double exactly,
+// and their quotient by a power of ten is the nearest double, as from_chars
+// gives it. Digits and point within 8 bytes take one word: the point is cut
+// out of it and the digits read at once. sign is 1 when the field begins with
+// a sign.
+inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t pointBits, unsigned sign) {
+  const bool negative = *p == '-';
+  const auto n = static_cast<unsigned>(length) - sign;  // the digits and the point
+  const char* digits = p + sign;
+  const bool hasPoint = pointBits != 0;
+  const unsigned point = hasPoint ? static_cast<unsigned>(std::countr_zero(pointBits)) - sign : n;
+  const unsigned fractionDigits = hasPoint ? n - point - 1 : 0;
+  std::uint64_t mantissa;
+  bool whole;
+  if (n <= 8) [[likely]] {
+    std::uint64_t word;
+    std::memcpy(&word, digits, sizeof word);
+    // The bytes after the point; a fraction of zeros only is whole.
+    const std::uint64_t fraction = (word >> (8 * point)) >> 8;
+    const std::uint64_t fractionBytes = ~((~std::uint64_t{0} << (4 * fractionDigits)) << (4 * fractionDigits));
+    whole = ((fraction ^ 0x3030303030303030u) & fractionBytes) == 0;
+    if (hasPoint) {
+      const std::uint64_t before = word & ~((~std::uint64_t{0} << (4 * point)) << (4 * point));
+      word = before | (fraction << (8 * point));
+    }
+    mantissa = DigitsOfWord(word, n - hasPoint);
+  } else if (point <= 8 && fractionDigits <= 8 && point + fractionDigits <= 15) {
+    const std::uint64_t fraction = EightDigits(digits + point + 1, fractionDigits);
+    whole = fraction == 0;
+    mantissa = EightDigits(digits, point) * kPowers[fractionDigits] + fraction;
+  } else {
+    return NumberOfText(std::string_view(p, length));
+  }
+  const double value = static_cast<double>(mantissa) / kDoublePowers[fractionDigits];
+  return {negative ? -value : value, static_cast<int>(fractionDigits), whole};
+}
+
+}  // namespace export_fields_detail
+
+struct ExportFieldsResult {
+  std::int64_t CaseCount = 0;
+  std::int64_t FittedCount = 0;  // cases with fewer or more fields than the header
+  std::size_t HeaderFields = 0;
+  bool HeaderRead = false;
+};
+
+// Reads the export and tells consumer of it:
+//
+//   bool Header(const std::vector<std::string>& names);
+//        the header's names as the label file holds them (a "," as "."),
+//        without leading blanks, each kept up to kMaxNumberField bytes;
+//        false ends the reading here
+//   template <typename Read> void Number(std::size_t column, const Read& read);
+//   void Missing(std::size_t column, FieldKind kind);
+//        a field of the case in column (from 0) that the copy writes as a
+//        number, which read() gives as a FieldNumber (a consumer that does
+//        not look at a column's values saves reading them), or as missing
+//        (kind Blank also for the padding of a case)
+//   bool EndCase(std::int64_t count);
+//        false ends the reading after this case
+template <typename Consumer>
+class ExportFieldRecords {
+ public:
+  ExportFieldRecords(Consumer& consumer, std::size_t bufferSize)
+      : consumer_(consumer)
+#if defined(__SSE2__)
+        ,
+        maps_(bufferSize)
+#endif
+  {
+    (void)bufferSize;
+  }
+
+  bool InHeader() const { return inHeader_; }
+  bool InRecord() const { return field_ > 0; }
+  bool Stopped() const { return stopped_; }
+
+  void NamePiece(std::string_view piece) { AddToName(piece); }
+
+  void EndField(std::string_view field) {
+    if (inHeader_) {
+      AddToName(field);
+      names_.push_back(std::move(name_));
+      name_.clear();
+    } else if (field_ < result_.HeaderFields) {
+      ScannedField scanned = ScanField(field);
+      if (scanned.Kind == FieldKind::Number)
+        consumer_.Number(field_, [&] { return NumberOfText(scanned.Text); });
+      else
+        consumer_.Missing(field_, scanned.Kind);
+    }
+    ++field_;
+  }
+
+  void EndRecord(std::string_view lastField) {
+    EndField(lastField);
+    if (inHeader_) {
+      inHeader_ = false;
+      result_.HeaderFields = names_.size();
+      result_.HeaderRead = true;
+      stopped_ = !consumer_.Header(names_);
+      names_ = {};
+    } else {
+      if (field_ != result_.HeaderFields) ++result_.FittedCount;
+      for (std::size_t i = field_; i < result_.HeaderFields; ++i) consumer_.Missing(i, FieldKind::Blank);
+      stopped_ = !consumer_.EndCase(++result_.CaseCount);
+    }
+    field_ = 0;
+  }
+
+  void NewFilling(char* begin, const char* end) {
+#if defined(__SSE2__)
+    maps_.Classify(begin, end);
+#else
+    (void)begin;
+    (void)end;
+#endif
+  }
+
+  // Takes the fields of cases from p on while they are plain numbers or
+  // empty, case ends included, up to the first that needs more care: any
+  // other field, a surplus or missing field, a line end other than CR LF or
+  // LF, a field longer than a window, or one that goes on past end.
+  const char* PlainFields(const char* p, const char* end) {
+#if defined(S2V_CLASSIFY_AVX2)
+    if (bitInstructions_) return PlainFieldsWithBitInstructions(p, end);
+#endif
+    return TakePlainFields<false>(p, end);
+  }
+
+  ExportFieldsResult Result() const { return result_; }
+
+ private:
+  // The label file's text of a name, without leading blanks, bounded.
+  void AddToName(std::string_view piece) {
+    if (name_.empty()) {
+      std::size_t first = piece.find_first_not_of(' ');
+      piece.remove_prefix(first == std::string_view::npos ? piece.size() : first);
+    }
+    piece = piece.substr(0, kMaxNumberField - std::min(kMaxNumberField, name_.size()));
+    for (char c : piece) name_ += c == ',' ? '.' : c;
+  }
+
+  // bitCount: the processor counts bits itself.
+  template <bool bitCount>
+  [[gnu::always_inline]] inline const char* TakePlainFields(const char* p, const char* end);
+#if defined(S2V_CLASSIFY_AVX2)
+  // The same with the processor's shifts by a register, bit counts and bit
+  // scans: most of a field's work is such steps.
+  [[gnu::target("popcnt,bmi,bmi2,lzcnt")]] const char* PlainFieldsWithBitInstructions(const char* p, const char* end) {
+    return TakePlainFields<true>(p, end);
+  }
+  bool bitInstructions_ = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+#endif
+
+  Consumer& consumer_;
+  ExportFieldsResult result_;
+  std::vector<std::string> names_;
+  std::string name_;
+  bool inHeader_ = true;
+  bool stopped_ = false;
+  std::size_t field_ = 0;
+#if defined(__SSE2__)
+  ByteClassMaps maps_;
+#endif
+};
+
+#if defined(__SSE2__)
+
+template <typename Consumer>
+template <bool bitCount>
+[[gnu::always_inline]] inline const char* ExportFieldRecords<Consumer>::TakePlainFields(const char* p,
+                                                                                        const char* end) {
+  using export_fields_detail::PlainNumber;
+  const ByteClassMaps::Reader maps = maps_.Read();
+  const std::size_t fields = result_.HeaderFields;
+  std::size_t field = field_;
+  while (field < fields && p < end) {
+    ByteClasses w = maps.Window(p);
+    std::uint64_t stops = w.stops & ((std::uint64_t{1} << ByteClassMaps::kWindow) - 1);
+    if (end - p < ByteClassMaps::kWindow) [[unlikely]]
+      stops &= (std::uint64_t{1} << (end - p)) - 1;
+    if (stops == 0) break;  // a long field, or one that goes on past end
+
+    // A run of plain numbers, each ended by a tab, up to the first other
+    // stop, the first fault and the case's last field.
+    std::uint64_t tabs = w.tabs & stops;
+    std::uint64_t otherStops = stops ^ tabs;
+    tabs &= (otherStops & (0 - otherStops)) - 1;
+    if (tabs != 0) {
+      if (std::uint64_t fault = FirstFault(w, tabs); fault != 0) [[unlikely]] {
+        tabs &= fault - 1;
+        if (tabs == 0) goto single;
+      }
+      std::size_t count = bitCount ? static_cast<std::size_t>(std::popcount(tabs)) : CountBits(tabs);
+      for (; count > fields - field; --count) tabs ^= HighestBit(tabs);
+      unsigned start = 0;
+      for (std::uint64_t rest = tabs; rest != 0; rest &= rest - 1) {
+        const auto at = static_cast<unsigned>(std::countr_zero(rest));
+        const std::uint64_t pointBits = (w.points & ((std::uint64_t{1} << at) - 1)) >> start;
+        const auto sign = static_cast<unsigned>(w.signs >> start) & 1;
+        consumer_.Number(field++, [&] { return PlainNumber(p + start, at - start, pointBits, sign); });
+        start = at + 1;
+      }
+      p += start;
+      continue;
+    }
+
+  single:
+    // The first field alone: an empty one, or the last of the case.
+    std::uint64_t stop = stops & (0 - stops);
+    const char* fieldEnd = p + std::countr_zero(stop);
+    // A CR or LF ends the case when it has all its fields; a CR that ends the
+    // buffer waits for its LF.
+    const bool caseEnd = *fieldEnd != '\t';
+    if (caseEnd &&
+        ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields || (*fieldEnd == '\r' && fieldEnd + 1 == end)))
+      break;
+    const std::uint64_t inField = stop - 1;
+    const std::uint64_t points = w.points & inField;
+    const std::uint64_t allowed = w.digits | w.points | (w.signs & 1);
+    if (((inField & ~allowed) != 0) | ((w.digits & inField) == 0) | ((points & (points - 1)) != 0)) {
+      if (inField != 0) break;
+      consumer_.Missing(field, FieldKind::Blank);
+    } else {
+      consumer_.Number(field,
+                       [&] { return PlainNumber(p, static_cast<std::size_t>(fieldEnd - p), points, w.signs & 1); });
+    }
+    ++field;
+    p = fieldEnd + 1;
+    if (caseEnd) {
+      if (*fieldEnd == '\r' && *p == '\n') ++p;
+      field = 0;
+      if (!consumer_.EndCase(++result_.CaseCount)) {
+        stopped_ = true;
+        break;
+      }
+    }
+  }
+  field_ = field;
+  return p;
+}
+
+#else
+
+template <typename Consumer>
+template <bool bitCount>
+const char* ExportFieldRecords<Consumer>::TakePlainFields(const char* p, const char*) {
+  return p;
+}
+
+#endif
+
+// Reads the export's fields; the vector path (with SSE2) takes runs of plain
+// numbers a window at a time, the plain path every field on its own, with
+// the same outcome.
+template <typename Consumer>
+ExportFieldsResult ReadExportFields(ByteSource& source, Consumer& consumer, bool vectorPath = true,
+                                    std::size_t bufferSize = std::size_t{1} << 18) {
+  ExportFieldRecords<Consumer> records(consumer, bufferSize);
+  ReadExportRecords(source, records, bufferSize, vectorPath);
+  return records.Result();
+}
+
+}  // namespace s2v
