@@ -117,10 +117,11 @@ int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, 
 // digits before the point. Then the double of the text lies within 6e-8 of
 // the text's value (on it, for a whole number), while the text's fraction
 // lies at least a millionth from every step where the output changes, unless
-// right on it: less than a thousandth but not the tolerance above a whole
-// number, half a thousandth, or a carry into the whole part. For these and
-// any other text it writes nothing and returns nullptr: the double decides.
-// Reads 32 bytes from text on.
+// right on it: on half a thousandth the exact place of the double decides,
+// and on the tolerance above a whole number, on a half that the double hits
+// exactly, or where rounding carries into the whole part, and for any other
+// text, it writes nothing and returns nullptr: the double decides. Reads 32
+// bytes from text on.
 inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
   if (n > 16) return nullptr;
   const Marks marks = Mark(text);
