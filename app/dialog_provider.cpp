@@ -6,6 +6,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "app/variables_dialog.h"
+
 namespace s2v {
 
 namespace {
@@ -90,5 +92,7 @@ QStringList ToNameFilters(const QString& filter) {
   }
   return filters;
 }
+
+bool QtDialogProvider::ShowVariables(TVariablesDialog& dialog) { return dialog.exec() == QDialog::Accepted; }
 
 }  // namespace s2v

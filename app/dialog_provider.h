@@ -9,6 +9,10 @@
 class QWidget;
 
 namespace s2v {
+class TVariablesDialog;
+}
+
+namespace s2v {
 
 // The caption of notices and failure messages.
 inline const QString kApplicationTitle = QStringLiteral("spss2vornex");
@@ -37,6 +41,10 @@ class DialogProvider {
                                                 const QString& caption = QString()) = 0;
   virtual std::optional<QString> ChooseSaveFile(QWidget* owner, const QString& filter, const QString& fileName) = 0;
 
+  // Shows the Variables dialog; true when it was closed by "Add to
+  // definition".
+  virtual bool ShowVariables(TVariablesDialog& dialog) = 0;
+
   // The folder where the file dialogs start: the window's working folder.
   void SetStartFolder(const QString& folder) { startFolder_ = folder; }
   const QString& StartFolder() const { return startFolder_; }
@@ -58,6 +66,7 @@ class QtDialogProvider : public DialogProvider {
   std::optional<QString> ChooseOpenFile(QWidget* owner, const QString& filter, const QString& fileName,
                                         const QString& caption = QString()) override;
   std::optional<QString> ChooseSaveFile(QWidget* owner, const QString& filter, const QString& fileName) override;
+  bool ShowVariables(TVariablesDialog& dialog) override;
 };
 
 // "SPC files (*.SPC)|*.SPC|All Files (*.*)|*.*" as the file dialog's name

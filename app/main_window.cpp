@@ -5,28 +5,38 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextBlock>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/about_box.h"
 #include "app/pane_lines.h"
+#include "app/variables_dialog.h"
+#include "assist/check_definition.h"
+#include "assist/description_format.h"
+#include "assist/draft_definition.h"
 #include "run/run.h"
 #include "run/shell_rules.h"
 #include "support/io_error.h"
@@ -120,6 +130,13 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
   BuildToolBar();
   BuildCentralArea();
   BuildStatusBar();
+  // The checks that need only the export's first record run by themselves
+  // once the user has stopped typing for a moment.
+  checkTimer_ = new QTimer(this);
+  checkTimer_->setSingleShot(true);
+  checkTimer_->setInterval(400);
+  connect(checkTimer_, &QTimer::timeout, this, &TSPSStoVRXform::CheckAsTyped);
+  connect(spc_, &QPlainTextEdit::textChanged, checkTimer_, qOverload<>(&QTimer::start));
   FormCreate();
 }
 
@@ -150,10 +167,22 @@ void TSPSStoVRXform::BuildMenu() {
   saveItem_ = addItem(file, QStringLiteral("SaveItem"), QStringLiteral("&Save..."), QStringLiteral("Save current file"),
                       &TSPSStoVRXform::SaveItemClick);
   saveItem_->setShortcut(QKeySequence::Save);
+
   file->addSeparator()->setObjectName(QStringLiteral("N1"));
   QAction* exit = addItem(file, QStringLiteral("ExitItem"), QStringLiteral("E&xit"), QStringLiteral("Exit application"),
                           &TSPSStoVRXform::ExitItemClick);
   exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+  // The definition assistant, in a menu of its own beside File.
+  QMenu* definition = bar->addMenu(QStringLiteral("&Definition"));
+  definition->setObjectName(QStringLiteral("DefinitionMenu"));
+  variablesItem_ =
+      addItem(definition, QStringLiteral("VariablesItem"), QStringLiteral("&Variables of the SPSS files..."),
+              QStringLiteral("List the variables of the SPSS files and add them to the definition"),
+              &TSPSStoVRXform::VariablesItemClick);
+  checkItem_ = addItem(definition, QStringLiteral("CheckItem"), QStringLiteral("&Check definition"),
+                       QStringLiteral("Check the definition against the SPSS files without a run"),
+                       &TSPSStoVRXform::CheckItemClick);
+  checkItem_->setShortcut(QKeySequence(Qt::Key_F7));
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));
   addItem(help, QStringLiteral("About1"), QStringLiteral("&About..."), QString(), &TSPSStoVRXform::About1Click);
@@ -185,6 +214,11 @@ void TSPSStoVRXform::BuildToolBar() {
                               &TSPSStoVRXform::SaveItemClick);
   AddToolButton(bar, QStringLiteral("ExitBtn"), QStyle::SP_DialogCloseButton, QStringLiteral("Exit|"),
                 &TSPSStoVRXform::ExitItemClick);
+  bar->addSeparator();
+  AddToolButton(bar, QStringLiteral("VariablesBtn"), QStyle::SP_FileDialogDetailedView,
+                QStringLiteral("Variables|List the variables of the SPSS files"), &TSPSStoVRXform::VariablesItemClick);
+  AddToolButton(bar, QStringLiteral("CheckBtn"), QStyle::SP_DialogApplyButton,
+                QStringLiteral("Check|Check the definition without a run"), &TSPSStoVRXform::CheckItemClick);
   bar->addSeparator();
   QLabel* version = MakeLabel(QStringLiteral("Label1"),
                               QStringLiteral("Version %1  January 4th. 2005").arg(QString::fromLatin1(kVersion)));
@@ -312,6 +346,16 @@ bool TSPSStoVRXform::event(QEvent* event) {
 }
 
 bool TSPSStoVRXform::eventFilter(QObject* watched, QEvent* event) {
+  // A marked line of the SPC pane tells its problems under the pointer.
+  if (event->type() == QEvent::ToolTip && watched == spc_->viewport()) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    auto mark = marks_.find(spc_->cursorForPosition(help->pos()).blockNumber());
+    if (mark != marks_.end())
+      QToolTip::showText(help->globalPos(), mark->second, spc_);
+    else
+      QToolTip::hideText();
+    return true;
+  }
   if (event->type() == QEvent::KeyPress && (watched == spc_ || watched == report_)) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier &&
@@ -446,7 +490,16 @@ void TSPSStoVRXform::ImportItemClick() {
                                  .value_or(QString()));
   shell_.SpcFileName = shell_.ProjectName + ".SPC";
   proposedSaveName_ = Text(shell_.SpcFileName);
-  SetPaneLines(*spc_, ImportProjectTemplate(result.BaseName));
+  // A draft definition of the imported data, and their variables in the
+  // report; the template when fewer than two variables can be used.
+  std::vector<std::string> spcLines = ImportProjectTemplate(result.BaseName);
+  if (std::optional<ExportDescription> description = DescribeNamedExport(result.BaseName)) {
+    AppendPaneLine(*report_, "");
+    for (const std::string& line : DescriptionTable(*description)) AppendPaneLine(*report_, line);
+    Draft draft = DraftDefinition(*description, {});
+    if (!draft.Lines.empty()) spcLines = std::move(draft.Lines);
+  }
+  SetPaneLines(*spc_, spcLines);
   ShowContext();
 }
 #endif
@@ -471,6 +524,150 @@ void TSPSStoVRXform::SaveItemClick() {
     return;
   }
   dialogs_->Inform(this, kApplicationTitle, kind + QStringLiteral(" was saved"));
+}
+
+std::string TSPSStoVRXform::SpssNameOfPane() const {
+  return PaneLineCount(*spc_) > 0 ? ExtractWord(1, PaneLine(*spc_, 0)) : std::string();
+}
+
+namespace {
+
+// The user pressed Cancel in the progress dialog of a description.
+struct DescriptionCancelled {};
+
+// The SPSS data file read with a progress dialog that the window keeps
+// painting and that can cancel the reading.
+class ProgressSource : public ByteSource {
+ public:
+  ProgressSource(FileSource& file, QProgressDialog& dialog) : file_(file), dialog_(dialog) { sinceShown_.start(); }
+  std::size_t Read(char* data, std::size_t size) override {
+    const std::size_t n = file_.Read(data, size);
+    if (sinceShown_.elapsed() >= 30) {
+      const std::uint64_t total = std::max<std::uint64_t>(file_.Size(), 1);
+      dialog_.setValue(static_cast<int>(std::min<std::uint64_t>(file_.BytesRead(), total) * 1000 / total));
+      QApplication::processEvents();
+      sinceShown_.restart();
+    }
+    if (dialog_.wasCanceled()) throw DescriptionCancelled{};
+    return n;
+  }
+
+ private:
+  FileSource& file_;
+  QProgressDialog& dialog_;
+  QElapsedTimer sinceShown_;
+};
+
+}  // namespace
+
+std::optional<ExportDescription> TSPSStoVRXform::DescribeNamedExport(const std::string& spssName) {
+  if (spssName.empty() || !folder_.Exists(spssName + ".DAT")) {
+    dialogs_->Inform(this, kApplicationTitle, Text(spssName + ".DAT was not found"));
+    return std::nullopt;
+  }
+  QProgressDialog progress(QStringLiteral("Reading ") + Text(spssName + ".DAT"), QStringLiteral("Cancel"), 0, 1000,
+                           this);
+  progress.setObjectName(QStringLiteral("DescribeProgress"));
+  progress.setWindowTitle(QStringLiteral("Variables of the SPSS files"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(300);
+  try {
+    FileSource data(folder_, spssName + ".DAT");
+    ProgressSource source(data, progress);
+    const std::string fileInfo = spssName + ".TXT";
+    ExportOpener open = [&] { return std::make_unique<FileSource>(folder_, fileInfo); };
+    return DescribeExport(spssName, source, folder_.Exists(fileInfo) ? &open : nullptr);
+  } catch (const DescriptionCancelled&) {
+    return std::nullopt;
+  } catch (const IoError& failure) {
+    ShowFailure(failure);
+    return std::nullopt;
+  }
+}
+
+void TSPSStoVRXform::VariablesItemClick() {
+  if (running_) return;
+  const std::string spssName = SpssNameOfPane();
+  std::optional<ExportDescription> description = DescribeNamedExport(spssName);
+  if (!description) return;
+  TVariablesDialog dialog(*description, this);
+  if (!dialogs_->ShowVariables(dialog)) return;
+  if (dialog.ChosenLines().empty()) return;
+  SetPaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));
+}
+
+void TSPSStoVRXform::CheckItemClick() {
+  if (running_) return;
+  const SpcText spcLines(PaneLines(*spc_));
+  const std::string spssName = SpssNameOfPane();
+  DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, spssName));
+  // The values, when the lines allow a run to read them.
+  if (!check.RunStops() && folder_.Exists(spssName + ".DAT")) {
+    QProgressDialog progress(QStringLiteral("Checking ") + Text(spssName + ".DAT"), QStringLiteral("Cancel"), 0, 1000,
+                             this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    try {
+      FileSource data(folder_, spssName + ".DAT");
+      ProgressSource source(data, progress);
+      const std::string fileInfo = spssName + ".TXT";
+      ExportOpener open = [&] { return std::make_unique<FileSource>(folder_, fileInfo); };
+      CheckDefinitionValues(check, source, folder_.Exists(fileInfo) ? &open : nullptr);
+    } catch (const DescriptionCancelled&) {
+      return;
+    } catch (const IoError& failure) {
+      ShowFailure(failure);
+      return;
+    }
+  }
+  AppendPaneLine(*report_, "");
+  AppendPaneLine(*report_, "Check of the definition");
+  for (const Finding& finding : check.Findings)
+    AppendPaneLine(*report_, "Line " + FormatInteger(static_cast<std::int64_t>(finding.Line)) + ": " +
+                                 (finding.Kind == FindingKind::Error ? "error: " : "warning: ") + finding.Text());
+  const std::size_t errors = check.Count(FindingKind::Error);
+  const std::size_t warnings = check.Count(FindingKind::Warning);
+  AppendPaneLine(*report_, FormatInteger(static_cast<std::int64_t>(errors)) + (errors == 1 ? " error, " : " errors, ") +
+                               FormatInteger(static_cast<std::int64_t>(warnings)) +
+                               (warnings == 1 ? " warning" : " warnings") +
+                               (check.RunStops() ? ": a run would stop" : ": a run would pass its checks"));
+  for (const Finding& finding : check.Findings) {
+    if (finding.Kind != FindingKind::Error) continue;
+    QTextCursor cursor(spc_->document()->findBlockByNumber(static_cast<int>(finding.Line) - 1));
+    spc_->setTextCursor(cursor);
+    spc_->setFocus();
+    break;
+  }
+}
+
+void TSPSStoVRXform::CheckAsTyped() {
+  const SpcText spcLines(PaneLines(*spc_));
+  DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, SpssNameOfPane()));
+  // Each line with an error, or with a tab (which is no separator), is marked
+  // once; its tooltip lists all it has.
+  marks_.clear();
+  for (const Finding& finding : check.Findings) {
+    const bool tab = finding.Message.find("tab") != std::string::npos;
+    if (finding.Kind != FindingKind::Error && !tab) continue;
+    QString& text = marks_[static_cast<int>(finding.Line) - 1];
+    if (!text.isEmpty()) text += QChar('\n');
+    text += Text(finding.Text());
+  }
+  QList<QTextEdit::ExtraSelection> marked;
+  for (const auto& [block, text] : marks_) {
+    QTextEdit::ExtraSelection selection;
+    selection.cursor = QTextCursor(spc_->document()->findBlockByNumber(block));
+    selection.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    selection.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    selection.format.setUnderlineColor(Qt::red);
+    marked.append(selection);
+  }
+  spc_->setExtraSelections(marked);
+  if (marks_.empty())
+    statusBar()->clearMessage();
+  else
+    statusBar()->showMessage(QStringLiteral("Line %1: ").arg(marks_.begin()->first + 1) +
+                             marks_.begin()->second.section(QChar('\n'), 0, 0));
 }
 
 void TSPSStoVRXform::ExitItemClick() { close(); }

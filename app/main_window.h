@@ -6,10 +6,13 @@
 #include <QMainWindow>
 #include <QStyle>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 
 #include "app/dialog_provider.h"
 #include "app/window_toolkit.h"
+#include "assist/export_description.h"
 #include "model/toolkit.h"
 #include "support/working_folder.h"
 
@@ -19,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
+class QTimer;
 class QPushButton;
 class QToolBar;
 class QToolButton;
@@ -68,6 +72,10 @@ class TSPSStoVRXform : public QMainWindow {
   void ImportItemClick();
 #endif
   void SaveItemClick();
+  // The definition assistant: the variables of the SPSS files named on the
+  // SPC pane's first line, and the check of the definition.
+  void VariablesItemClick();
+  void CheckItemClick();
   void ExitItemClick();
   void About1Click();
   void ExecuteProgram();
@@ -95,6 +103,13 @@ class TSPSStoVRXform : public QMainWindow {
   // The project-exists question of Open, asked until the answer is Yes or the
   // name is free.
   void SettleProjectName();
+  // The checks of the SPC pane that need only the export's first record,
+  // run as the user types: lines with a problem are marked.
+  void CheckAsTyped();
+  // The export named on the SPC pane's first line, described with a
+  // progress dialog; nothing when the user cancelled or a file failed.
+  std::optional<ExportDescription> DescribeNamedExport(const std::string& spssName);
+  std::string SpssNameOfPane() const;
   // Holds the working folder for a run or an import; false, after telling
   // the user, when another program holds it.
   bool HoldFolder(std::optional<FolderLock>& lock);
@@ -129,6 +144,10 @@ class TSPSStoVRXform : public QMainWindow {
   QAction* openItem_ = nullptr;
   QAction* importItem_ = nullptr;  // none when the import is not built
   QAction* saveItem_ = nullptr;
+  QAction* variablesItem_ = nullptr;
+  QAction* checkItem_ = nullptr;
+  QTimer* checkTimer_ = nullptr;
+  std::map<int, QString> marks_;  // SPC block number -> the problems found on it
   QButtonGroup* groups_[3] = {nullptr, nullptr, nullptr};
 };
 

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "app/dialog_provider.h"
 #include "app/main_window.h"
 #include "app/pane_lines.h"
+#include "app/variables_dialog.h"
 
 namespace s2v {
 
@@ -57,6 +59,13 @@ class ScriptedDialogs : public DialogProvider {
   }
   std::optional<QString> ChooseSaveFile(QWidget*, const QString& filter, const QString& fileName) override {
     return ChooseFile("save " + filter + " [" + fileName + "]");
+  }
+  // The Variables dialog is handed to onVariables, which plays the user;
+  // without it the dialog is closed.
+  std::function<bool(TVariablesDialog&)> onVariables;
+  bool ShowVariables(TVariablesDialog& dialog) override {
+    Record("variables");
+    return onVariables ? onVariables(dialog) : false;
   }
 
  private:

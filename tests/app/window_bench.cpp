@@ -35,6 +35,7 @@ class SilentDialogs : public s2v::DialogProvider {
     return std::nullopt;
   }
   std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+  bool ShowVariables(s2v::TVariablesDialog&) override { return false; }
 };
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <algorithm>
 
 #include "app_test_support.h"
+#include "import/sav_writer.h"
+#include "support/text_scan.h"
 
 using namespace s2v;
 
@@ -96,10 +98,20 @@ class WindowImportTest : public QObject {
              std::vector<std::string>(
                  {kImportDialog, "prompt Project name: Enter project name [small_project]", kOpenDialog}));
 
-    QCOMPARE(w.Lines(Pane::Report),
-             std::vector<std::string>({"The SPSS system file is small.sav", "2 variables found on the system file",
-                                       "2 cases found on the system file", "2 value labels found for 1 variable",
-                                       "Written: small.DAT (tab-delimited data) and small.TXT (File Info)"}));
+    // The import's report, then the variables found.
+    const std::vector<std::string> report = w.Lines(Pane::Report);
+    const std::vector<std::string> imported = {"The SPSS system file is small.sav",
+                                               "2 variables found on the system file",
+                                               "2 cases found on the system file",
+                                               "2 value labels found for 1 variable",
+                                               "Written: small.DAT (tab-delimited data) and small.TXT (File Info)",
+                                               ""};
+    QVERIFY(report.size() > imported.size());
+    QCOMPARE(std::vector<std::string>(report.begin(), report.begin() + 6), imported);
+    QVERIFY(Contains(report,
+                     "  1  x     number      2        0        1        2  yes      0       all    1       1    "
+                     "2                           1=One; 2=Two"));
+    // Only x can be used (y is constant): the template, with the SPSS name.
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"small", "Number of variables", "VAR1 min cuts max",
                                                            "VAR2 min cuts max", "<-", "VAR3 min cuts max", "etc."}));
     QCOMPARE(w->CaseEdit().text(), QString("2"));
@@ -124,6 +136,27 @@ class WindowImportTest : public QObject {
     const std::vector<std::string> categories = TextLines(categoryFile);
     QVERIFY2(Contains(categories, "A 1 ONE") && Contains(categories, "A 2 TWO"), categoryFile.c_str());
     QCOMPARE(ReadFile(folder.Path("data/small.DAT")), kSmallData);
+  }
+
+  void importGivesADraftThatRuns() {
+    WorkFolder folder;
+    std::vector<std::vector<double>> rows;
+    for (int i = 0; i < 200; ++i) rows.push_back({double(i % 2 + 1), double(18 + i % 60), 1000.5 + i * 13.25});
+    WriteFile(folder.Path("study.sav"), WriteSav({"sex", "age", "income"}, rows));
+    ScriptedWindow w;
+    w.dialogs->answers = {folder.Path("study.sav"), "study_project"};
+    w->ImportItemClick();
+    const std::vector<std::string> spc = w.Lines(Pane::Spc);
+    QVERIFY(spc.size() >= 5);
+    QCOMPARE(spc[0], std::string("study"));
+    QCOMPARE(spc[1], std::string("3"));
+    QCOMPARE(spc[2], std::string("sex 1 2"));
+    QCOMPARE(ExtractWord(1, spc[4]), std::string("income"));
+    w.dialogs->shown.clear();
+    w->ExecuteProgram();
+    QCOMPARE(w.dialogs->shown,
+             std::vector<std::string>({"inform " + kApplicationTitle.toStdString() + ": VORNEX files are ready"}));
+    QVERIFY(Exists(folder.Path("study_project.CAT")));
   }
 
   void existingFilesAreKeptUnlessReplacingIsConfirmed() {
@@ -157,8 +190,7 @@ class WindowImportTest : public QObject {
     QCOMPARE(ReadFile(folder.Path("SMALL.dat")), kSmallData);
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"SMALL.dat", "small.sav", "small.txt"}));
     QCOMPARE(w.Lines(Pane::Spc).front(), std::string("small"));
-    QCOMPARE(w.Lines(Pane::Report).back(),
-             std::string("Written: SMALL.dat (tab-delimited data) and small.txt (File Info)"));
+    QVERIFY(Contains(w.Lines(Pane::Report), "Written: SMALL.dat (tab-delimited data) and small.txt (File Info)"));
     QCOMPARE(w->Shell().ProjectName, std::string());
   }
 

@@ -1,0 +1,143 @@
+// The definition assistant in the window: the Variables dialog and its "Add
+// to definition", the Check command, and the marks of the checks run as the
+// user types.
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app_test_support.h"
+#include "support/text_scan.h"
+
+using namespace s2v;
+
+namespace {
+
+// The example's export pair in the working folder.
+void CopyExample(const WorkFolder& folder) {
+  for (const char* name : {"survey.DAT", "survey.TXT"})
+    std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, folder.Path(name));
+}
+
+int RowOf(QTableWidget& table, const QString& name) {
+  for (int row = 0; row < table.rowCount(); ++row)
+    if (table.item(row, 0)->text() == name) return row;
+  return -1;
+}
+
+bool StartsWith(const std::vector<std::string>& lines, const std::string& prefix) {
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+}
+
+}  // namespace
+
+class WindowAssistTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void variablesAreListedFilteredAndAdded() {
+    WorkFolder folder;
+    CopyExample(folder);
+    ScriptedWindow w;
+    w.dialogs->answers = {"P"};
+    w->StartNewProject();
+    std::vector<std::string> spc = w.Lines(Pane::Spc);
+    spc[0] = "survey";
+    w.SetLines(Pane::Spc, spc);
+
+    int rows = 0;
+    int shownAfterFilter = 0;
+    w.dialogs->onVariables = [&](TVariablesDialog& dialog) {
+      QTableWidget& table = dialog.Table();
+      rows = table.rowCount();
+      dialog.Filter().setText("ag");
+      for (int row = 0; row < table.rowCount(); ++row) shownAfterFilter += !table.isRowHidden(row);
+      dialog.Filter().clear();
+      table.item(RowOf(table, "sex"), 0)->setCheckState(Qt::Checked);
+      table.item(RowOf(table, "age"), 0)->setCheckState(Qt::Checked);
+      dialog.AddToDefinition();
+      return true;
+    };
+    w->VariablesItemClick();
+    QCOMPARE(rows, 12);
+    QCOMPARE(shownAfterFilter, 1);
+    spc = w.Lines(Pane::Spc);
+    QCOMPARE(spc.size(), std::size_t{4});  // the template gave way to a definition
+    QCOMPARE(spc[0], std::string("survey"));
+    QCOMPARE(spc[1], std::string("2"));
+    QCOMPARE(ExtractWord(1, spc[2]), std::string("sex"));
+    QCOMPARE(ExtractWord(1, spc[3]), std::string("age"));
+
+    // Added to a definition of the user's own: after its last variable line,
+    // with line 2's count raised, the text after it kept.
+    w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 99", "", "my notes"});
+    w.dialogs->onVariables = [&](TVariablesDialog& dialog) {
+      dialog.Table().item(RowOf(dialog.Table(), "q1"), 0)->setCheckState(Qt::Checked);
+      dialog.AddToDefinition();
+      return true;
+    };
+    w->VariablesItemClick();
+    spc = w.Lines(Pane::Spc);
+    QCOMPARE(spc.size(), std::size_t{7});
+    QCOMPARE(spc[1], std::string("3"));
+    QCOMPARE(ExtractWord(1, spc[4]), std::string("q1"));
+    QCOMPARE(spc[6], std::string("my notes"));
+  }
+
+  void variablesOfAMissingExportAreNotListed() {
+    WorkFolder folder;
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"absent", "2"});
+    w->VariablesItemClick();
+    QCOMPARE(w.dialogs->shown,
+             std::vector<std::string>({"inform " + kApplicationTitle.toStdString() + ": absent.DAT was not found"}));
+  }
+
+  void checkWritesEveryFindingAndGoesToTheFirstError() {
+    WorkFolder folder;
+    CopyExample(folder);
+    ScriptedWindow w;
+    w->Shell().ProjectName = "P";
+    w.SetLines(Pane::Spc, {"survey", "3", "sex 1 2", "agee 18 30 99", "q1\t1\t5"});
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QTest::keyClick(w.window.get(), Qt::Key_F7);
+    const std::vector<std::string> report = w.Lines(Pane::Report);
+    QVERIFY(StartsWith(report, "Line 4: error: AGEE not found; did you mean AGE?"));
+    QVERIFY(StartsWith(report, "Line 5: warning: a tab is not a separator"));
+    QVERIFY(StartsWith(report, "Line 5: error: "));
+    QVERIFY(StartsWith(report, "2 errors, 1 warning: a run would stop"));
+    QCOMPARE(w->PaneOf(Pane::Spc).textCursor().blockNumber(), 3);
+    QVERIFY(w.dialogs->shown.empty());
+    // Nothing was written.
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"survey.DAT", "survey.TXT"}));
+  }
+
+  void linesAreMarkedAsTheUserTypes() {
+    WorkFolder folder;
+    CopyExample(folder);
+    ScriptedWindow w;
+    w->Shell().ProjectName = "P";
+    w.SetLines(Pane::Report, {"report"});
+    w.SetLines(Pane::Spc, {"survey", "2", "sex\t1\t2", "age 18 30 99"});
+    QPlainTextEdit& spc = w->PaneOf(Pane::Spc);
+    QTRY_VERIFY(!spc.extraSelections().isEmpty());
+    QCOMPARE(spc.extraSelections().size(), 1);
+    QCOMPARE(spc.extraSelections().front().cursor.block().blockNumber(), 2);
+    QCOMPARE(spc.extraSelections().front().format.underlineStyle(), QTextCharFormat::WaveUnderline);
+    QVERIFY(w->statusBar()->currentMessage().startsWith("Line 3: "));
+    QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"report"}));
+    // Mended, the marks go.
+    w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 99"});
+    QTRY_VERIFY(spc.extraSelections().isEmpty());
+    QVERIFY(w->statusBar()->currentMessage().isEmpty());
+  }
+};
+
+QTEST_MAIN(WindowAssistTest)
+#include "window_assist_test.moc"
