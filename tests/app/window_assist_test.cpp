@@ -60,6 +60,13 @@ class WindowAssistTest : public QObject {
       dialog.Filter().clear();
       table.item(RowOf(table, "sex"), 0)->setCheckState(Qt::Checked);
       table.item(RowOf(table, "age"), 0)->setCheckState(Qt::Checked);
+      // scripts/screenshot.sh keeps a picture of the dialog.
+      const QString pictures = qEnvironmentVariable("SPSS2VORNEX_SCREENSHOT_DIR");
+      if (!pictures.isEmpty()) {
+        dialog.show();
+        QTest::qWait(50);
+        dialog.grab().save(pictures + "/variables.png");
+      }
       dialog.AddToDefinition();
       return true;
     };
@@ -132,6 +139,17 @@ class WindowAssistTest : public QObject {
     QCOMPARE(spc.extraSelections().front().format.underlineStyle(), QTextCharFormat::WaveUnderline);
     QVERIFY(w->statusBar()->currentMessage().startsWith("Line 3: "));
     QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"report"}));
+    // scripts/screenshot.sh keeps a picture of the marked definition, with
+    // the Check command's findings.
+    const QString pictures = qEnvironmentVariable("SPSS2VORNEX_SCREENSHOT_DIR");
+    if (!pictures.isEmpty()) {
+      w.SetLines(Pane::Report, {});
+      w->resize(1280, 760);
+      w->show();
+      w->CheckItemClick();
+      QTRY_VERIFY(!spc.extraSelections().isEmpty());
+      QVERIFY(w->grab().save(pictures + "/check.png"));
+    }
     // Mended, the marks go.
     w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 99"});
     QTRY_VERIFY(spc.extraSelections().isEmpty());
