@@ -125,6 +125,7 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
       openFilter_(kOpenFilter) {
   setObjectName(QStringLiteral("SPSStoVRXform"));
   setWindowTitle(kCaption);
+  folder_.SetWriteBehind(true);
   dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
   BuildMenu();
   BuildToolBar();
@@ -426,6 +427,7 @@ void TSPSStoVRXform::SettleProjectName() {
 std::string TSPSStoVRXform::EnterFolderOf(const QString& chosen) {
   auto [folder, fileName] = WorkingFolder::OfFile(QFile::encodeName(chosen).toStdString(), folder_.Path());
   folder_ = std::move(folder);
+  folder_.SetWriteBehind(true);
   dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
   ShowContext();
   return fileName;

@@ -146,6 +146,7 @@ class RunState {
     if (!chosen) return false;
     WorkingFolder moved = WorkingFolder::OfFile(*chosen, folder_.Path()).first;
     moved.KeepInputsOf(folder_);
+    moved.SetWriteBehind(folder_.WriteBehind());
     folder_ = std::move(moved);
     if (!folder_.Exists(spssName_ + ".DAT")) {
       tk_.ShowInfo(spssName_ + ".DAT was not found");

@@ -185,7 +185,7 @@ std::size_t FileSource::Read(char* data, std::size_t size) {
   }
 }
 
-FileSink::FileSink(const WorkingFolder& folder, const std::string& name) {
+FileSink::FileSink(const WorkingFolder& folder, const std::string& name) : writeBehind_(folder.WriteBehind()) {
   if (name.empty()) throw IoError(kFileNotFound);
   const std::string entry = folder.Resolve(name);
   // Not truncated on opening: what is found there is checked first.
@@ -223,6 +223,14 @@ void FileSink::Write(const char* data, std::size_t size) {
     }
     data += n;
     size -= static_cast<std::size_t>(n);
+    written_ += static_cast<std::uint64_t>(n);
+  }
+  // A long file is handed to the disk as it grows: without it the system lets
+  // hundreds of megabytes wait and then holds the writer for a long moment,
+  // in which a window could not repaint.
+  if (writeBehind_ && written_ - started_ >= kWriteBehind) {
+    sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_), SYNC_FILE_RANGE_WRITE);
+    started_ = written_;
   }
 }
 
