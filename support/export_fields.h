@@ -95,8 +95,9 @@ inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t 
   if (n <= 8) [[likely]] {
     std::uint64_t word;
     std::memcpy(&word, digits, sizeof word);
-    // The bytes after the point; a fraction of zeros only is whole.
-    const std::uint64_t fraction = (word >> (8 * point)) >> 8;
+    // The bytes after the point; a fraction of zeros only is whole. Without a
+    // point there are none (and a shift by all 64 bits would be undefined).
+    const std::uint64_t fraction = hasPoint ? (word >> (8 * point)) >> 8 : 0;
     const std::uint64_t fractionBytes = ~((~std::uint64_t{0} << (4 * fractionDigits)) << (4 * fractionDigits));
     whole = ((fraction ^ 0x3030303030303030u) & fractionBytes) == 0;
     if (hasPoint) {
