@@ -20,8 +20,9 @@ int ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, cons
 }
 
 std::optional<QString> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& filter,
-                                     const QString& fileName, const QString& startFolder) {
-  QFileDialog dialog(owner);
+                                     const QString& fileName, const QString& startFolder,
+                                     const QString& caption = QString()) {
+  QFileDialog dialog(owner, caption);
   dialog.setAcceptMode(mode);
   // A name that does not exist yet may be typed in both dialogs; the save
   // command asks its own question before replacing a file.
@@ -68,9 +69,9 @@ std::optional<QString> QtDialogProvider::PromptText(QWidget* owner, const QStrin
   return text;
 }
 
-std::optional<QString> QtDialogProvider::ChooseOpenFile(QWidget* owner, const QString& filter,
-                                                        const QString& fileName) {
-  return RunFileDialog(owner, QFileDialog::AcceptOpen, filter, fileName, StartFolder());
+std::optional<QString> QtDialogProvider::ChooseOpenFile(QWidget* owner, const QString& filter, const QString& fileName,
+                                                        const QString& caption) {
+  return RunFileDialog(owner, QFileDialog::AcceptOpen, filter, fileName, StartFolder(), caption);
 }
 
 std::optional<QString> QtDialogProvider::ChooseSaveFile(QWidget* owner, const QString& filter,

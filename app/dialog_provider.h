@@ -32,7 +32,9 @@ class DialogProvider {
                                             const QString& defaultText) = 0;
   // The open or save dialog with a filter list of description|pattern pairs
   // and a proposed file name; the full path chosen, or nothing when cancelled.
-  virtual std::optional<QString> ChooseOpenFile(QWidget* owner, const QString& filter, const QString& fileName) = 0;
+  // An open dialog without a caption of its own is captioned as the system's.
+  virtual std::optional<QString> ChooseOpenFile(QWidget* owner, const QString& filter, const QString& fileName,
+                                                const QString& caption = QString()) = 0;
   virtual std::optional<QString> ChooseSaveFile(QWidget* owner, const QString& filter, const QString& fileName) = 0;
 
   // The folder where the file dialogs start: the window's working folder.
@@ -53,7 +55,8 @@ class QtDialogProvider : public DialogProvider {
   void ShowFailure(QWidget* owner, const QString& text) override;
   std::optional<QString> PromptText(QWidget* owner, const QString& caption, const QString& prompt,
                                     const QString& defaultText) override;
-  std::optional<QString> ChooseOpenFile(QWidget* owner, const QString& filter, const QString& fileName) override;
+  std::optional<QString> ChooseOpenFile(QWidget* owner, const QString& filter, const QString& fileName,
+                                        const QString& caption = QString()) override;
   std::optional<QString> ChooseSaveFile(QWidget* owner, const QString& filter, const QString& fileName) override;
 };
 

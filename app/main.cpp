@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("spss2vornex"));
   QApplication::setApplicationVersion(QString::fromLatin1(s2v::kVersion));
-  QApplication::setApplicationDisplayName(s2v::kApplicationTitle);
+  // No display name: Qt would add it to every caption the window manager
+  // shows, and the captions are the program's own texts.
   QApplication::setDesktopFileName(QStringLiteral("spss2vornex"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/spss2vornex.svg")));
 

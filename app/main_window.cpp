@@ -10,10 +10,12 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -48,7 +50,7 @@ const QString kImportFilter = QStringLiteral("SPSS system files (*.sav)|*.sav|Al
 const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
 const char* const kHintProperty = "hint";
 
-QString Text(const std::string& bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
+QString Text(const std::string& bytes) { return FromWindows1252(bytes); }
 std::string Bytes(const QString& text) { return FromPaneText(text); }
 
 // The long part of a hint: what follows its bar, or the whole text.
@@ -68,6 +70,8 @@ std::string UpperExtension(const std::string& fileName) {
 QPlainTextEdit* MakePane(const QString& name) {
   auto* pane = new QPlainTextEdit;
   pane->setObjectName(name);
+  // Tab moves on to the next control, as everywhere else; Ctrl+Tab types a tab.
+  pane->setTabChangesFocus(true);
   pane->setLineWrapMode(QPlainTextEdit::NoWrap);
   pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -115,8 +119,7 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
   BuildMenu();
   BuildToolBar();
   BuildCentralArea();
-  statusBar()->setObjectName(QStringLiteral("StatusBar"));
-  statusBar()->setSizeGripEnabled(false);
+  BuildStatusBar();
   FormCreate();
 }
 
@@ -136,14 +139,17 @@ void TSPSStoVRXform::BuildMenu() {
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
   newItem_ = addItem(file, QStringLiteral("New1"), QStringLiteral("New"), QString(), &TSPSStoVRXform::StartNewProject);
+  newItem_->setShortcut(QKeySequence::New);
   openItem_ = addItem(file, QStringLiteral("OpenItem"), QStringLiteral("&Open..."), QStringLiteral("Open a file"),
                       &TSPSStoVRXform::OpenItemClick);
+  openItem_->setShortcut(QKeySequence::Open);
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   importItem_ = addItem(file, QStringLiteral("ImportItem"), QStringLiteral("&Import SPSS system file..."),
                         QStringLiteral("Import an SPSS system file (.sav)"), &TSPSStoVRXform::ImportItemClick);
 #endif
   saveItem_ = addItem(file, QStringLiteral("SaveItem"), QStringLiteral("&Save..."), QStringLiteral("Save current file"),
                       &TSPSStoVRXform::SaveItemClick);
+  saveItem_->setShortcut(QKeySequence::Save);
   file->addSeparator()->setObjectName(QStringLiteral("N1"));
   QAction* exit = addItem(file, QStringLiteral("ExitItem"), QStringLiteral("E&xit"), QStringLiteral("Exit application"),
                           &TSPSStoVRXform::ExitItemClick);
@@ -211,6 +217,15 @@ void TSPSStoVRXform::BuildCentralArea() {
   runButton_ = new QPushButton(QStringLiteral("Run"));
   runButton_->setObjectName(QStringLiteral("Button1"));
   connect(runButton_, &QPushButton::clicked, this, &TSPSStoVRXform::ExecuteProgram);
+  // Access keys that keep the buttons' texts; F5 runs from anywhere in the
+  // window.
+  newButton_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_N));
+  runButton_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
+  auto* runKey = new QAction(this);
+  runKey->setObjectName(QStringLiteral("RunKey"));
+  runKey->setShortcut(QKeySequence(Qt::Key_F5));
+  connect(runKey, &QAction::triggered, this, &TSPSStoVRXform::ExecuteProgram);
+  addAction(runKey);
   caseEdit_ = new QLineEdit;
   caseEdit_->setObjectName(QStringLiteral("CaseEdit"));
   caseEdit_->setReadOnly(true);
@@ -233,6 +248,43 @@ void TSPSStoVRXform::BuildCentralArea() {
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(1, 1);
   setCentralWidget(central);
+}
+
+// The hints on the left; on the right the project and the working folder,
+// and during a run its progress and the Stop button.
+void TSPSStoVRXform::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  bar->setSizeGripEnabled(false);
+  projectLabel_ = MakeLabel(QStringLiteral("ProjectLabel"), QString());
+  folderLabel_ = MakeLabel(QStringLiteral("FolderLabel"), QString());
+  folderLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  progress_ = new QProgressBar;
+  progress_->setObjectName(QStringLiteral("ProgressBar"));
+  progress_->setRange(0, 1000);
+  progress_->setMaximumWidth(200);
+  progress_->setVisible(false);
+  stopButton_ = new QPushButton(QStringLiteral("Stop"));
+  stopButton_->setObjectName(QStringLiteral("StopButton"));
+  stopButton_->setEnabled(false);
+  stopButton_->setVisible(false);
+  connect(stopButton_, &QPushButton::clicked, this, [this] { stopPressed_ = true; });
+  bar->addPermanentWidget(projectLabel_);
+  bar->addPermanentWidget(folderLabel_);
+  bar->addPermanentWidget(progress_);
+  bar->addPermanentWidget(stopButton_);
+  ShowContext();
+}
+
+void TSPSStoVRXform::ShowContext() {
+  projectLabel_->setText(QStringLiteral("Project: ") + Text(shell_.ProjectName));
+  const QString folder = QDir(QFile::decodeName(folder_.Path().c_str())).absolutePath();
+  folderLabel_->setText(QStringLiteral("Folder: ") + QDir::toNativeSeparators(folder));
+}
+
+void TSPSStoVRXform::ShowProgress(int permille) {
+  progress_->setValue(permille);
+  progress_->setVisible(true);
 }
 
 int TSPSStoVRXform::TransferChoice(TransferGroup group) const {
@@ -260,6 +312,14 @@ bool TSPSStoVRXform::event(QEvent* event) {
 }
 
 bool TSPSStoVRXform::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == spc_ || watched == report_)) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier &&
+        !static_cast<QPlainTextEdit*>(watched)->isReadOnly()) {
+      static_cast<QPlainTextEdit*>(watched)->insertPlainText(QStringLiteral("\t"));
+      return true;
+    }
+  }
   // The pointer on a control of this window makes its hint, or that of the
   // nearest control around it that has one, the current hint.
   if (event->type() == QEvent::Enter && watched->isWidgetType()) {
@@ -297,6 +357,7 @@ void TSPSStoVRXform::StartNewProject() {
   ClearLines(*report_);
   AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
   SetPaneLines(*spc_, NewProjectTemplate());
+  ShowContext();
   dialogs_->Inform(this, QStringLiteral("Project definition"),
                    QStringLiteral("Fill in the information mentioned in the SPC window"));
 }
@@ -322,6 +383,7 @@ std::string TSPSStoVRXform::EnterFolderOf(const QString& chosen) {
   auto [folder, fileName] = WorkingFolder::OfFile(QFile::encodeName(chosen).toStdString(), folder_.Path());
   folder_ = std::move(folder);
   dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
+  ShowContext();
   return fileName;
 }
 
@@ -337,6 +399,7 @@ void TSPSStoVRXform::OpenItemClick() {
     SettleProjectName();
     shell_.SpcFileName = shell_.ProjectName + ".spc";
     proposedSaveName_ = Text(shell_.SpcFileName);
+    ShowContext();
     if (folder_.Exists(fileName)) {
       FileSource file(folder_, fileName);
       SetPaneLines(*spc_, ReadAllLines(file));
@@ -351,14 +414,18 @@ void TSPSStoVRXform::OpenItemClick() {
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
 // The import writes the SPSS pair beside the system file, whose folder becomes
-// the working folder. The project name stays as New or Open left it: the
-// import gives the run its data, not a project.
+// the working folder. Then it starts a project on the imported data: its name
+// is asked as New asks it, proposed as the file's base name with "_project".
 void TSPSStoVRXform::ImportItemClick() {
   if (running_) return;
-  std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, kImportFilter, QString());
+  std::optional<QString> chosen =
+      dialogs_->ChooseOpenFile(this, kImportFilter, QString(), QStringLiteral("Import SPSS system file"));
   if (!chosen) return;
   const std::string savName = EnterFolderOf(*chosen);
-  RunWithCommandsWaiting([this, &savName] {
+  std::optional<FolderLock> lock;
+  if (!HoldFolder(lock)) return;
+  ImportResult result;
+  RunWithCommandsWaiting([this, &savName, &result] {
     ClearLines(*report_);
     toolkit_.SetCaseText("");
     ImportProgress progress;
@@ -368,10 +435,19 @@ void TSPSStoVRXform::ImportItemClick() {
       toolkit_.ProcessPendingMessages();
     };
     progress.StopRequested = [this] { return toolkit_.StopRequested(); };
-    ImportResult result = ImportSavFile(
+    result = ImportSavFile(
         folder_, savName, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
-    if (result.Done) SetPaneLines(*spc_, ImportProjectTemplate(result.BaseName));
   });
+  lock.reset();
+  if (!result.Done) return;
+  shell_.ProjectName = Bytes(dialogs_
+                                 ->PromptText(this, QStringLiteral("Project name"),
+                                              QStringLiteral("Enter project name"), Text(result.BaseName + "_project"))
+                                 .value_or(QString()));
+  shell_.SpcFileName = shell_.ProjectName + ".SPC";
+  proposedSaveName_ = Text(shell_.SpcFileName);
+  SetPaneLines(*spc_, ImportProjectTemplate(result.BaseName));
+  ShowContext();
 }
 #endif
 
@@ -413,7 +489,11 @@ void TSPSStoVRXform::SetRunCommandsEnabled(bool enabled) {
 
 void TSPSStoVRXform::RunWithCommandsWaiting(const std::function<void()>& work) {
   running_ = true;
+  stopPressed_ = false;
   SetRunCommandsEnabled(false);
+  progress_->reset();
+  stopButton_->setVisible(true);
+  stopButton_->setEnabled(true);
   toolkit_.BeginRun();
   try {
     work();
@@ -423,19 +503,36 @@ void TSPSStoVRXform::RunWithCommandsWaiting(const std::function<void()>& work) {
   }
   toolkit_.ShowCaseText();
   running_ = false;
+  stopButton_->setEnabled(false);
+  stopButton_->setVisible(false);
+  progress_->setVisible(false);
   SetRunCommandsEnabled(true);
+  ShowContext();
   if (closeRequested_) {
     closeRequested_ = false;
     close();
   }
 }
 
+bool TSPSStoVRXform::HoldFolder(std::optional<FolderLock>& lock) {
+  try {
+    lock = FolderLock::TryLock(folder_);
+  } catch (const IoError&) {
+    return true;  // the command meets the folder's failure on its files
+  }
+  if (!lock) dialogs_->Inform(this, kApplicationTitle, QString::fromLatin1(kFolderBusy));
+  return lock.has_value();
+}
+
 void TSPSStoVRXform::ExecuteProgram() {
   if (running_) return;
+  std::optional<FolderLock> lock;
+  if (!HoldFolder(lock)) return;
   RunWithCommandsWaiting([this] {
     s2v::ExecuteProgram(toolkit_, shell_, folder_);
     dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
   });
+  runButton_->setFocus();
 }
 
 }  // namespace s2v

@@ -18,6 +18,7 @@ class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QToolBar;
 class QToolButton;
@@ -53,6 +54,12 @@ class TSPSStoVRXform : public QMainWindow {
   // True once the window was closed during a run or an import; the copy ends
   // at its next case (an import's at its next thousandth).
   bool CloseRequested() const { return closeRequested_; }
+  // True once Stop was pressed during the current run or import.
+  bool StopPressed() const { return stopPressed_; }
+  // The progress bar of a run: permille done (0 to 1000).
+  void ShowProgress(int permille);
+  // Shows the project name and the working folder in the status bar.
+  void ShowContext();
 
  public slots:
   void StartNewProject();
@@ -76,6 +83,7 @@ class TSPSStoVRXform : public QMainWindow {
   void BuildMenu();
   void BuildToolBar();
   void BuildCentralArea();
+  void BuildStatusBar();
   QToolButton* AddToolButton(QToolBar* bar, const QString& name, QStyle::StandardPixmap icon, const QString& hint,
                              void (TSPSStoVRXform::*command)());
   void SetHint(const QString& hint);
@@ -87,6 +95,9 @@ class TSPSStoVRXform : public QMainWindow {
   // The project-exists question of Open, asked until the answer is Yes or the
   // name is free.
   void SettleProjectName();
+  // Holds the working folder for a run or an import; false, after telling
+  // the user, when another program holds it.
+  bool HoldFolder(std::optional<FolderLock>& lock);
   // Makes the folder of a chosen path the working folder; returns the file's
   // bare name.
   std::string EnterFolderOf(const QString& chosen);
@@ -100,6 +111,7 @@ class TSPSStoVRXform : public QMainWindow {
   QString currentHint_;
   bool running_ = false;
   bool closeRequested_ = false;
+  bool stopPressed_ = false;
   TAboutBox* aboutBox_ = nullptr;
 
   QPlainTextEdit* spc_ = nullptr;
@@ -107,6 +119,10 @@ class TSPSStoVRXform : public QMainWindow {
   QLineEdit* caseEdit_ = nullptr;
   QPushButton* newButton_ = nullptr;
   QPushButton* runButton_ = nullptr;
+  QPushButton* stopButton_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* projectLabel_ = nullptr;
+  QLabel* folderLabel_ = nullptr;
   QToolButton* openButton_ = nullptr;
   QToolButton* saveButton_ = nullptr;
   QAction* newItem_ = nullptr;

@@ -4,20 +4,48 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <array>
 
 namespace s2v {
 
+namespace {
+
+// Bytes 0x80 to 0x9F in Windows-1252; every other byte is its own code.
+constexpr std::array<char16_t, 32> kHighBytes = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char ByteOf(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t i = 0; i < kHighBytes.size(); ++i)
+    if (kHighBytes[i] == c) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+}  // namespace
+
+QString FromWindows1252(std::string_view bytes) {
+  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  QChar* out = text.data();
+  for (char b : bytes) {
+    auto code = static_cast<unsigned char>(b);
+    *out++ = QChar(code >= 0x80 && code < 0xA0 ? kHighBytes[code - 0x80] : char16_t{code});
+  }
+  return text;
+}
+
 QString ToPaneText(const std::string& bytes) {
-  QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  QString text = FromWindows1252(bytes);
   text.replace(QChar('\n'), QChar::LineSeparator);
   return text;
 }
 
 std::string FromPaneText(const QString& text) {
-  QString copy = text;
-  copy.replace(QChar::LineSeparator, QChar('\n'));
-  QByteArray bytes = copy.toLatin1();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(text.size()));
+  for (QChar c : text) bytes += c == QChar::LineSeparator ? '\n' : ByteOf(c.unicode());
+  return bytes;
 }
 
 void ClearLines(QPlainTextEdit& pane) { pane.clear(); }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/pane_lines.h"
@@ -12,22 +13,30 @@ namespace s2v {
 
 namespace {
 
-QString Text(const std::string& bytes) { return QString::fromLatin1(bytes.data(), qsizetype(bytes.size())); }
+QString Text(const std::string& bytes) { return FromWindows1252(bytes); }
 
 }  // namespace
 
+// The counter is brought up to date before anything else is shown, so that a
+// report line or a notice never stands beside a count that is behind it.
 void WindowToolkit::ShowInfo(const std::string& text) {
+  ShowCaseText();
   window_.Dialogs().Inform(&window_, kApplicationTitle, Text(text));
 }
 
-bool WindowToolkit::AskYesNo(const std::string& text) { return window_.Dialogs().Confirm(&window_, Text(text)); }
+bool WindowToolkit::AskYesNo(const std::string& text) {
+  ShowCaseText();
+  return window_.Dialogs().Confirm(&window_, Text(text));
+}
 
 bool WindowToolkit::AskCaptionedYesNo(const std::string& caption, const std::string& text) {
+  ShowCaseText();
   return window_.Dialogs().AskYesNo(&window_, Text(caption), Text(text));
 }
 
 std::string WindowToolkit::PromptText(const std::string& caption, const std::string& prompt,
                                       const std::string& defaultText) {
+  ShowCaseText();
   std::optional<QString> answer =
       window_.Dialogs().PromptText(&window_, Text(caption), Text(prompt), Text(defaultText));
   return answer ? FromPaneText(*answer) : defaultText;
@@ -45,6 +54,7 @@ void WindowToolkit::ProposeSaveFileName(const std::string& fileName) { window_.S
 void WindowToolkit::ClearPane(Pane pane) { ClearLines(window_.PaneOf(pane)); }
 
 void WindowToolkit::AppendLine(Pane pane, const std::string& line) {
+  ShowCaseText();
   QPlainTextEdit& edit = window_.PaneOf(pane);
   AppendPaneLine(edit, line);
   if (pane == Pane::Report) {
@@ -64,9 +74,23 @@ void WindowToolkit::SetCaseText(const std::string& text) {
 
 int WindowToolkit::TransferChoice(TransferGroup group) { return window_.TransferChoice(group); }
 
-void WindowToolkit::BeginRun() { sinceMessages_.start(); }
+void WindowToolkit::SetProgress(std::uint64_t done, std::uint64_t total) {
+  const int permille = total == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(done, total) * 1000 / total);
+  progressChanged_ = progressChanged_ || permille != progressPermille_;
+  progressPermille_ = permille;
+}
+
+void WindowToolkit::BeginRun() {
+  sinceMessages_.start();
+  progressPermille_ = -1;
+  progressChanged_ = false;
+}
 
 void WindowToolkit::ShowCaseText() {
+  if (progressChanged_) {
+    window_.ShowProgress(progressPermille_);
+    progressChanged_ = false;
+  }
   if (!caseTextChanged_) return;
   window_.CaseEdit().setText(Text(caseText_));
   caseTextChanged_ = false;
@@ -79,6 +103,6 @@ void WindowToolkit::ProcessPendingMessages() {
   sinceMessages_.start();
 }
 
-bool WindowToolkit::StopRequested() { return window_.CloseRequested(); }
+bool WindowToolkit::StopRequested() { return window_.CloseRequested() || window_.StopPressed(); }
 
 }  // namespace s2v

@@ -28,6 +28,7 @@ class WindowToolkit : public Toolkit {
   // The counter is shown when the window next handles its messages, so a fast
   // copy does not spend its time repainting it.
   void SetCaseText(const std::string& text) override;
+  void SetProgress(std::uint64_t done, std::uint64_t total) override;
   int TransferChoice(TransferGroup group) override;
   // Handles the window's messages at most once per interval.
   void ProcessPendingMessages() override;
@@ -38,13 +39,15 @@ class WindowToolkit : public Toolkit {
   // Zero handles the messages after every case.
   void SetMessageInterval(std::chrono::milliseconds interval) { interval_ = interval; }
   void BeginRun();
-  // Shows the last count given.
+  // Shows the last count and progress given.
   void ShowCaseText();
 
  private:
   TSPSStoVRXform& window_;
   std::string caseText_;
   bool caseTextChanged_ = false;
+  int progressPermille_ = -1;  // -1: none given since the run began
+  bool progressChanged_ = false;
   std::chrono::milliseconds interval_{30};
   QElapsedTimer sinceMessages_;
 };

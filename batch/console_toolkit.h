@@ -35,6 +35,7 @@ class ConsoleToolkit : public Toolkit {
   std::string Line(Pane pane, std::size_t i) override { return pane == Pane::Spc ? spc_[i] : report_.at(i); }
   void SetCaseText(const std::string&) override {}
   int TransferChoice(TransferGroup group) override;
+  void SetProgress(std::uint64_t, std::uint64_t) override {}
   void ProcessPendingMessages() override {}
   // True once SIGINT or SIGTERM arrived (see InstallInterruptHandlers).
   bool StopRequested() override;

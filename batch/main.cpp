@@ -15,7 +15,9 @@
 #endif
 #include "run/run.h"
 #include "run/shell_rules.h"
+#include "support/byte_stream.h"
 #include "support/io_error.h"
+#include "support/text_scan.h"
 #include "support/version.h"
 #include "support/working_folder.h"
 
@@ -200,6 +202,58 @@ bool TakeAssistOption(int argc, char** argv, int& i, AssistOptions& options, std
   return true;
 }
 
+// The entry that a path names: its folder's entry equal to it without regard
+// to case, as the program opens it.
+std::string ResolvedPath(const std::string& path) {
+  const auto [folder, name] = s2v::WorkingFolder::OfFile(path, kStartFolder);
+  return folder.PathOf(name);
+}
+
+// The SPSS pair named on the first line of an SPC file, as paths; nothing
+// when the file cannot be read (the run then says why).
+std::vector<std::string> SpssPairOf(const std::string& spcFile) {
+  try {
+    const auto [folder, name] = s2v::WorkingFolder::OfFile(spcFile, kStartFolder);
+    s2v::FileSource spc(folder, name);
+    s2v::LineReader reader(spc);
+    const std::string spssName = s2v::ExtractWord(1, reader.ReadLine());
+    if (spssName.empty()) return {};
+    return {folder.PathOf(spssName + ".DAT"), folder.PathOf(spssName + ".TXT")};
+  } catch (const s2v::IoError&) {
+    return {};
+  }
+}
+
+// The input that the report file would replace, under whatever name or link.
+std::optional<std::string> InputUnderReport(const std::string& report, const std::vector<std::string>& inputs) {
+  const std::string reportPath = ResolvedPath(report);
+  for (const std::string& input : inputs) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(reportPath, ResolvedPath(input), ec))
+      return std::filesystem::path(ResolvedPath(input)).filename().string();
+  }
+  return std::nullopt;
+}
+
+// Holds the folder of a path for the whole command; false when another run
+// holds it. A folder that cannot be opened is not held: the command then
+// fails on its files with their own messages.
+bool HoldFolderOf(const std::string& path, std::vector<s2v::FolderLock>& held) {
+  const s2v::WorkingFolder folder = s2v::WorkingFolder::OfFile(path, kStartFolder).first;
+  for (const s2v::FolderLock& lock : held)
+    if (lock.Holds(folder)) return true;
+  try {
+    std::optional<s2v::FolderLock> lock = s2v::FolderLock::TryLock(folder);
+    if (!lock) {
+      std::fprintf(stderr, "%s\n", s2v::kFolderBusy);
+      return false;
+    }
+    held.push_back(std::move(*lock));
+  } catch (const s2v::IoError&) {
+  }
+  return true;
+}
+
 // The assistant's command, or a usage error for options that do not go with
 // it. runOption: the first option of a run that was given, or empty.
 int RunAssist(const AssistOptions& options, const std::optional<std::string>& spcFile,
@@ -291,14 +345,28 @@ int Main(int argc, char** argv) {
                      options.project, runOption);
   if (!haveSpc && !importOptions.savFile) return UsageError("SPCFILE is missing");
   if (importOptions.force && !importOptions.savFile) return UsageError("--force needs --import-sav");
+
+  // One command at a time in a folder.
+  std::vector<s2v::FolderLock> held;
+  if (haveSpc && !HoldFolderOf(options.spcFile, held)) return kStopped;
+  if (importOptions.savFile && !HoldFolderOf(*importOptions.savFile, held)) return kStopped;
+
+  // The report never replaces an input of the command.
+  if (options.report) {
+    std::vector<std::string> inputs;
+    if (haveSpc) inputs = SpssPairOf(options.spcFile);
+    if (haveSpc) inputs.push_back(options.spcFile);
+    if (importOptions.savFile) inputs.push_back(*importOptions.savFile);
+    if (auto input = InputUnderReport(*options.report, inputs)) {
+      std::printf("The report file %s would replace the input file %s\n", options.report->c_str(), input->c_str());
+      return kStopped;
+    }
+  }
+
   if (importOptions.savFile) {
     int status = RunImport(importOptions);
     if (status != kCompleted || !haveSpc) return status;
   }
-
-  std::error_code ec;
-  if (options.report && std::filesystem::equivalent(*options.report, options.spcFile, ec))
-    return UsageError("the report would replace SPCFILE");
 
   // The working folder is the folder of SPCFILE, as choosing it in the Open
   // dialog makes it.
@@ -316,6 +384,7 @@ int Main(int argc, char** argv) {
       s2v::FileSource spc(folder, spcName);
       toolkit.SetSpcLines(s2v::ReadSpcText(spc));
     }
+    folder.ProtectInput(spcName);
     switch (s2v::ExecuteProgram(toolkit, shell, folder)) {
       case s2v::RunOutcome::Completed: status = kCompleted; break;
       case s2v::RunOutcome::Stopped: status = kStopped; break;

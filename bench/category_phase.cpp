@@ -45,6 +45,7 @@ class SilentToolkit : public s2v::Toolkit {
   std::string Line(s2v::Pane, std::size_t) override { return {}; }
   void SetCaseText(const std::string&) override {}
   int TransferChoice(s2v::TransferGroup) override { return 0; }
+  void SetProgress(std::uint64_t, std::uint64_t) override {}
   void ProcessPendingMessages() override {}
   bool StopRequested() override { return false; }
   std::size_t lines = 0;

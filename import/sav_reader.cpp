@@ -81,15 +81,13 @@ class Reading {
   // A damaged file can hand over values that do not follow its dictionary;
   // the first such value ends the reading with the reason.
   int AddValue(const readstat_variable_t* variable, const readstat_value_t& value) {
-    if (static_cast<std::size_t>(variable->index) != nextIndex_) {
-      mismatch_ = "case " + std::to_string(cases_ + 1) + " does not have one value for each of the " +
-                  std::to_string(dictionary_.Variables.size()) + " variables of the dictionary";
-      return READSTAT_HANDLER_ABORT;
-    }
-    return Guard([&] { PassValue(value); });
+    if (!shape_) shape_.emplace(dictionary_.Variables.size());
+    bool caseEnded = false;
+    if (!shape_->Value(static_cast<std::size_t>(variable->index), caseEnded)) return READSTAT_HANDLER_ABORT;
+    return Guard([&] { PassValue(value, caseEnded); });
   }
 
-  void PassValue(const readstat_value_t& value) {
+  void PassValue(const readstat_value_t& value, bool caseEnded) {
     if (!dictionaryHanded_) HandDictionary();
     if (value.is_system_missing)
       handler_.SystemMissing();
@@ -99,24 +97,14 @@ class Reading {
       handler_.String(TextOrEmpty(readstat_string_value(value)));
     else
       handler_.Number(NumberOf(value));
-    if (++nextIndex_ == dictionary_.Variables.size()) {
-      nextIndex_ = 0;
-      ++cases_;
-      handler_.EndCase();
-    }
+    if (caseEnded) handler_.EndCase();
   }
 
   void SetAnnouncedCases(std::int64_t rows) { announcedCases_ = rows; }
 
   // What is wrong with the values handed over, once the reading has ended.
   std::optional<std::string> Mismatch() const {
-    if (!mismatch_.empty()) return mismatch_;
-    if (nextIndex_ != 0)
-      return "case " + std::to_string(cases_ + 1) + " ends after " + std::to_string(nextIndex_) + " of its " +
-             std::to_string(dictionary_.Variables.size()) + " values";
-    if (announcedCases_ >= 0 && announcedCases_ != cases_)
-      return "the file announces " + std::to_string(announcedCases_) + " cases but holds " + std::to_string(cases_);
-    return std::nullopt;
+    return (shape_ ? *shape_ : CaseShape(dictionary_.Variables.size())).Fault(announcedCases_);
   }
 
   void HandDictionary() {
@@ -151,10 +139,8 @@ class Reading {
   SavDictionary dictionary_;
   std::map<std::string, std::vector<SavValueLabel>> labelSets_;
   bool dictionaryHanded_ = false;
-  std::size_t nextIndex_ = 0;  // the variable whose value comes next
-  std::int64_t cases_ = 0;
+  std::optional<CaseShape> shape_;    // from the first value on
   std::int64_t announcedCases_ = -1;  // -1 when the file does not say
-  std::string mismatch_;
   std::exception_ptr failure_;
   std::string error_;
 };
@@ -182,6 +168,32 @@ struct ParserDeleter {
 
 }  // namespace
 
+bool CaseShape::Value(std::size_t index, bool& caseEnded) {
+  if (outOfPlace_ || index != next_) {
+    outOfPlace_ = true;
+    return false;
+  }
+  caseEnded = ++next_ == variables_;
+  if (caseEnded) {
+    next_ = 0;
+    ++cases_;
+  }
+  return true;
+}
+
+std::optional<std::string> CaseShape::Fault(std::int64_t announcedCases) const {
+  const std::string variables = std::to_string(variables_) + " variable" + (variables_ == 1 ? "" : "s");
+  if (outOfPlace_)
+    return "case " + std::to_string(cases_ + 1) + " does not have one value for each of the " + variables +
+           " of the dictionary";
+  if (next_ != 0)
+    return "case " + std::to_string(cases_ + 1) + " ends after " + std::to_string(next_) + " of the values of its " +
+           variables;
+  if (announcedCases >= 0 && announcedCases != cases_)
+    return "the file announces " + std::to_string(announcedCases) + " cases but holds " + std::to_string(cases_);
+  return std::nullopt;
+}
+
 std::optional<std::string> ReadSavFile(const WorkingFolder& folder, const std::string& fileName,
                                        SavCaseHandler& handler) {
   // Opening it here first gives the same messages as every other file.
@@ -197,12 +209,12 @@ std::optional<std::string> ReadSavFile(const WorkingFolder& folder, const std::s
   Reading reading(handler);
   readstat_error_t status = readstat_parse_sav(parser.get(), resolved.c_str(), &reading);
   reading.RethrowFailure();
-  if (std::optional<std::string> mismatch = reading.Mismatch()) return mismatch;
-  if (status != READSTAT_OK) {
+  if (status != READSTAT_OK && status != READSTAT_ERROR_USER_ABORT) {
     std::string reason = TextOrEmpty(readstat_error_message(status));
     if (!reading.error().empty()) reason += " (" + reading.error() + ")";
     return reason;
   }
+  if (std::optional<std::string> mismatch = reading.Mismatch()) return mismatch;
   reading.HandDictionary();  // a file without cases
   return std::nullopt;
 }

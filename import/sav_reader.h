@@ -3,6 +3,7 @@
 // one case is ever held.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,28 @@ class SavCaseHandler {
   virtual void SystemMissing() = 0;
   virtual void String(std::string_view text) = 0;
   virtual void EndCase() = 0;
+};
+
+// Checks that the values a library hands over make whole cases: one value for
+// each variable of the dictionary, in its order, and as many cases as the
+// file announces. A damaged file can break either.
+class CaseShape {
+ public:
+  explicit CaseShape(std::size_t variables) : variables_(variables) {}
+  // The value of the variable at index (from 0) comes next. False when it is
+  // not the one due; true, with caseEnded set, when it is.
+  bool Value(std::size_t index, bool& caseEnded);
+  std::int64_t Cases() const { return cases_; }
+  // What is wrong, once every value was handed over: the value out of place,
+  // a last case cut short, or a case count other than the announced one (-1:
+  // not announced).
+  std::optional<std::string> Fault(std::int64_t announcedCases) const;
+
+ private:
+  std::size_t variables_;
+  std::size_t next_ = 0;
+  std::int64_t cases_ = 0;
+  bool outOfPlace_ = false;
 };
 
 // Reads the file of that name in the working folder (matched without regard

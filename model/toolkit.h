@@ -41,6 +41,10 @@ class Toolkit {
   virtual std::string Line(Pane pane, std::size_t i) = 0;
 
   virtual void SetCaseText(const std::string& text) = 0;
+  // How far a long step has come: done of total (bytes of the SPSS data read
+  // during the copy, cases written during a transfer). Called often; a
+  // window shows it when it next handles its messages.
+  virtual void SetProgress(std::uint64_t done, std::uint64_t total) = 0;
   // The selected item of a radio group: 0 none, 1 original, 2 categorized.
   virtual int TransferChoice(TransferGroup group) = 0;
   // Lets the window repaint and handle its pending messages.

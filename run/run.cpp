@@ -45,6 +45,7 @@ class RunState {
 
     AnnouncePair(names.PairGiven);
     if (!folder_.Exists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
+    if (auto refusal = RefuseReplacingInputs()) return Stop(*refusal);
 
     if (!CopyData()) return RunOutcome::Interrupted;
     projectBase_ = shell_.ProjectName;
@@ -124,12 +125,28 @@ class RunState {
     Report("");
   }
 
+  // Refuses, before anything is written, a run whose output would be one of
+  // its inputs under another name or through a link: the SPSS pair and what
+  // the front end marked (the SPC file).
+  std::optional<std::string> RefuseReplacingInputs() {
+    folder_.ProtectInput(spssName_ + ".DAT");
+    folder_.ProtectInput(spssName_ + ".TXT");
+    std::vector<std::string> outputs = {dataName_ + ".DAT", dataName_ + ".LAB"};
+    for (const char* extension : {".TXT", ".DEF", ".VAR", ".CAT", ".SYS", ".TAB", ".inp", ".mpd", ".mln"})
+      outputs.push_back(shell_.ProjectName + extension);
+    for (const std::string& output : outputs)
+      if (auto input = folder_.ProtectedInput(output)) return output + " would replace the input file " + *input;
+    return std::nullopt;
+  }
+
   // Lets the user look for the SPSS data file; false when the run stops.
   bool FindSpssData() {
     if (!tk_.AskYesNo(MissingSpssDataText(spssName_) + " Do you want to find it?")) return false;
     std::optional<std::string> chosen = tk_.ChooseFileToOpen("DAT files|*.dat", "");
     if (!chosen) return false;
-    folder_ = WorkingFolder::OfFile(*chosen, folder_.Path()).first;
+    WorkingFolder moved = WorkingFolder::OfFile(*chosen, folder_.Path()).first;
+    moved.KeepInputsOf(folder_);
+    folder_ = std::move(moved);
     if (!folder_.Exists(spssName_ + ".DAT")) {
       tk_.ShowInfo(spssName_ + ".DAT was not found");
       return false;
@@ -155,8 +172,10 @@ class RunState {
     FileSink labels(folder_, dataName_ + ".LAB");
     FileSink data(folder_, dataName_ + ".DAT");
     tk_.SetCaseText("");
-    CopyResult result = CopySpssData(spss, data, labels, [this](std::int64_t count) {
+    tk_.SetProgress(0, spss.Size());
+    CopyResult result = CopySpssData(spss, data, labels, [this, &spss](std::int64_t count) {
       tk_.SetCaseText(FormatInteger(count));
+      tk_.SetProgress(spss.BytesRead(), spss.Size());
       tk_.ProcessPendingMessages();
       return !tk_.StopRequested();
     });

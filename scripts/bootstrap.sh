@@ -18,6 +18,11 @@ command -v pspp >/dev/null || need+=(pspp)
 [ -n "$(find /usr/lib -path '*qt6/plugins/platforms/libqoffscreen.so' -print -quit 2>/dev/null)" ] ||
   need+=(qt6-qpa-plugins)
 [ -d /usr/share/fonts/truetype/dejavu ] || need+=(fonts-dejavu-core)
+# A real X server for the test of the window's captions, and xwininfo to read them.
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v xwininfo >/dev/null || need+=(x11-utils)
+# flock and unshare for the tests of a busy folder and of a full disk.
+command -v flock >/dev/null || need+=(util-linux)
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -99,22 +99,38 @@ std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::st
   return path.substr(path_.size() + 1);
 }
 
+namespace {
+
+// The identity of an existing file, links followed.
+std::optional<std::pair<unsigned long long, unsigned long long>> IdentityOf(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return std::pair{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+}
+
+}  // namespace
+
 void WorkingFolder::ProtectInput(const std::string& name) {
-  struct stat info;
-  if (name.empty() || stat(PathOf(name).c_str(), &info) != 0) return;
-  inputs_.push_back({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)});
+  if (name.empty()) return;
+  if (auto id = IdentityOf(PathOf(name))) inputs_.push_back({{id->first, id->second}, Resolve(name)});
 }
 
-bool WorkingFolder::Protects(const FileId& id) const {
-  for (const FileId& input : inputs_)
-    if (input == id) return true;
-  return false;
+void WorkingFolder::KeepInputsOf(const WorkingFolder& other) {
+  inputs_.insert(inputs_.end(), other.inputs_.begin(), other.inputs_.end());
 }
 
-bool WorkingFolder::IsProtectedInput(const std::string& name) const {
-  struct stat info;
-  if (inputs_.empty() || name.empty() || stat(PathOf(name).c_str(), &info) != 0) return false;
-  return Protects({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)});
+const WorkingFolder::Input* WorkingFolder::Protecting(const FileId& id) const {
+  for (const Input& input : inputs_)
+    if (input.id == id) return &input;
+  return nullptr;
+}
+
+std::optional<std::string> WorkingFolder::ProtectedInput(const std::string& name) const {
+  if (inputs_.empty() || name.empty()) return std::nullopt;
+  auto id = IdentityOf(PathOf(name));
+  if (!id) return std::nullopt;
+  const Input* input = Protecting({id->first, id->second});
+  return input != nullptr ? std::optional(input->name) : std::nullopt;
 }
 
 std::optional<FolderLock> FolderLock::TryLock(const WorkingFolder& folder) {
@@ -152,6 +168,8 @@ FileSource::FileSource(const WorkingFolder& folder, const std::string& name) {
   const int fd = open(folder.PathOf(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) ThrowErrno(errno);
   fd_ = CheckRegularFile(fd, folder.Resolve(name));
+  struct stat info;
+  if (fstat(fd_, &info) == 0) size_ = static_cast<std::uint64_t>(info.st_size);
 }
 
 FileSource::~FileSource() { close(fd_); }
@@ -159,7 +177,10 @@ FileSource::~FileSource() { close(fd_); }
 std::size_t FileSource::Read(char* data, std::size_t size) {
   for (;;) {
     ssize_t n = read(fd_, data, size);
-    if (n >= 0) return static_cast<std::size_t>(n);
+    if (n >= 0) {
+      read_ += static_cast<std::uint64_t>(n);
+      return static_cast<std::size_t>(n);
+    }
     if (errno != EINTR) ThrowErrno(errno);
   }
 }
@@ -175,7 +196,7 @@ FileSink::FileSink(const WorkingFolder& folder, const std::string& name) {
   fd_ = CheckRegularFile(fd, entry);
   struct stat info;
   if (fstat(fd_, &info) == 0 &&
-      folder.Protects({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)})) {
+      folder.Protecting({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)})) {
     close(fd_);
     fd_ = -1;
     throw IoError::OnFile(kFileAccessDenied, entry);

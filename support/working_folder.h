@@ -4,6 +4,7 @@
 // first); only when there is none is the name created as given.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <string>
@@ -51,8 +52,12 @@ class WorkingFolder {
   // folder written, replaced or deleted may be that file (the same file,
   // under whatever name or link). Nothing happens when it does not exist.
   void ProtectInput(const std::string& name);
-  // The name's entry when it is the same file as a protected input.
-  bool IsProtectedInput(const std::string& name) const;
+  // The name of the protected input that the name's file is, if any.
+  std::optional<std::string> ProtectedInput(const std::string& name) const;
+  bool IsProtectedInput(const std::string& name) const { return ProtectedInput(name).has_value(); }
+  // Takes over the inputs that another folder protects (a command that
+  // moves to another folder still never writes over its inputs).
+  void KeepInputsOf(const WorkingFolder& other);
 
  private:
   friend class FileSink;
@@ -60,10 +65,14 @@ class WorkingFolder {
     unsigned long long device, inode;
     bool operator==(const FileId&) const = default;
   };
-  bool Protects(const FileId& id) const;
+  struct Input {
+    FileId id;
+    std::string name;
+  };
+  const Input* Protecting(const FileId& id) const;
 
   std::string path_;
-  std::vector<FileId> inputs_;
+  std::vector<Input> inputs_;
 };
 
 // The working folder held for one command: another program (or window)
@@ -99,9 +108,14 @@ class FileSource : public ByteSource {
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
   std::size_t Read(char* data, std::size_t size) override;
+  // The file's size when it was opened, and the bytes read so far.
+  std::uint64_t Size() const { return size_; }
+  std::uint64_t BytesRead() const { return read_; }
 
  private:
   int fd_;
+  std::uint64_t size_ = 0;
+  std::uint64_t read_ = 0;
 };
 
 // A file created anew (replacing an old one) for writing. A link is not

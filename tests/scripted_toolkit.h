@@ -23,6 +23,7 @@ class ScriptedToolkit : public Toolkit {
   std::string proposedSaveName;
   int choices[3] = {0, 0, 0};
   int pendingMessageCalls = 0;
+  std::pair<std::uint64_t, std::uint64_t> progress{0, 0};  // the last given
   // Called with each report line as it is added: lets a test change the files
   // between two steps of a run.
   std::function<void(const std::string&)> onReport;
@@ -59,6 +60,7 @@ class ScriptedToolkit : public Toolkit {
   std::string Line(Pane pane, std::size_t i) override { return Lines(pane).at(i); }
   void SetCaseText(const std::string& text) override { caseText = text; }
   int TransferChoice(TransferGroup group) override { return choices[static_cast<int>(group)]; }
+  void SetProgress(std::uint64_t done, std::uint64_t total) override { progress = {done, total}; }
   void ProcessPendingMessages() override { ++pendingMessageCalls; }
   bool StopRequested() override { return stopWhen && stopWhen(); }
 

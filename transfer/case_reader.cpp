@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 #include <stdexcept>
 
@@ -32,48 +31,9 @@ constexpr std::array<unsigned char, 256> kClass = [] {
 
 // Zero bytes after the data, so that a block of 64 can be read anywhere in it.
 constexpr std::size_t kPadding = 64;
+static_assert(kPadding >= kDataTextReadAhead);
 
 unsigned char ClassOf(char c) { return kClass[static_cast<unsigned char>(c)]; }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// True when field is a well-formed number (see ParseField).
-bool WellFormed(std::string_view field) {
-  const char* p = field.data();
-  const char* const end = p + field.size();
-  if (p < end && (*p == '+' || *p == '-')) ++p;
-  const char* digitsStart = p;
-  while (p < end && IsDigit(*p)) ++p;
-  std::size_t digits = static_cast<std::size_t>(p - digitsStart);
-  if (p < end && *p == '.') {
-    ++p;
-    const char* fractionStart = p;
-    while (p < end && IsDigit(*p)) ++p;
-    digits += static_cast<std::size_t>(p - fractionStart);
-  }
-  if (digits == 0) return false;
-  if (p < end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    if (p < end && (*p == '+' || *p == '-')) ++p;
-    const char* exponentStart = p;
-    while (p < end && IsDigit(*p)) ++p;
-    if (p == exponentStart) return false;
-  }
-  return p == end;
-}
-
-}  // namespace
-
-double ParseField(std::string_view field) {
-  if (!WellFormed(field)) throw IoError(kInvalidNumericInput);
-  if (field.front() == '+') field.remove_prefix(1);
-  double value = 0;
-  auto result = std::from_chars(field.data(), field.data() + field.size(), value);
-  if (result.ec != std::errc() || result.ptr != field.data() + field.size()) throw IoError(kInvalidNumericInput);
-  return value;
-}
-
-namespace {
 
 // The position of the first bit at or after from that is set (or, with
 // clear, not set); bits.size() * 64 when there is none.
@@ -138,16 +98,22 @@ BlockMarks MarkBlock(const char* p) {
 
 CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
                        std::size_t bufferSize)
-    : source_(source),
-      fieldsPerCase_(fieldsPerCase),
-      values_(columns.size()),
-      capacity_(bufferSize),
-      buffer_(bufferSize + kPadding) {
-  for (std::size_t slot = 0; slot < columns.size(); ++slot) {
-    if (columns[slot] < 1 || columns[slot] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
-    wanted_.emplace_back(columns[slot], slot);
+    : source_(source), columns_(columns), capacity_(bufferSize), buffer_(bufferSize + kPadding) {
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i] < 1 || columns[i] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
+    if (i > 0 && columns[i] <= columns[i - 1]) inOrder_ = false;
   }
-  std::sort(wanted_.begin(), wanted_.end());
+  std::sort(columns_.begin(), columns_.end());
+  columns_.erase(std::unique(columns_.begin(), columns_.end()), columns_.end());
+  for (std::size_t i = 0; i < columns_.size(); ++i) gaps_.push_back(columns_[i] - (i > 0 ? columns_[i - 1] : 0));
+  passedAfter_ = fieldsPerCase - (columns_.empty() ? 0 : columns_.back());
+  if (!inOrder_) {
+    staging_.resize(columns_.size() * (kDataValueRoom + 1));
+    texts_.resize(columns_.size());
+    for (std::size_t column : columns)
+      order_.push_back(
+          static_cast<std::size_t>(std::lower_bound(columns_.begin(), columns_.end(), column) - columns_.begin()));
+  }
   MarkRegion();
 }
 
@@ -239,15 +205,80 @@ void CaseReader::SkipRestOfLine() {
   if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, pos_);
 }
 
-void CaseReader::ReadCase() {
-  std::size_t column = 0;  // the fields of the case read so far
-  for (auto next = wanted_.begin(); next != wanted_.end();) {
-    double value = ParseField(SkipFields(next->first - column));
-    column = next->first;
-    for (; next != wanted_.end() && next->first == column; ++next) values_[next->second] = value;
+void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
+  // Written straight into the output, or put aside; committed only when the
+  // whole case has been read. Every text is followed by a blank, the last
+  // one taken back.
+  char* const begin = inOrder_ ? out.Reserve(columns_.size() * (kDataValueRoom + 1)).data() : staging_.data();
+  char* p = begin;
+  // The fields are found in the marks through copies kept here, not through
+  // the members: every text written might alias those.
+  const char* buffer = buffer_.data();
+  const std::uint64_t* starts = starts_.data();
+  const std::uint64_t* separators = separators_.data();
+  std::size_t words = starts_.size();
+  std::size_t firstInvalid = firstInvalid_;
+  std::size_t pos = pos_;  // after the last field passed
+  std::size_t word = pos / 64;
+  std::uint64_t nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
+  const std::size_t* const gaps = gaps_.data();
+  const std::size_t count = gaps_.size();
+  std::pair<std::size_t, std::size_t>* const texts = inOrder_ ? nullptr : texts_.data();
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string_view field;
+    if (gaps[i] == 1) {
+      // The next field, when it starts in this word or a later one of the
+      // region and ends in the word of its start or the next.
+      while (nextStarts == 0 && word + 1 < words) nextStarts = starts[++word];
+      if (nextStarts != 0) {
+        const auto bit = static_cast<unsigned>(__builtin_ctzll(nextStarts));
+        const std::uint64_t after = separators[word] >> bit;
+        std::size_t length = 0;
+        if (after != 0)
+          length = static_cast<std::size_t>(__builtin_ctzll(after));
+        else if (word + 1 < words && separators[word + 1] != 0)
+          length = 64 - bit + static_cast<std::size_t>(__builtin_ctzll(separators[word + 1]));
+        const std::size_t start = word * 64 + bit;
+        if (length != 0 && start + length <= firstInvalid) {
+          nextStarts &= nextStarts - 1;
+          pos = start + length;
+          field = std::string_view(buffer + start, length);
+        }
+      }
+    }
+    if (field.empty()) {
+      pos_ = pos;
+      field = SkipFields(gaps[i]);
+      // A refill moves the data and marks them anew.
+      pos = pos_;
+      buffer = buffer_.data();
+      starts = starts_.data();
+      separators = separators_.data();
+      words = starts_.size();
+      word = pos / 64;
+      nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
+      firstInvalid = firstInvalid_;
+    }
+    char* const text = p;
+    p = WriteDataText(p, field, tolerance);
+    if (texts != nullptr) texts[i] = {static_cast<std::size_t>(text - begin), static_cast<std::size_t>(p - begin)};
+    *p++ = ' ';
   }
-  if (column < fieldsPerCase_) SkipFields(fieldsPerCase_ - column);
+  if (p != begin) --p;
+  pos_ = pos;
+  if (passedAfter_ > 0) SkipFields(passedAfter_);
   SkipRestOfLine();
+  if (!inOrder_) {
+    p = out.Reserve(order_.size() * (kDataValueRoom + 1)).data();
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+      auto [textBegin, textEnd] = texts_[order_[i]];
+      std::memcpy(p, begin + textBegin, textEnd - textBegin);
+      p += textEnd - textBegin;
+      *p++ = ' ';
+    }
+    if (!order_.empty()) --p;
+  }
+  out.CommitTo(p);
 }
 
 }  // namespace s2v

@@ -1,5 +1,6 @@
-// Reads the VORNEX data file back case by case: a case is a fixed number of
-// numbers separated by blanks and line ends, then the rest of its last line.
+// Reads the VORNEX data file back case by case and writes the chosen fields of
+// each in the data files' form: a case is a fixed number of numbers separated
+// by blanks and line ends, then the rest of its last line.
 #pragma once
 
 #include <cstddef>
@@ -9,20 +10,24 @@
 #include <vector>
 
 #include "support/byte_stream.h"
+#include "transfer/data_text.h"
+#include "transfer/value_format.h"
 
 namespace s2v {
 
 class CaseReader {
  public:
-  // columns: the 1-based fields to keep of each case, in the order Values()
-  // gives them; a field may be named more than once.
+  // columns: the 1-based fields to write of each case, in the order given; a
+  // field may be named more than once.
   CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
              std::size_t bufferSize = 1 << 20);
 
-  // Reads the next case. Throws IoError: kInvalidNumericInput for a field that
-  // is not a number, kReadBeyondEnd when the data end before the case does.
-  void ReadCase();
-  const std::vector<double>& Values() const { return values_; }
+  // Reads the next case and writes its fields of the columns, each as
+  // WriteDataValue writes its number, with one blank between two and nothing
+  // after the last. Throws IoError: kInvalidNumericInput for a field that is
+  // not a number, kReadBeyondEnd when the data end before the case does;
+  // nothing of such a case is written.
+  void WriteCase(BufferedWriter& out, WholeTolerance tolerance);
 
  private:
   // Passes over count fields and returns the last; throws kReadBeyondEnd at
@@ -37,9 +42,17 @@ class CaseReader {
   void MarkRegion();
 
   ByteSource& source_;
-  std::size_t fieldsPerCase_;
-  std::vector<std::pair<std::size_t, std::size_t>> wanted_;  // (column, slot) by column
-  std::vector<double> values_;
+  std::vector<std::size_t> columns_;  // the columns asked for, each once, rising
+  std::vector<std::size_t> gaps_;     // the fields from one of columns_ to the next
+  std::size_t passedAfter_ = 0;       // the fields of a case after the last of columns_
+  // Columns asked for in rising order, each once: the texts are written as
+  // the fields come. Otherwise they are put aside in staging_, (begin, end)
+  // of the text of each of columns_ in texts_, and gathered in the order
+  // asked: the index in columns_ of each column asked for in order_.
+  bool inOrder_ = true;
+  std::vector<char> staging_;
+  std::vector<std::pair<std::size_t, std::size_t>> texts_;
+  std::vector<std::size_t> order_;
   std::size_t capacity_;
   std::vector<char> buffer_;  // capacity_ bytes, then zeros to read whole blocks past the data
   std::size_t pos_ = 0;
@@ -54,10 +67,5 @@ class CaseReader {
   std::size_t firstInvalid_ = 0;  // at or after pos_; region_ or more when none
   bool atEnd_ = false;            // the source is exhausted, or code 26 was read
 };
-
-// The value of a field of the VORNEX data file: an optional sign, digits with
-// at most one point, at least one digit, an optional exponent. Throws
-// IoError(kInvalidNumericInput) for anything else.
-double ParseField(std::string_view field);
 
 }  // namespace s2v

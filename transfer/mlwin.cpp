@@ -21,17 +21,12 @@ bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
     CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
     BufferedWriter& out = file.out();
     for (std::int64_t c = 1; c <= input.CaseCount; ++c) {
-      if (toolkit.StopRequested()) {
+      if (StopBeforeCase(toolkit, c - 1, input.CaseCount)) {
         file.Close();
         toolkit.AppendLine(Pane::Report, StoppedAtCaseLine(c - 1));
         return false;
       }
-      reader.ReadCase();
-      const std::vector<double>& values = reader.Values();
-      for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) out.Put(' ');
-        PutDataValue(out, values[i], kMLwinWholeTolerance);
-      }
+      reader.WriteCase(out, kMLwinWholeTolerance);
       // " 1 " and the case number, formatted in place.
       char tail[32] = " 1 ";
       auto result = std::to_chars(tail + 3, tail + sizeof tail, c);

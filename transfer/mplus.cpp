@@ -28,15 +28,10 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const Transfe
   else
     SeedFromClock();
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
-    if (toolkit.StopRequested()) return c;
-    reader.ReadCase();
-    const std::vector<double>& values = reader.Values();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) out.Put(' ');
-      PutDataValue(out, values[i], kMplusWholeTolerance);
-    }
+    if (StopBeforeCase(toolkit, c, input.CaseCount)) return c;
+    reader.WriteCase(out, kMplusWholeTolerance);
     out.Put(' ');
-    PutFixed(out, DummyValue(UniformRandom()), 6, 10);
+    PutSixDecimals(out, DummyValue(UniformRandom()));
     out.EndLine();
   }
   return input.CaseCount;

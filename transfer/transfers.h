@@ -26,6 +26,17 @@ struct TransferInput {
   std::optional<std::uint32_t> Seed;
 };
 
+// Before each case of a transfer's data file: now and then the window shows
+// the progress and handles its messages (a transfer of millions of cases must
+// not look hung); true when the user asked the run to stop.
+inline bool StopBeforeCase(Toolkit& toolkit, std::int64_t done, std::int64_t total) {
+  if (done > 0 && done % 4096 == 0) {
+    toolkit.SetProgress(static_cast<std::uint64_t>(done), static_cast<std::uint64_t>(total));
+    toolkit.ProcessPendingMessages();
+  }
+  return toolkit.StopRequested();
+}
+
 // Each returns false when the user stopped it: its data file is then complete
 // up to the last whole case and the report says where it stopped.
 bool TransferToMplus(Toolkit& toolkit, const TransferInput& input);

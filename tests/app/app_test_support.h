@@ -50,8 +50,10 @@ class ScriptedDialogs : public DialogProvider {
     if (answer == "<cancel>") return std::nullopt;
     return QString::fromStdString(answer);
   }
-  std::optional<QString> ChooseOpenFile(QWidget*, const QString& filter, const QString& fileName) override {
-    return ChooseFile("open " + filter + " [" + fileName + "]");
+  // A caption of the dialog's own is recorded after the filter and the name.
+  std::optional<QString> ChooseOpenFile(QWidget*, const QString& filter, const QString& fileName,
+                                        const QString& caption) override {
+    return ChooseFile("open " + filter + " [" + fileName + "]" + (caption.isEmpty() ? "" : " " + caption));
   }
   std::optional<QString> ChooseSaveFile(QWidget*, const QString& filter, const QString& fileName) override {
     return ChooseFile("save " + filter + " [" + fileName + "]");

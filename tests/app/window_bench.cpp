@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -28,7 +31,9 @@ class SilentDialogs : public s2v::DialogProvider {
   std::optional<QString> PromptText(QWidget*, const QString&, const QString&, const QString&) override {
     return std::nullopt;
   }
-  std::optional<QString> ChooseOpenFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
+  std::optional<QString> ChooseOpenFile(QWidget*, const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
   std::optional<QString> ChooseSaveFile(QWidget*, const QString&, const QString&) override { return std::nullopt; }
 };
 
@@ -36,8 +41,8 @@ class SilentDialogs : public s2v::DialogProvider {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: window_bench SPCFILE PROJECT\n");
+  if (argc != 3 && !(argc == 4 && std::string(argv[3]) == "--transfers")) {
+    std::fprintf(stderr, "usage: window_bench SPCFILE PROJECT [--transfers]\n");
     return 64;
   }
   // The window starts in the folder it was started in: the SPC file's.
@@ -50,13 +55,28 @@ int main(int argc, char** argv) {
   }
   window.Shell().ProjectName = argv[2];
   s2v::AppendPaneLine(window.PaneOf(s2v::Pane::Report), "The VORNEX project is " + window.Shell().ProjectName);
+  if (argc == 4) {
+    // Mplus and MLwiN with the original variables.
+    window.findChild<QRadioButton*>(QStringLiteral("MplusGroup1"))->setChecked(true);
+    window.findChild<QRadioButton*>(QStringLiteral("MLwinGroup1"))->setChecked(true);
+  }
   window.resize(1280, 760);
   window.show();
   QApplication::processEvents();
+  // A timer that fires whenever the window handles its messages: the largest
+  // gap between two firings is how long the window was deaf.
+  QElapsedTimer sinceEvents;
+  qint64 largestGap = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { largestGap = std::max(largestGap, sinceEvents.restart()); });
+  ticker.start(0);
   QElapsedTimer timer;
   timer.start();
+  sinceEvents.start();
   window.ExecuteProgram();
+  largestGap = std::max(largestGap, sinceEvents.elapsed());
   const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+  std::fprintf(stderr, "largest gap between message handling: %lld ms\n", static_cast<long long>(largestGap));
   for (const std::string& line : s2v::PaneLines(window.PaneOf(s2v::Pane::Report))) std::printf("%s\n", line.c_str());
   std::fprintf(stderr, "window run seconds: %.3f\n", seconds);
   return 0;

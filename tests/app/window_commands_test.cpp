@@ -131,13 +131,13 @@ class WindowCommandsTest : public QObject {
     QStringList items;
     for (QAction* item : file->actions())
       items << item->objectName() + "=" + item->text() + "|" + item->statusTip() + "|" + item->shortcut().toString();
-    QStringList expected = {"New1=New||", "OpenItem=&Open...|Open a file|"};
+    QStringList expected = {"New1=New||Ctrl+N", "OpenItem=&Open...|Open a file|Ctrl+O"};
 #ifdef SPSS2VORNEX_HAVE_IMPORT
     expected << "ImportItem=&Import SPSS system file...|Import an SPSS system file (.sav)|";
 #else
     QVERIFY(w->findChild<QAction*>("ImportItem") == nullptr);
 #endif
-    expected << "SaveItem=&Save...|Save current file|"
+    expected << "SaveItem=&Save...|Save current file|Ctrl+S"
              << "N1=||"
              << "ExitItem=E&xit|Exit application|Alt+X";
     QCOMPARE(items, expected);
@@ -332,7 +332,15 @@ class WindowCommandsTest : public QObject {
     w.dialogs->answers = {folder.Path("bytes.spc"), folder.Path("copy.spc")};
     w->OpenItemClick();
     QCOMPARE(w.Lines(Pane::Spc).size(), std::size_t{3});
-    QCOMPARE(w->PaneOf(Pane::Spc).document()->firstBlock().text().back(), QChar(0xff));
+    const QString shown = w->PaneOf(Pane::Spc).document()->firstBlock().text();
+    QCOMPARE(shown.back(), QChar(0xff));
+    // The pane shows Windows-1252: the euro sign, dashes and quotes of SPSS
+    // labels as themselves, its unassigned bytes as the controls of their codes.
+    QCOMPARE(shown.at(0x80 - 3), QChar(0x20AC));
+    QCOMPARE(shown.at(0x96 - 3), QChar(0x2013));
+    QCOMPARE(shown.at(0x93 - 3), QChar(0x201C));
+    QCOMPARE(shown.at(0x81 - 3), QChar(0x81));
+    QCOMPARE(shown.at(0x9D - 3), QChar(0x9D));
     w->SaveItemClick();
     QCOMPARE(ReadFile(folder.Path("copy.spc")), bytes);
   }
@@ -355,9 +363,9 @@ class WindowCommandsTest : public QObject {
     pane.setPlainText("typed");
     AppendPaneLine(pane, "a\nb");
     QCOMPARE(PaneLines(pane), std::vector<std::string>({"typed", "a\nb"}));
-    // Characters beyond Latin-1 cannot be written as one byte.
-    pane.setPlainText(QString::fromUtf8("\xe2\x82\xac 5"));
-    QCOMPARE(PaneLine(pane, 0), std::string("? 5"));
+    // Typed characters are written in Windows-1252; what it cannot hold is "?".
+    pane.setPlainText(QString::fromUtf8("\xe2\x82\xac 5 \xe2\x80\x93 \xce\xa9 \xc2\x80"));
+    QCOMPARE(PaneLine(pane, 0), std::string("\x80 5 \x96 ? ?"));
   }
 
   void hintsReachTheStatusBar() {

@@ -16,7 +16,7 @@ using namespace s2v;
 
 namespace {
 
-const std::string kImportDialog = "open SPSS system files (*.sav)|*.sav|All files (*.*)|*.* []";
+const std::string kImportDialog = "open SPSS system files (*.sav)|*.sav|All files (*.*)|*.* [] Import SPSS system file";
 const std::string kOpenDialog = "open SPC files (*.SPC)|*.SPC|All Files (*.*)|*.* []";
 const char* const kNoPspp =
     "pspp is not installed (Debian package pspp; scripts/bootstrap.sh installs it): "
@@ -89,10 +89,12 @@ class WindowImportTest : public QObject {
     w.dialogs->answers = {"P"};
     w->StartNewProject();
     w.dialogs->shown.clear();
-    w.dialogs->answers = {folder.Path("data/small.sav"), ""};
+    w.dialogs->answers = {folder.Path("data/small.sav"), "small_project", ""};
     w->ImportItemClick();
     w->OpenItemClick();
-    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kImportDialog, kOpenDialog}));
+    QCOMPARE(w.dialogs->shown,
+             std::vector<std::string>(
+                 {kImportDialog, "prompt Project name: Enter project name [small_project]", kOpenDialog}));
 
     QCOMPARE(w.Lines(Pane::Report),
              std::vector<std::string>({"The SPSS system file is small.sav", "2 variables found on the system file",
@@ -105,9 +107,9 @@ class WindowImportTest : public QObject {
              QDir(QString::fromStdString(folder.Path("data"))).canonicalPath());
     QCOMPARE(Entries(folder.Path("data")), std::vector<std::string>({"small.DAT", "small.TXT", "small.sav"}));
     QCOMPARE(ReadFile(folder.Path("data/small.DAT")), kSmallData);
-    // The project keeps the name New gave it.
-    QCOMPARE(w->Shell().ProjectName, std::string("P"));
-    QCOMPARE(w->Shell().SpcFileName, std::string("P.SPC"));
+    // The imported data start a project of their own, named as New names one.
+    QCOMPARE(w->Shell().ProjectName, std::string("small_project"));
+    QCOMPARE(w->Shell().SpcFileName, std::string("small_project.SPC"));
 
     // The definition filled in, Run makes the project from the imported pair.
     w.SetLines(Pane::Spc, {"small", "2", "x 1 2", "y 0 1 5"});
@@ -116,9 +118,9 @@ class WindowImportTest : public QObject {
     QCOMPARE(w.dialogs->shown,
              std::vector<std::string>({"inform " + kApplicationTitle.toStdString() + ": VORNEX files are ready"}));
     QVERIFY(Contains(w.Lines(Pane::Report), "DEF, DAT and VAR files are ready. The CAT file will be created."));
-    for (const char* name : {"P.DEF", "P.VAR", "P.TXT", "P.CAT", "P.DAT", "P.LAB"})
-      QVERIFY2(Exists(folder.Path("data/") + name), name);
-    const std::string categoryFile = ReadFile(folder.Path("data/P.CAT"));
+    for (const char* extension : {".DEF", ".VAR", ".TXT", ".CAT", ".DAT", ".LAB"})
+      QVERIFY2(Exists(folder.Path("data/small_project") + extension), extension);
+    const std::string categoryFile = ReadFile(folder.Path("data/small_project.CAT"));
     const std::vector<std::string> categories = TextLines(categoryFile);
     QVERIFY2(Contains(categories, "A 1 ONE") && Contains(categories, "A 2 TWO"), categoryFile.c_str());
     QCOMPARE(ReadFile(folder.Path("data/small.DAT")), kSmallData);
@@ -146,11 +148,12 @@ class WindowImportTest : public QObject {
     QCOMPARE(ReadFile(folder.Path("small.txt")), std::string("old info"));
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"SMALL.dat", "small.sav", "small.txt"}));
 
-    // Yes replaces them under their names; an unnamed project stays unnamed.
+    // Yes replaces them under their names; a cancelled name prompt leaves the
+    // project unnamed, as New does.
     w.dialogs->shown.clear();
-    w.dialogs->answers = {folder.Path("small.sav"), "Yes"};
+    w.dialogs->answers = {folder.Path("small.sav"), "Yes", "<cancel>"};
     w->ImportItemClick();
-    QCOMPARE(w.dialogs->shown.size(), std::size_t{2});
+    QCOMPARE(w.dialogs->shown.size(), std::size_t{3});
     QCOMPARE(ReadFile(folder.Path("SMALL.dat")), kSmallData);
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"SMALL.dat", "small.sav", "small.txt"}));
     QCOMPARE(w.Lines(Pane::Spc).front(), std::string("small"));

@@ -3,6 +3,7 @@
 // and closing the window during the copy.
 #include <QAction>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -218,6 +219,25 @@ class WindowRunTest : public QObject {
     QVERIFY(w->findChild<QAction*>("OpenItem")->isEnabled());
   }
 
+  // With the window's own pace of message handling, the counter shows the
+  // final count before the report's next line, for a short copy and a long.
+  void counterShowsTheFinalCountWhenTheCopyEnds() {
+    for (int cases : {300, 300000}) {
+      WorkFolder folder;
+      WriteExport(folder.Path("BIG.DAT"), cases);
+      ScriptedWindow w;
+      w.SetLines(Pane::Spc, {"BIG", "2", "A 0 6", "B 0 2"});
+      w->Shell().ProjectName = "P";
+      const std::string found = std::to_string(cases) + " cases found on spss file";
+      QString counterAtFound;
+      connect(&w->PaneOf(Pane::Report), &QPlainTextEdit::textChanged, this, [&] {
+        if (w.Lines(Pane::Report).back() == found) counterAtFound = w->CaseEdit().text();
+      });
+      w->ExecuteProgram();
+      QCOMPARE(counterAtFound, QString::number(cases));
+    }
+  }
+
   void closingDuringTheCopyEndsTheRunThenTheWindow() {
     WorkFolder folder;
     WriteExport(folder.Path("BIG.DAT"), 3000);
@@ -241,6 +261,12 @@ class WindowRunTest : public QObject {
     QCOMPARE(OpenFilesIn(folder.Path()), 0);
     QVERIFY(!Exists(folder.Path("P.DEF")));
     QVERIFY(w.dialogs->shown.empty());
+    // The files end at the last whole case, and the report says which.
+    QCOMPARE(w.Lines(Pane::Report).back(), "Run stopped at case " + std::to_string(counted));
+    std::string expected;
+    for (int i = 0; i < counted; ++i) expected += std::to_string(i % 7) + " " + std::to_string(i % 3) + "\r\n";
+    QCOMPARE(ReadFile(folder.Path("P.DAT")), expected);
+    QCOMPARE(ReadFile(folder.Path("P.LAB")), std::string("A\r\nB\r\n"));
   }
 };
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <tuple>
 
+#include "import/sav_reader.h"
+#include "import/sav_writer.h"
 #include "run_fixture.h"
 #include "support/io_error.h"
 
@@ -426,6 +428,84 @@ TEST_F(SavImportRefusalTest, NamesThatTheRunWouldRefuseOrThatWouldReplaceTheInpu
   EXPECT_FALSE(itself.Done);
   EXPECT_EQ(itself.ReportLines.back(), "The import would replace survey.dat itself");
   EXPECT_EQ(Files(), (Lines{"a.b.sav", "my survey.sav", "survey.dat"}));
+}
+
+// The values a library hands over must make whole cases.
+TEST(CaseShape, ValuesMakeWholeCasesInDictionaryOrder) {
+  struct Case {
+    std::vector<std::size_t> indexes;
+    std::int64_t announced;
+    std::optional<std::string> fault;
+  } cases[] = {
+      {{0, 1, 2, 0, 1, 2}, 2, std::nullopt},
+      {{0, 1, 2, 0, 1, 2}, -1, std::nullopt},
+      {{}, 0, std::nullopt},
+      // Values for two of three variables: the third never comes.
+      {{0, 1, 0, 1}, -1, "case 1 does not have one value for each of the 3 variables of the dictionary"},
+      {{0, 1, 2, 0, 2}, -1, "case 2 does not have one value for each of the 3 variables of the dictionary"},
+      {{0, 1, 2, 0}, -1, "case 2 ends after 1 of the values of its 3 variables"},
+      {{0, 1, 2}, 2, "the file announces 2 cases but holds 1"},
+  };
+  for (const Case& c : cases) {
+    CaseShape shape(3);
+    int ended = 0;
+    for (std::size_t index : c.indexes) {
+      bool caseEnded = false;
+      if (!shape.Value(index, caseEnded)) break;
+      ended += caseEnded;
+    }
+    EXPECT_EQ(shape.Fault(c.announced), c.fault) << testing::PrintToString(c.indexes);
+    if (!c.fault) {
+      EXPECT_EQ(ended, shape.Cases());
+    }
+  }
+}
+
+// A system file committed with the tests (3 variables, 3 cases, written by
+// PSPP without compression), so that these run without PSPP.
+class CommittedSavTest : public RunTest {
+ protected:
+  std::string SavBytes() const { return Read(fs::path(TEST_DATA_DIR) / "import" / "three.sav"); }
+};
+
+TEST_F(CommittedSavTest, ImportsAndAnnouncedCaseCountIsChecked) {
+  WriteInput("three.sav", SavBytes());
+  ImportResult result = ImportSavFile(folder, "three.sav", nullptr);
+  ASSERT_TRUE(result.Done) << testing::PrintToString(result.ReportLines);
+  EXPECT_EQ(Read("three.DAT"), "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n7\t8\t9\r\n");
+
+  // The header's case count (offset 80) made larger than the cases held.
+  std::string damaged = SavBytes();
+  damaged[80] = 5;
+  WriteInput("five.sav", damaged);
+  result = ImportSavFile(folder, "five.sav", nullptr);
+  EXPECT_FALSE(result.Done);
+  EXPECT_EQ(result.ReportLines.back().rfind("five.sav could not be read as an SPSS system file: ", 0), 0u);
+  EXPECT_EQ(Files(), (Lines{"five.sav", "three.DAT", "three.TXT", "three.sav"}));
+}
+
+TEST_F(CommittedSavTest, AStopLeavesNoFile) {
+  std::vector<std::vector<double>> rows(2500, {1.0, 2.5});
+  WriteInput("many.sav", WriteSav({"x", "y"}, rows));
+  ImportProgress progress;
+  std::vector<std::int64_t> asked;
+  progress.StopRequested = [&] { return true; };
+  progress.CasesWritten = [&](std::int64_t cases) { asked.push_back(cases); };
+  ImportResult result = ImportSavFile(folder, "many.sav", nullptr, progress);
+  EXPECT_FALSE(result.Done);
+  EXPECT_TRUE(result.Stopped);
+  EXPECT_EQ(asked, std::vector<std::int64_t>{1000});
+  EXPECT_EQ(result.ReportLines.back(), "Import stopped at case 1000; nothing was written");
+  EXPECT_EQ(Files(), Lines{"many.sav"});
+}
+
+TEST_F(CommittedSavTest, AnOutputLinkedToTheSystemFileIsRefused) {
+  WriteInput("three.sav", SavBytes());
+  fs::create_hard_link(At("three.sav"), At("three.TXT"));
+  ImportResult result = ImportSavFile(folder, "three.sav", [](const std::string&) { return true; });
+  EXPECT_FALSE(result.Done);
+  EXPECT_EQ(result.ReportLines.back(), "The import would replace three.sav itself");
+  EXPECT_EQ(Read("three.sav"), SavBytes());
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Runs that meet a failing file system or files changed under their feet: each
 // ends with the failure's message, and keeps what it wrote before.
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include "run_fixture.h"
 #include "support/io_error.h"
@@ -45,6 +48,74 @@ TEST_F(FaultTest, ALinkOutOfTheFolderIsNotWrittenThroughInAnyLetterCase) {
   fs::create_symlink(root_ / kOutsideFile, At("proj.lab"));
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "5 File access denied. (proj.lab)");
   EXPECT_FALSE(fs::exists(At("PROJ.DEF")));
+}
+
+TEST_F(FaultTest, AnOutputNeverReplacesAnInputUnderAnotherName) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.TXT", kOlderExport);
+  // The definition saved under a name of the project's own files, as the
+  // front end marks it, and the SPSS data linked under the data file's name.
+  WriteInput("proj.VAR", "SPSSDATA\r\n2\r\nSEX 1 2\r\nAGE 18 30 99\r\n");
+  folder.ProtectInput("proj.VAR");
+  EXPECT_EQ(Run(kProject), RunOutcome::Stopped);
+  EXPECT_EQ(tk.report.back(), "PROJ.VAR would replace the input file proj.VAR");
+
+  fs::remove(At("proj.VAR"));
+  inputs_.erase(At("proj.VAR"));
+  fs::create_hard_link(At("SPSSDATA.DAT"), At("PROJ.DAT"));
+  EXPECT_EQ(Run(kProject), RunOutcome::Stopped);
+  EXPECT_EQ(tk.report.back(), "PROJ.DAT would replace the input file SPSSDATA.DAT");
+  fs::remove(At("PROJ.DAT"));
+  fs::create_symlink("SPSSDATA.TXT", At("PROJ.TXT"));
+  EXPECT_EQ(Run(kProject), RunOutcome::Stopped);
+  EXPECT_EQ(tk.report.back(), "PROJ.TXT would replace the input file SPSSDATA.TXT");
+  EXPECT_EQ(Files(), (Lines{"PROJ.TXT", "SPSSDATA.DAT", "SPSSDATA.TXT"}));
+}
+
+TEST_F(FaultTest, OnlyRegularFilesAreReadNeverWaitedFor) {
+  // A FIFO would block its opener until a writer came; a device never ends.
+  ASSERT_EQ(mkfifo(At("SPSSDATA.DAT").c_str(), 0600), 0);
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "5 File access denied. (SPSSDATA.DAT)");
+  fs::remove(At("SPSSDATA.DAT"));
+  fs::create_symlink("/dev/zero", At("SPSSDATA.DAT"));
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "5 File access denied. (SPSSDATA.DAT)");
+  fs::remove(At("SPSSDATA.DAT"));
+  fs::create_directory(At("SPSSDATA.DAT"));
+  tk.answers = {"No"};  // a folder is no data file: the run offers to find it
+  EXPECT_EQ(Run(kProject), RunOutcome::Stopped);
+  EXPECT_EQ(Files(), (Lines{"SPSSDATA.DAT"}));
+}
+
+TEST_F(FaultTest, AStopEndsTheCopyAtAWholeCase) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  int asked = 0;
+  tk.stopWhen = [&] { return ++asked == 2; };
+  EXPECT_EQ(Run(kProject), RunOutcome::Interrupted);
+  EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n");
+  EXPECT_EQ(Read("PROJ.LAB"), "ID\r\nSEX\r\nAGE\r\nINCOME\r\n");
+  EXPECT_EQ(tk.report.back(), "Run stopped at case 2");
+  EXPECT_EQ(Files(), (Lines{"PROJ.DAT", "PROJ.LAB", "SPSSDATA.DAT"}));
+}
+
+TEST_F(FaultTest, AStopEndsEachTransferAtAWholeCase) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  WriteInput("SPSSDATA.TXT", kOlderExport);
+  shell.MplusSeed = 1;
+  for (int group : {0, 2}) {
+    SCOPED_TRACE(group);
+    tk = ScriptedToolkit();
+    tk.choices[0] = tk.choices[2] = 1;
+    // The copy asks after each of its 3 cases; the Mplus data before each
+    // case, then the MLwiN data.
+    int asked = 0;
+    const int stopAt = group == 0 ? 3 + 2 : 3 + 3 + 3;
+    tk.stopWhen = [&] { return ++asked == stopAt; };
+    EXPECT_EQ(Run(kProject), RunOutcome::Interrupted);
+    EXPECT_EQ(tk.report.back(), group == 0 ? "Run stopped at case 1" : "Run stopped at case 2");
+    const std::string data = Read(group == 0 ? "PROJ.mpd" : "PROJ.mln");
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), group == 0 ? 1 : 2);
+    EXPECT_EQ(data.substr(data.size() - 2), "\r\n");
+  }
 }
 
 TEST_F(FaultTest, InputRemovedBetweenSteps) {

@@ -1,5 +1,6 @@
 // Reading the VORNEX data file back: numbers counted across line ends, the
-// rest of a case's last line skipped, and the failures of bad data.
+// rest of a case's last line skipped, the fields written in the order asked,
+// and the failures of bad data.
 #include "transfer/case_reader.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,20 @@
 namespace s2v {
 namespace {
 
-using Values = std::vector<double>;
+using Lines = std::vector<std::string>;
 
-std::vector<Values> ReadCases(std::string_view data, std::size_t fields, const std::vector<std::size_t>& columns,
-                              int cases, std::size_t bufferSize = 1 << 20) {
+// The lines that WriteCase writes for the cases, with Mplus's tolerance.
+Lines ReadCases(std::string_view data, std::size_t fields, const std::vector<std::size_t>& columns, int cases,
+                std::size_t bufferSize = 1 << 20) {
   MemorySource source(data);
   CaseReader reader(source, fields, columns, bufferSize);
-  std::vector<Values> result;
+  Lines result;
   for (int c = 0; c < cases; ++c) {
-    reader.ReadCase();
-    result.push_back(reader.Values());
+    StringSink sink;
+    BufferedWriter out(sink);
+    reader.WriteCase(out, kMplusWholeTolerance);
+    out.Flush();
+    result.push_back(sink.bytes);
   }
   return result;
 }
@@ -39,33 +44,40 @@ int ErrorOf(std::string_view data, std::size_t fields, const std::vector<std::si
 TEST(CaseReaderTest, CountsNumbersNotLines) {
   // Case 1 spans two lines; case 2 ends on a line whose rest is skipped.
   std::string data = "1 2.5\r\n-3\r\n 9   8\r\n7 extra words\r\n40 50 60\r\n";
-  EXPECT_EQ(ReadCases(data, 3, {3, 1}, 3), (std::vector<Values>{{-3, 1}, {7, 9}, {60, 40}}));
+  EXPECT_EQ(ReadCases(data, 3, {3, 1}, 3), (Lines{"-3 1", "7 9", "60 40"}));
+  EXPECT_EQ(ReadCases(data, 3, {1, 2, 3}, 3), (Lines{"1      2.500 -3", "9 8 7", "40 50 60"}));
   // The same field may be taken twice; columns come back in the order asked.
-  EXPECT_EQ(ReadCases("4 5 6\r\n", 3, {2, 2, 1}, 1), (std::vector<Values>{{5, 5, 4}}));
+  EXPECT_EQ(ReadCases("4 5.25 6\r\n", 3, {2, 2, 1}, 1), (Lines{"     5.250      5.250 4"}));
+  EXPECT_EQ(ReadCases("4 5 6 7\r\n", 4, {1, 3, 2}, 1), (Lines{"4 6 5"}));
+  EXPECT_EQ(ReadCases("4 5 6 7\r\n", 4, {2, 4}, 1), (Lines{"5 7"}));
   // Line ends of every kind, and tabs between numbers.
-  EXPECT_EQ(ReadCases("1\t2 x\n3 4 x\r5 6 x\r\n7 8", 2, {1, 2}, 4),
-            (std::vector<Values>{{1, 2}, {3, 4}, {5, 6}, {7, 8}}));
+  EXPECT_EQ(ReadCases("1\t2 x\n3 4 x\r5 6 x\r\n7 8", 2, {1, 2}, 4), (Lines{"1 2", "3 4", "5 6", "7 8"}));
   // A lone CR LF after the case is one line end, not two.
-  EXPECT_EQ(ReadCases("1\r\n2\r\n", 1, {1}, 2), (std::vector<Values>{{1}, {2}}));
+  EXPECT_EQ(ReadCases("1\r\n2\r\n", 1, {1}, 2), (Lines{"1", "2"}));
 }
 
 TEST(CaseReaderTest, FieldsAcrossTheBufferEnd) {
   std::string data;
   for (int i = 0; i < 50; ++i) data += "12345.678 -0.25\r\n";
-  std::vector<Values> cases = ReadCases(data, 2, {1, 2}, 50, 10);
-  EXPECT_EQ(cases.back(), (Values{12345.678, -0.25}));
+  Lines cases = ReadCases(data, 2, {1, 2}, 50, 10);
+  EXPECT_EQ(cases.back(), " 12345.678     -0.250");
+  // Fields longer than a word of marks, across the buffer's end.
+  std::string longFields;
+  for (int i = 0; i < 20; ++i) longFields += std::string(70, '0') + "1.5 " + std::string(66, '0') + "2\r\n";
+  for (std::size_t size : {80, 100, 150, 1 << 20})
+    EXPECT_EQ(ReadCases(longFields, 2, {2, 1}, 20, size).back(), "2      1.500") << size;
   // Long cases over many lines, most fields passed over, for several buffer
   // sizes: every size gives the same values.
   std::string wide;
   for (int c = 1; c <= 3; ++c)
     for (int j = 1; j <= 100; ++j) wide += std::to_string(c * 1000 + j) + (j % 15 == 0 || j == 100 ? "\r\n" : " ");
-  const std::vector<Values> expected{{1050, 1100, 1001}, {2050, 2100, 2001}, {3050, 3100, 3001}};
+  const Lines expected{"1050 1100 1001", "2050 2100 2001", "3050 3100 3001"};
   for (std::size_t size : {8, 16, 64, 100, 1 << 20})
     EXPECT_EQ(ReadCases(wide, 100, {50, 100, 1}, 3, size), expected) << size;
   std::string spoiled = wide;
   spoiled[spoiled.find("2077")] = 'x';
   EXPECT_EQ(ErrorOf(spoiled, 100, {1}, 3, 64), kInvalidNumericInput);
-  EXPECT_EQ(ReadCases(spoiled, 100, {1}, 1, 64), (std::vector<Values>{{1001}}));
+  EXPECT_EQ(ReadCases(spoiled, 100, {1}, 1, 64), (Lines{"1001"}));
   // A field longer than the whole buffer cannot be a number.
   EXPECT_EQ(ErrorOf("123456789 1\r\n", 2, {1}, 1, 4), kInvalidNumericInput);
 }
@@ -76,6 +88,8 @@ TEST(CaseReaderTest, NumberForms) {
     double value;
   } cases[] = {{"-999", -999}, {"+5", 5}, {".5", 0.5}, {"5.", 5}, {"-0.5e3", -500}, {"1E-2", 0.01}, {"007", 7}};
   for (const Case& c : cases) EXPECT_EQ(ParseField(c.text), c.value) << c.text;
+  EXPECT_EQ(ReadCases("-999 +5 .5 5. -0.5e3 1E-2 007\r\n", 7, {1, 2, 3, 4, 5, 6, 7}, 1),
+            (Lines{"-999 5      0.500 5 -500      0.010 7"}));
   for (std::string bad : {"", "-", ".", "1..2", "1-2", "1e", "e5", "1.2.3", "inf", "nan", "0x10", "1e999", "+-1"}) {
     try {
       ParseField(bad);
@@ -96,7 +110,22 @@ TEST(CaseReaderTest, BadDataFails) {
   EXPECT_EQ(ErrorOf("1 2 3\r\n", 3, {1}, 2), kReadBeyondEnd);
   // Code 26 ends the text, also in the middle of a line.
   EXPECT_EQ(ErrorOf("1 2\x1a 3\r\n", 3, {1}, 1), kReadBeyondEnd);
-  EXPECT_EQ(ReadCases("1 2\x1a", 2, {2}, 1), (std::vector<Values>{{2}}));
+  EXPECT_EQ(ReadCases("1 2\x1a", 2, {2}, 1), (Lines{"2"}));
+}
+
+TEST(CaseReaderTest, NothingOfAFailingCaseIsWritten) {
+  // The first fields of the second case are good, its last is not.
+  for (const std::vector<std::size_t>& columns : {std::vector<std::size_t>{1, 2, 3}, {3, 1}}) {
+    MemorySource source("1 2 3\r\n4 5 6x\r\n");
+    CaseReader reader(source, 3, columns);
+    StringSink sink;
+    BufferedWriter out(sink);
+    reader.WriteCase(out, kMLwinWholeTolerance);
+    out.EndLine();
+    EXPECT_THROW(reader.WriteCase(out, kMLwinWholeTolerance), IoError);
+    out.Flush();
+    EXPECT_EQ(sink.bytes, columns.size() == 3 ? "1 2 3\r\n" : "3 1\r\n");
+  }
 }
 
 }  // namespace

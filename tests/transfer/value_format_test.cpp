@@ -12,7 +12,7 @@
 namespace s2v {
 namespace {
 
-std::string Formatted(double x, double tolerance) {
+std::string Formatted(double x, WholeTolerance tolerance) {
   StringSink sink;
   BufferedWriter out(sink);
   PutDataValue(out, x, tolerance);
@@ -56,6 +56,32 @@ TEST(ValueFormatTest, DummyColumn) {
   for (double d : {0.123456, -6.2302601379, 18.4643470661, 0.0000004, 1234.5}) PutFixed(out, d, 6, 10), out.Put('|');
   out.Flush();
   EXPECT_EQ(sink.bytes, "  0.123456| -6.230260| 18.464347|  0.000000|1234.500000|");
+}
+
+TEST(ValueFormatTest, SixDecimalsQuicklyAsPutFixed) {
+  auto sixDecimals = [](double x, bool quick) {
+    StringSink sink;
+    BufferedWriter out(sink);
+    if (quick)
+      PutSixDecimals(out, x);
+    else
+      PutFixed(out, x, 6, 10);
+    out.Flush();
+    return sink.bytes;
+  };
+  std::vector<double> values{0,        -0.0,          1e-7,          -1e-7,      4.9e-7,    -4.9e-7,
+                             5e-7,     -5e-7,         5.1e-7,        -5.1e-7,    1e-6,      -1e-6,
+                             0.123456, -6.2302601379, 18.4643470661, 999.999,    -999.9999, 1000.5,
+                             123456.5, 999.9999995,   1.0000005,     -1.0000005, 2.5e-6,    0.0000025,
+                             1e300,    -1e300,        1.5e-300,      0.1 + 0.2};
+  // Values around rounding steps of the sixth decimal, and a sweep of the
+  // Dummy column's range.
+  for (int k = -3000; k <= 3000; ++k) {
+    double step = (k + 0.5) / 1e6;
+    for (double offset : {-1e-9, -1e-12, 0.0, 1e-12, 1e-9}) values.push_back(step + offset);
+    values.push_back(k * 0.0021 + 0.00000049);
+  }
+  for (double x : values) EXPECT_EQ(sixDecimals(x, true), sixDecimals(x, false)) << x;
 }
 
 std::vector<std::string> Wrapped(std::string_view head, std::string_view continuation,

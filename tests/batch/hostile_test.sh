@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The batch program against a hostile folder: inputs named or linked as
+# outputs, links out of the folder, FIFOs and devices, a damaged system file, a
+# removed current folder, two commands in one folder, signals and a closed
+# pipe. Inputs are never changed, nothing is written outside the folder,
+# nothing hangs, and every end has its message and status.
+# Environment: BATCH, EXAMPLES, SAV (a small system file of 3 variables and 3
+# cases, written by PSPP uncompressed).
+set -u
+fail=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$2], got [$3]"; fail=1; else echo "ok   $1"; fi
+}
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+echo outside >"$work/outside.txt"
+
+# A fresh copy of the example in a folder of its own.
+example() {
+  rm -rf "$work/$1" && mkdir "$work/$1" && cp "$EXAMPLES"/*.* "$work/$1/"
+  echo "$work/$1"
+}
+sums() { (cd "$1" && sha256sum "${@:2}"); }
+
+# Outputs that would replace an input, by name, by link or by hard link.
+dir=$(example report)
+before=$(sums "$dir" survey.DAT survey.TXT survey_project.spc)
+(cd "$dir" && "$BATCH" --report survey.dat survey_project.spc >out 2>err); check "report over the data" 1 $?
+check "report over the data: line" "The report file survey.dat would replace the input file survey.DAT" \
+  "$(cat "$dir/out")"
+(cd "$dir" && "$BATCH" --report survey_project.spc survey_project.spc >out 2>err); check "report over the SPC" 1 $?
+check "report refusals: inputs unchanged" "$before" "$(sums "$dir" survey.DAT survey.TXT survey_project.spc)"
+check "report refusals: nothing written" "err out survey.DAT survey.TXT survey_project.spc" "$(ls "$dir" | xargs)"
+
+for ext in VAR DEF TXT CAT LAB DAT; do
+  dir=$(example "spc$ext")
+  mv "$dir/survey_project.spc" "$dir/survey_project.$ext"
+  before=$(sums "$dir" "survey_project.$ext")
+  "$BATCH" "$dir/survey_project.$ext" >"$work/out" 2>&1; check "definition saved as .$ext" 1 $?
+  check "definition saved as .$ext: kept" "$before" "$(sums "$dir" "survey_project.$ext")"
+done
+check "definition refusal line" "survey_project.DAT would replace the input file survey_project.DAT" \
+  "$(tail -n 1 "$work/out")"
+
+dir=$(example hardlink)
+ln "$dir/survey.DAT" "$dir/survey_project.DAT"
+before=$(sums "$dir" survey.DAT)
+"$BATCH" "$dir/survey_project.spc" >"$work/out" 2>&1; check "hard link to the data" 1 $?
+check "hard link to the data: line" "survey_project.DAT would replace the input file survey.DAT" \
+  "$(tail -n 1 "$work/out")"
+check "hard link to the data: kept" "$before" "$(sums "$dir" survey.DAT)"
+
+dir=$(example symlink)
+ln -s "$work/outside.txt" "$dir/SURVEY_PROJECT.cat"
+"$BATCH" "$dir/survey_project.spc" >/dev/null 2>"$work/err"; check "link out of the folder" 2 $?
+check "link out of the folder: message" "File access denied. (SURVEY_PROJECT.cat)" "$(cat "$work/err")"
+check "link out of the folder: outside kept" outside "$(cat "$work/outside.txt")"
+
+# FIFOs and devices are refused at once, never waited for or read forever.
+for input in survey.DAT survey_project.spc; do
+  dir=$(example "fifo-$input")
+  rm "$dir/$input" && mkfifo "$dir/$input"
+  timeout 20 "$BATCH" "$dir/survey_project.spc" >/dev/null 2>"$work/err"; check "FIFO as $input" 2 $?
+  check "FIFO as $input: message" "File access denied. ($input)" "$(cat "$work/err")"
+  dir=$(example "zero-$input")
+  rm "$dir/$input" && ln -s /dev/zero "$dir/$input"
+  timeout 20 "$BATCH" "$dir/survey_project.spc" >/dev/null 2>"$work/err"; check "/dev/zero as $input" 2 $?
+done
+
+# The import: a system file named as its own report, a damaged file, a FIFO.
+mkdir "$work/sav" && cp "$SAV" "$work/sav/three.sav"
+printf 'three\r\n2\r\na 1 9\r\nb 1 9\r\n' >"$work/sav/p.spc"
+before=$(sums "$work/sav" three.sav)
+(cd "$work/sav" && "$BATCH" --import-sav three.sav --report three.sav p.spc >out 2>err)
+check "report over the system file" 1 $?
+check "report over the system file: kept" "$before" "$(sums "$work/sav" three.sav)"
+check "report over the system file: nothing written" "err out p.spc three.sav" "$(ls "$work/sav" | xargs)"
+# The header announces 5 cases; the file holds 3.
+cp "$SAV" "$work/sav/five.sav" && printf '\005' | dd of="$work/sav/five.sav" bs=1 seek=80 conv=notrunc 2>/dev/null
+(cd "$work/sav" && "$BATCH" --import-sav five.sav >out 2>err); check "damaged system file" 1 $?
+check "damaged system file: reason" "five.sav could not be read as an SPSS system file: " \
+  "$(tail -n 1 "$work/sav/out" | cut -c1-51)"
+check "damaged system file: no file left" "err five.sav out p.spc three.sav" "$(ls "$work/sav" | xargs)"
+mkfifo "$work/sav/pipe.sav"
+(cd "$work/sav" && timeout 20 "$BATCH" --import-sav pipe.sav >/dev/null 2>err); check "FIFO as system file" 2 $?
+rm "$work/sav/pipe.sav"
+(cd "$work/sav" && "$BATCH" --import-sav three.sav p.spc >/dev/null 2>&1); check "import and run" 0 $?
+check "no passing files left" "" "$(ls "$work/sav" | grep part)"
+
+# A removed current folder: messages and statuses, never an uncaught exception.
+mkdir "$work/gone"
+(cd "$work/gone" && rmdir "$work/gone" && "$BATCH" --import-sav "$work/sav/three.sav" --force >/dev/null 2>&1)
+check "import from a removed folder" 0 $?
+dir=$(example removed)
+mkdir "$work/gone2"
+(cd "$work/gone2" && rmdir "$work/gone2" && "$BATCH" --report rel.rep "$dir/survey_project.spc" >/dev/null 2>"$work/err")
+check "report in a removed folder" 2 $?
+check "report in a removed folder: message" "File not found." "$(tail -n 1 "$work/err")"
+
+# One command at a time in a folder.
+dir=$(example busy)
+flock "$dir" sleep 5 &
+holder=$!
+sleep 0.5
+"$BATCH" "$dir/survey_project.spc" >/dev/null 2>"$work/err"; check "folder held by another run" 1 $?
+check "folder held: message" "Another run is working in this folder. Try again when it has ended." "$(cat "$work/err")"
+check "folder held: nothing written" "survey.DAT survey.TXT survey_project.spc" "$(ls "$dir" | xargs)"
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+
+# A closed pipe does not end the run.
+dir=$(example pipe)
+"$BATCH" "$dir/survey_project.spc" 2>/dev/null | head -n 1 >/dev/null
+check "report into a closed pipe" 0 "${PIPESTATUS[0]}"
+test -s "$dir/survey_project.CAT"; check "closed pipe: run completed" 0 $?
+
+# SIGINT or SIGTERM during the copy: the files end at a whole case.
+mkdir "$work/big"
+{ printf 'A\tB\tC\r\n'; yes $'12345\t2,5\t7' | head -n 20000000 | sed 's/$/\r/'; } >"$work/big/big.DAT"
+printf 'big\r\n2\r\nA 1 9\r\nB 1 9\r\n' >"$work/big/p.spc"
+for sig in INT TERM; do
+  rm -f "$work/big/p."{DAT,LAB}
+  "$BATCH" "$work/big/p.spc" >"$work/out" 2>"$work/err" &
+  pid=$!
+  for _ in $(seq 1 500); do [ -s "$work/big/p.DAT" ] && break; sleep 0.01; done
+  kill -"$sig" "$pid"
+  wait "$pid"
+  status=$?
+  if [ "$status" = 0 ]; then
+    echo "skip SIG$sig: the run ended before the signal"
+    continue
+  fi
+  check "SIG$sig during the copy" 130 "$status"
+  cases=$(wc -l <"$work/big/p.DAT")
+  check "SIG$sig: report line" "Run stopped at case $cases" "$(tail -n 1 "$work/out")"
+  check "SIG$sig: whole cases" "12345 2.5 7" "$(tail -n 1 "$work/big/p.DAT" | tr -d '\r')"
+  check "SIG$sig: label file whole" "A B C" "$(tr -d '\r' <"$work/big/p.LAB" | xargs)"
+done
+
+exit $fail
