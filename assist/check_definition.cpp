@@ -16,14 +16,6 @@ namespace {
 
 bool IsMarker(const std::string& word) { return !word.empty() && word.front() == '<'; }
 
-// The name that the File Info export gives a header field: its first word,
-// in upper case.
-std::string FileInfoName(const std::string& headerName) {
-  std::string name = ExtractWord(1, headerName);
-  UpperCaseInPlace(name);
-  return name;
-}
-
 // The distance of two names in edits of one character (insert, delete,
 // change, or swap of two neighbours), or limit + 1 when it exceeds limit.
 std::size_t EditDistance(const std::string& a, const std::string& b, std::size_t limit) {
@@ -233,7 +225,7 @@ class ValueTally {
       if (!v.found || column >= names.size()) continue;
       counts_[i].NextOfColumn = firstOfColumn_[column];
       firstOfColumn_[column] = static_cast<int>(i);
-      wanted.push_back(FileInfoName(names[column]));
+      wanted.push_back(FileInfoNameOf(names[column]));
       counts_[i].FileInfoName = wanted.back();
     }
     if (fileInfo_) {
