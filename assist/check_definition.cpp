@@ -259,7 +259,7 @@ class ValueTally {
 
  private:
   static constexpr int kNotRead = -2;
-  static constexpr std::size_t kCutBlock = 8;
+  static constexpr std::size_t kCutBlock = 4;
 
   struct Counts {
     const VariableDefinition* Variable = nullptr;
