@@ -96,8 +96,9 @@ inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
   if (n <= 8) [[likely]] {
     std::uint64_t word;
     std::memcpy(&word, digits, sizeof word);
-    // The bytes after the point; a fraction of zeros only is whole.
-    const std::uint64_t fraction = (word >> (8 * point)) >> 8;
+    // The bytes after the point (none when the point would be the ninth
+    // byte); a fraction of zeros only is whole.
+    const std::uint64_t fraction = ((word >> (4 * point)) >> (4 * point)) >> 8;
     const std::uint64_t fractionBytes = ~((~std::uint64_t{0} << (4 * fractionDigits)) << (4 * fractionDigits));
     whole = ((fraction ^ 0x3030303030303030u) & fractionBytes) == 0;
     if (hasPoint) {
