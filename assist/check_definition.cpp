@@ -1,6 +1,7 @@
 #include "assist/check_definition.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 
 #include "model/project_names.h"
@@ -14,14 +15,6 @@ namespace s2v {
 namespace {
 
 bool IsMarker(const std::string& word) { return !word.empty() && word.front() == '<'; }
-
-// The name that the File Info export gives a header field: its first word,
-// in upper case.
-std::string FileInfoName(const std::string& headerName) {
-  std::string name = ExtractWord(1, headerName);
-  UpperCaseInPlace(name);
-  return name;
-}
 
 // The distance of two names in edits of one character (insert, delete,
 // change, or swap of two neighbours), or limit + 1 when it exceeds limit.
@@ -210,7 +203,15 @@ class ValueTally {
       Counts counts;
       counts.Variable = &v;
       counts.InCategory.assign(static_cast<std::size_t>(v.CategoryCount), 0);
-      counts.Increasing = std::is_sorted(v.Bounds.begin() + 1, v.Bounds.end());
+      const std::vector<double>& b = v.Bounds;
+      counts.Lower = b.front();
+      counts.Upper = b.back();
+      counts.RangeForm = b.size() >= 2 && b[0] == b[1];
+      for (std::size_t k = 2; k < b.size(); ++k) counts.RangeForm &= b[k] == b[k - 1] + 1;
+      if (std::is_sorted(b.begin() + 1, b.end())) {
+        counts.Cuts.assign(b.begin() + 1, b.end() - 1);
+        counts.Cuts.resize((counts.Cuts.size() / kCutBlock + 1) * kCutBlock, std::numeric_limits<double>::infinity());
+      }
       counts_.push_back(std::move(counts));
     }
   }
@@ -224,7 +225,7 @@ class ValueTally {
       if (!v.found || column >= names.size()) continue;
       counts_[i].NextOfColumn = firstOfColumn_[column];
       firstOfColumn_[column] = static_cast<int>(i);
-      wanted.push_back(FileInfoName(names[column]));
+      wanted.push_back(FileInfoNameOf(names[column]));
       counts_[i].FileInfoName = wanted.back();
     }
     if (fileInfo_) {
@@ -258,13 +259,19 @@ class ValueTally {
 
  private:
   static constexpr int kNotRead = -2;
+  static constexpr std::size_t kCutBlock = 4;
 
   struct Counts {
     const VariableDefinition* Variable = nullptr;
     const DeclaredMissing* Declared = nullptr;
     std::string FileInfoName;
     int NextOfColumn = kNotRead;  // the next variable of the same column, or -1
-    bool Increasing = true;       // the bounds after the lower end
+    double Lower = 0;
+    double Upper = 0;
+    bool RangeForm = false;  // every whole value from Lower to Upper a category
+    // The cut points of increasing bounds, padded with infinities to whole
+    // blocks; empty when the bounds do not increase.
+    std::vector<double> Cuts;
     std::int64_t Valid = 0;
     std::int64_t Outside = 0;
     std::vector<std::int64_t> InCategory;
@@ -272,28 +279,35 @@ class ValueTally {
     void Add(double value) {
       if (value == kVornexMissing || (Declared && Declared->Contains(value))) return;
       ++Valid;
-      const std::vector<double>& b = Variable->Bounds;
-      if (value < b.front() || value > b.back()) {
+      if (value < Lower || value > Upper) {
         ++Outside;
         return;
       }
-      // Category k runs from above bound k - 1 to bound k; the first one from
-      // the lower end itself. Among increasing bounds the first not below the
-      // value is found by halving without a branch, since values come in no
-      // order the processor could guess.
-      std::size_t k = 1;
-      if (Increasing) {
-        const double* base = b.data() + 1;
-        for (std::size_t n = b.size() - 1; n > 1;) {
-          const std::size_t half = n / 2;
-          base = base[half - 1] < value ? base + half : base;
-          n -= half;
-        }
-        k = static_cast<std::size_t>(base - b.data()) + (*base < value ? 1 : 0);
-      } else {
-        while (k + 1 < b.size() && value > b[k]) ++k;
+      ++InCategory[CategoryOf(value) - 1];
+    }
+
+    // Category k runs from above bound k - 1 to bound k, the first one from
+    // the lower end itself. Values come in no order that the processor could
+    // guess, so the category is counted out without branches: in the range
+    // form from the value itself, in the cut form as one more than the cut
+    // points below the value.
+    std::size_t CategoryOf(double value) const {
+      if (RangeForm) {
+        const double above = value - Lower;
+        const auto whole = static_cast<std::int64_t>(above);
+        return static_cast<std::size_t>(whole) + static_cast<std::size_t>(above > static_cast<double>(whole)) + 1;
       }
-      ++InCategory[k - 1];
+      if (Cuts.empty()) {
+        // Bounds that do not increase: the first not below the value.
+        const std::vector<double>& b = Variable->Bounds;
+        std::size_t k = 1;
+        while (k + 1 < b.size() && value > b[k]) ++k;
+        return k;
+      }
+      std::size_t k = 1;
+      for (std::size_t j = 0; j < Cuts.size(); j += kCutBlock)
+        for (std::size_t i = 0; i < kCutBlock; ++i) k += static_cast<std::size_t>(Cuts[j + i] < value);
+      return k;
     }
 
     void Warn(DefinitionCheck& check) const {

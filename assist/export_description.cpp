@@ -46,7 +46,6 @@ VariableDescription DescribeVariable(std::size_t position, const std::string& na
   v.Decimals = statistics.Decimals();
   v.Distinct = statistics.Distinct();
   v.AllDistinct = statistics.AllDistinct();
-  v.Codes = statistics.DistinctValues();
   v.Sample = statistics.SortedSample();
   return v;
 }
@@ -56,14 +55,6 @@ namespace {
 // The sample of each variable is the same on every run: its generator starts
 // from this seed and the variable's column.
 constexpr std::uint64_t kSampleSeed = 0x5EED5A3B1E000000u;
-
-// The name that the File Info export gives a header field: its first word,
-// in upper case.
-std::string FileInfoName(const std::string& headerName) {
-  std::string name = ExtractWord(1, headerName);
-  UpperCaseInPlace(name);
-  return name;
-}
 
 // The statistics of every column, gathered as the export's fields come.
 class Describer {
@@ -76,7 +67,7 @@ class Describer {
     if (fileInfo_) {
       std::vector<std::string> wanted;
       wanted.reserve(names.size());
-      for (const std::string& name : names) wanted.push_back(FileInfoName(name));
+      for (const std::string& name : names) wanted.push_back(FileInfoNameOf(name));
       dictionary_ = ReadFileInfoDictionary(*fileInfo_, wanted);
       description_.Layout = dictionary_.Layout;
     }
@@ -84,7 +75,7 @@ class Describer {
         std::clamp(kSampleBudget / std::max<std::size_t>(names.size(), 1), kMinSample, kMaxSample);
     statistics_.reserve(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
-      const DictionaryEntry* entry = dictionary_.Find(FileInfoName(names[i]));
+      const DictionaryEntry* entry = dictionary_.Find(FileInfoNameOf(names[i]));
       statistics_.emplace_back(sampleSize, kSampleSeed + i, entry ? &entry->Missing : nullptr);
     }
     return true;
@@ -107,7 +98,7 @@ class Describer {
     description_.FittedCases = result.FittedCount;
     for (std::size_t i = 0; i < statistics_.size(); ++i)
       description_.Variables.push_back(
-          DescribeVariable(i + 1, names_[i], statistics_[i], dictionary_.Find(FileInfoName(names_[i]))));
+          DescribeVariable(i + 1, names_[i], statistics_[i], dictionary_.Find(FileInfoNameOf(names_[i]))));
   }
 
  private:

@@ -34,7 +34,6 @@ struct VariableDescription {
   int Decimals = 0;   // the most decimals written
   int Distinct = 0;   // exact up to kMaxDistinctCounted, above it "more"
   bool AllDistinct = false;
-  std::vector<double> Codes;   // the distinct values, when Distinct is exact
   std::vector<double> Sample;  // in increasing order
 
   // Text: the File Info gives a text format, or the data hold more text than

@@ -4,7 +4,6 @@
 // for quantiles that is the same on every run.
 #pragma once
 
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -89,8 +88,12 @@ class VariableStatistics {
     last_ = value;
   }
 
+  // The distinct values in a table of 64 slots, made at the first value and
+  // given back once there are more than kMaxDistinctCounted: most variables
+  // of a wide export pass that soon.
   void CountDistinct(double value) {
     const auto bits = std::bit_cast<std::uint64_t>(value + 0.0);  // -0 is 0
+    if (slots_.empty()) slots_.resize(kSlots);
     auto slot = static_cast<unsigned>((bits * 0x9E3779B97F4A7C15u) >> 58);
     while (occupied_ >> slot & 1u) {
       if (slots_[slot] == bits) return;
@@ -98,7 +101,7 @@ class VariableStatistics {
     }
     slots_[slot] = bits;
     occupied_ |= std::uint64_t{1} << slot;
-    ++distinct_;
+    if (++distinct_ > kMaxDistinctCounted) slots_ = {};
   }
   void Sample(double value);
   double NextUniform();
@@ -121,7 +124,7 @@ class VariableStatistics {
   int decimals_ = 0;
   int distinct_ = 0;
   std::uint64_t occupied_ = 0;
-  std::array<std::uint64_t, kSlots> slots_{};
+  std::vector<std::uint64_t> slots_;
   // Reservoir sampling that draws only when a value is taken: the count of
   // valid values at which the next one is taken, and the running weight.
   std::vector<double> sample_;

@@ -150,58 +150,6 @@ int RunImport(const ImportOptions& options) {
 #endif
 }
 
-// The entry that a path names: its folder's entry equal to it without regard
-// to case, as the program opens it.
-std::string ResolvedPath(const std::string& path) {
-  const auto [folder, name] = s2v::WorkingFolder::OfFile(path, kStartFolder);
-  return folder.PathOf(name);
-}
-
-// The SPSS pair named on the first line of an SPC file, as paths; nothing
-// when the file cannot be read (the run then says why).
-std::vector<std::string> SpssPairOf(const std::string& spcFile) {
-  try {
-    const auto [folder, name] = s2v::WorkingFolder::OfFile(spcFile, kStartFolder);
-    s2v::FileSource spc(folder, name);
-    s2v::LineReader reader(spc);
-    const std::string spssName = s2v::ExtractWord(1, reader.ReadLine());
-    if (spssName.empty()) return {};
-    return {folder.PathOf(spssName + ".DAT"), folder.PathOf(spssName + ".TXT")};
-  } catch (const s2v::IoError&) {
-    return {};
-  }
-}
-
-// The input that the report file would replace, under whatever name or link.
-std::optional<std::string> InputUnderReport(const std::string& report, const std::vector<std::string>& inputs) {
-  const std::string reportPath = ResolvedPath(report);
-  for (const std::string& input : inputs) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(reportPath, ResolvedPath(input), ec))
-      return std::filesystem::path(ResolvedPath(input)).filename().string();
-  }
-  return std::nullopt;
-}
-
-// Holds the folder of a path for the whole command; false when another run
-// holds it. A folder that cannot be opened is not held: the command then
-// fails on its files with their own messages.
-bool HoldFolderOf(const std::string& path, std::vector<s2v::FolderLock>& held) {
-  const s2v::WorkingFolder folder = s2v::WorkingFolder::OfFile(path, kStartFolder).first;
-  for (const s2v::FolderLock& lock : held)
-    if (lock.Holds(folder)) return true;
-  try {
-    std::optional<s2v::FolderLock> lock = s2v::FolderLock::TryLock(folder);
-    if (!lock) {
-      std::fprintf(stderr, "%s\n", s2v::kFolderBusy);
-      return false;
-    }
-    held.push_back(std::move(*lock));
-  } catch (const s2v::IoError&) {
-  }
-  return true;
-}
-
 // --describe, --draft, --check and their options: the definition assistant.
 struct AssistOptions {
   std::optional<std::string> describe;
@@ -250,6 +198,58 @@ bool TakeAssistOption(int argc, char** argv, int& i, AssistOptions& options, std
   } else {
     options.categories = ParseNumber<int>(value, 2, 42);
     if (!options.categories) error = "--categories takes a number from 2 to 42";
+  }
+  return true;
+}
+
+// The entry that a path names: its folder's entry equal to it without regard
+// to case, as the program opens it.
+std::string ResolvedPath(const std::string& path) {
+  const auto [folder, name] = s2v::WorkingFolder::OfFile(path, kStartFolder);
+  return folder.PathOf(name);
+}
+
+// The SPSS pair named on the first line of an SPC file, as paths; nothing
+// when the file cannot be read (the run then says why).
+std::vector<std::string> SpssPairOf(const std::string& spcFile) {
+  try {
+    const auto [folder, name] = s2v::WorkingFolder::OfFile(spcFile, kStartFolder);
+    s2v::FileSource spc(folder, name);
+    s2v::LineReader reader(spc);
+    const std::string spssName = s2v::ExtractWord(1, reader.ReadLine());
+    if (spssName.empty()) return {};
+    return {folder.PathOf(spssName + ".DAT"), folder.PathOf(spssName + ".TXT")};
+  } catch (const s2v::IoError&) {
+    return {};
+  }
+}
+
+// The input that the report file would replace, under whatever name or link.
+std::optional<std::string> InputUnderReport(const std::string& report, const std::vector<std::string>& inputs) {
+  const std::string reportPath = ResolvedPath(report);
+  for (const std::string& input : inputs) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(reportPath, ResolvedPath(input), ec))
+      return std::filesystem::path(ResolvedPath(input)).filename().string();
+  }
+  return std::nullopt;
+}
+
+// Holds the folder of a path for the whole command; false when another run
+// holds it. A folder that cannot be opened is not held: the command then
+// fails on its files with their own messages.
+bool HoldFolderOf(const std::string& path, std::vector<s2v::FolderLock>& held) {
+  const s2v::WorkingFolder folder = s2v::WorkingFolder::OfFile(path, kStartFolder).first;
+  for (const s2v::FolderLock& lock : held)
+    if (lock.Holds(folder)) return true;
+  try {
+    std::optional<s2v::FolderLock> lock = s2v::FolderLock::TryLock(folder);
+    if (!lock) {
+      std::fprintf(stderr, "%s\n", s2v::kFolderBusy);
+      return false;
+    }
+    held.push_back(std::move(*lock));
+  } catch (const s2v::IoError&) {
   }
   return true;
 }

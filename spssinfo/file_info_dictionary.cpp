@@ -281,6 +281,8 @@ DeclaredMissing ParseDeclaredMissing(std::string_view text) {
   return missing;
 }
 
+std::string FileInfoNameOf(std::string_view headerField) { return Prepared(WordAt(1, headerField)); }
+
 const DictionaryEntry* FileInfoDictionary::Find(std::string_view name) const {
   auto it = index_.find(Prepared(name));
   return it == index_.end() ? nullptr : &entries_[it->second];

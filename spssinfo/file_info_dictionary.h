@@ -70,6 +70,10 @@ class FileInfoDictionary {
   std::unordered_map<std::string, std::size_t> index_;
 };
 
+// The name under which the File Info export knows a field of the data's first
+// record: the field's first word, in upper case.
+std::string FileInfoNameOf(std::string_view headerField);
+
 // Reads the export (opened twice: once for its layout, once for the
 // dictionary) and keeps the entries of the names asked for (upper case); the
 // first entry of a name wins, as in the run's lookups. Other variables are

@@ -60,7 +60,7 @@ inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
 // The value of the n <= 8 digits in the first n bytes of word (the first
 // digit in the lowest byte). They are moved to the high end, behind zeros, and
 // combined in pairs, fours and eights.
-inline std::uint64_t DigitsOfWord(std::uint64_t word, unsigned n) {
+[[gnu::always_inline]] inline std::uint64_t DigitsOfWord(std::uint64_t word, unsigned n) {
   const unsigned shift = 4 * (8 - n);
   word = (word << shift) << shift;
   word = (word & 0x0F0F0F0F0F0F0F0Fu) * 2561 >> 8;
@@ -70,7 +70,7 @@ inline std::uint64_t DigitsOfWord(std::uint64_t word, unsigned n) {
 
 // The value of the n <= 8 digits from p on; the 8 bytes from p must be
 // readable.
-inline std::uint64_t EightDigits(const char* p, unsigned n) {
+[[gnu::always_inline]] inline std::uint64_t EightDigits(const char* p, unsigned n) {
   std::uint64_t word;
   std::memcpy(&word, p, sizeof word);
   return DigitsOfWord(word, n);
@@ -83,7 +83,8 @@ inline std::uint64_t EightDigits(const char* p, unsigned n) {
 // gives it. Digits and point within 8 bytes take one word: the point is cut
 // out of it and the digits read at once. sign is 1 when the field begins with
 // a sign.
-inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t pointBits, unsigned sign) {
+[[gnu::always_inline]] inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t pointBits,
+                                                      unsigned sign) {
   const bool negative = *p == '-';
   const auto n = static_cast<unsigned>(length) - sign;  // the digits and the point
   const char* digits = p + sign;
@@ -95,9 +96,9 @@ inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t 
   if (n <= 8) [[likely]] {
     std::uint64_t word;
     std::memcpy(&word, digits, sizeof word);
-    // The bytes after the point; a fraction of zeros only is whole. Without a
-    // point there are none (and a shift by all 64 bits would be undefined).
-    const std::uint64_t fraction = hasPoint ? (word >> (8 * point)) >> 8 : 0;
+    // The bytes after the point (none when the point would be the ninth
+    // byte); a fraction of zeros only is whole.
+    const std::uint64_t fraction = ((word >> (4 * point)) >> (4 * point)) >> 8;
     const std::uint64_t fractionBytes = ~((~std::uint64_t{0} << (4 * fractionDigits)) << (4 * fractionDigits));
     whole = ((fraction ^ 0x3030303030303030u) & fractionBytes) == 0;
     if (hasPoint) {
@@ -112,7 +113,10 @@ inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t 
   } else {
     return NumberOfText(std::string_view(p, length));
   }
-  const double value = static_cast<double>(mantissa) / kDoublePowers[fractionDigits];
+  // A whole number needs no division; a variable's numbers have mostly the
+  // same decimals, so the processor guesses the test well.
+  double value = static_cast<double>(mantissa);
+  if (fractionDigits != 0) value /= kDoublePowers[fractionDigits];
   return {negative ? -value : value, static_cast<int>(fractionDigits), whole};
 }
 
