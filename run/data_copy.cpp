@@ -268,8 +268,9 @@ std::size_t SelectBit(std::uint64_t x, unsigned k) {
     // A CR or LF ends the case when it has all its values; a CR that ends the
     // buffer waits for its LF.
     bool caseEnd = *fieldEnd != '\t';
-    if (caseEnd &&
-        ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields || (*fieldEnd == '\r' && fieldEnd + 1 == end)))
+    if (caseEnd && ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields ||
+                    (*fieldEnd == '\r' && fieldEnd + 1 == end) ||
+                    (field == 0 && fieldEnd == p)))  // an empty line is no case: the careful path skips it
       break;
     auto length = static_cast<std::size_t>(fieldEnd - p);
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));

@@ -298,8 +298,9 @@ template <bool bitCount>
     // A CR or LF ends the case when it has all its fields; a CR that ends the
     // buffer waits for its LF.
     const bool caseEnd = *fieldEnd != '\t';
-    if (caseEnd &&
-        ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields || (*fieldEnd == '\r' && fieldEnd + 1 == end)))
+    if (caseEnd && ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields ||
+                    (*fieldEnd == '\r' && fieldEnd + 1 == end) ||
+                    (field == 0 && fieldEnd == p)))  // an empty line is no case: the careful path skips it
       break;
     const std::uint64_t inField = stop - 1;
     const std::uint64_t points = w.points & inField;

@@ -141,6 +141,17 @@ TEST(DataCopy, NamesAreCutTo20AndUpperCased) {
   EXPECT_EQ(ReadDatasetNames(labels), (std::vector<std::string>{"ABCDEFGHIJKLMNOPQRST", "SEX"}));
 }
 
+TEST(DataCopy, AnEmptyLineIsNoCaseAlsoWithOneVariable) {
+  // With a single variable an empty line looks like a case of one empty
+  // field; both paths skip it (the fuzzer found the vector path counting it).
+  for (const char* ends : {"\r\n", "\n", "\r"}) {
+    const std::string e = ends;
+    Copied c = Copy("A" + e + "1" + e + e + "2" + e + e + e + "3" + e);
+    EXPECT_EQ(c.data, "1\r\n2\r\n3\r\n") << testing::PrintToString(e);
+    EXPECT_EQ(c.result.CaseCount, 3);
+  }
+}
+
 TEST(DataCopy, FieldsOverManyReadsAreKeptUpToTheLongestNumber) {
   // Read 100 bytes at a time, so that every long field runs over many reads.
   const std::string longest(kMaxNumberField - 2, '7');
