@@ -562,15 +562,11 @@ class ProgressSource : public ByteSource {
 
 }  // namespace
 
-std::optional<ExportDescription> TSPSStoVRXform::DescribeNamedExport(const std::string& spssName) {
-  if (spssName.empty() || !folder_.Exists(spssName + ".DAT")) {
-    dialogs_->Inform(this, kApplicationTitle, Text(spssName + ".DAT was not found"));
-    return std::nullopt;
-  }
-  QProgressDialog progress(QStringLiteral("Reading ") + Text(spssName + ".DAT"), QStringLiteral("Cancel"), 0, 1000,
-                           this);
-  progress.setObjectName(QStringLiteral("DescribeProgress"));
-  progress.setWindowTitle(QStringLiteral("Variables of the SPSS files"));
+bool TSPSStoVRXform::ReadExport(const std::string& spssName, const QString& label,
+                                const std::function<void(ByteSource&, const ExportOpener*)>& read,
+                                const QString& title) {
+  QProgressDialog progress(label + Text(spssName + ".DAT"), QStringLiteral("Cancel"), 0, 1000, this);
+  if (!title.isEmpty()) progress.setWindowTitle(title);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(300);
   try {
@@ -578,13 +574,27 @@ std::optional<ExportDescription> TSPSStoVRXform::DescribeNamedExport(const std::
     ProgressSource source(data, progress);
     const std::string fileInfo = spssName + ".TXT";
     ExportOpener open = [&] { return std::make_unique<FileSource>(folder_, fileInfo); };
-    return DescribeExport(spssName, source, folder_.Exists(fileInfo) ? &open : nullptr);
+    read(source, folder_.Exists(fileInfo) ? &open : nullptr);
+    return true;
   } catch (const DescriptionCancelled&) {
-    return std::nullopt;
+    return false;
   } catch (const IoError& failure) {
     ShowFailure(failure);
+    return false;
+  }
+}
+
+std::optional<ExportDescription> TSPSStoVRXform::DescribeNamedExport(const std::string& spssName) {
+  if (spssName.empty() || !folder_.Exists(spssName + ".DAT")) {
+    dialogs_->Inform(this, kApplicationTitle, Text(spssName + ".DAT was not found"));
     return std::nullopt;
   }
+  std::optional<ExportDescription> description;
+  ReadExport(
+      spssName, QStringLiteral("Reading "),
+      [&](ByteSource& data, const ExportOpener* fileInfo) { description = DescribeExport(spssName, data, fileInfo); },
+      QStringLiteral("Variables of the SPSS files"));
+  return description;
 }
 
 void TSPSStoVRXform::VariablesItemClick() {
@@ -604,24 +614,11 @@ void TSPSStoVRXform::CheckItemClick() {
   const std::string spssName = SpssNameOfPane();
   DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, spssName));
   // The values, when the lines allow a run to read them.
-  if (!check.RunStops() && folder_.Exists(spssName + ".DAT")) {
-    QProgressDialog progress(QStringLiteral("Checking ") + Text(spssName + ".DAT"), QStringLiteral("Cancel"), 0, 1000,
-                             this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    try {
-      FileSource data(folder_, spssName + ".DAT");
-      ProgressSource source(data, progress);
-      const std::string fileInfo = spssName + ".TXT";
-      ExportOpener open = [&] { return std::make_unique<FileSource>(folder_, fileInfo); };
-      CheckDefinitionValues(check, source, folder_.Exists(fileInfo) ? &open : nullptr);
-    } catch (const DescriptionCancelled&) {
-      return;
-    } catch (const IoError& failure) {
-      ShowFailure(failure);
-      return;
-    }
-  }
+  if (!check.RunStops() && folder_.Exists(spssName + ".DAT") &&
+      !ReadExport(spssName, QStringLiteral("Checking "), [&](ByteSource& data, const ExportOpener* fileInfo) {
+        CheckDefinitionValues(check, data, fileInfo);
+      }))
+    return;
   AppendPaneLine(*report_, "");
   AppendPaneLine(*report_, "Check of the definition");
   for (const Finding& finding : check.Findings)

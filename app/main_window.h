@@ -109,6 +109,11 @@ class TSPSStoVRXform : public QMainWindow {
   // The export named on the SPC pane's first line, described with a
   // progress dialog; nothing when the user cancelled or a file failed.
   std::optional<ExportDescription> DescribeNamedExport(const std::string& spssName);
+  // Reads the export's data through read with a progress dialog that can
+  // cancel (read also gets the File Info export's opener, or null); false
+  // when the user cancelled or a file failed (the failure is shown).
+  bool ReadExport(const std::string& spssName, const QString& label,
+                  const std::function<void(ByteSource&, const ExportOpener*)>& read, const QString& title = QString());
   std::string SpssNameOfPane() const;
   // Holds the working folder for a run or an import; false, after telling
   // the user, when another program holds it.
