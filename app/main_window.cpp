@@ -45,7 +45,7 @@
 #include "support/working_folder.h"
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-#include "import/sav_import.h"
+#include "import/file_import.h"
 #endif
 
 namespace s2v {
@@ -56,7 +56,8 @@ const QString kCaption = QStringLiteral(
     "Create VORNEX project from SPSS files  -  A tab-delimited data file and an exported text file with SPSS file "
     "info must be ready");
 const QString kOpenFilter = QStringLiteral("SPC files (*.SPC)|*.SPC|All Files (*.*)|*.*");
-const QString kImportFilter = QStringLiteral("SPSS system files (*.sav)|*.sav|All files (*.*)|*.*");
+const QString kImportFilter =
+    QStringLiteral("SPSS and Stata files (*.sav *.zsav *.por *.dta)|*.sav;*.zsav;*.por;*.dta|All files (*.*)|*.*");
 const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
 const char* const kHintProperty = "hint";
 
@@ -162,8 +163,10 @@ void TSPSStoVRXform::BuildMenu() {
                       &TSPSStoVRXform::OpenItemClick);
   openItem_->setShortcut(QKeySequence::Open);
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-  importItem_ = addItem(file, QStringLiteral("ImportItem"), QStringLiteral("&Import SPSS system file..."),
-                        QStringLiteral("Import an SPSS system file (.sav)"), &TSPSStoVRXform::ImportItemClick);
+  importItem_ =
+      addItem(file, QStringLiteral("ImportItem"), QStringLiteral("&Import SPSS or Stata file..."),
+              QStringLiteral("Import an SPSS system or portable file, or a Stata file (.sav, .zsav, .por, .dta)"),
+              &TSPSStoVRXform::ImportItemClick);
 #endif
   saveItem_ = addItem(file, QStringLiteral("SaveItem"), QStringLiteral("&Save..."), QStringLiteral("Save current file"),
                       &TSPSStoVRXform::SaveItemClick);
@@ -465,7 +468,7 @@ void TSPSStoVRXform::OpenItemClick() {
 void TSPSStoVRXform::ImportItemClick() {
   if (running_) return;
   std::optional<QString> chosen =
-      dialogs_->ChooseOpenFile(this, kImportFilter, QString(), QStringLiteral("Import SPSS system file"));
+      dialogs_->ChooseOpenFile(this, kImportFilter, QString(), QStringLiteral("Import SPSS or Stata file"));
   if (!chosen) return;
   const std::string savName = EnterFolderOf(*chosen);
   std::optional<FolderLock> lock;
@@ -481,7 +484,7 @@ void TSPSStoVRXform::ImportItemClick() {
       toolkit_.ProcessPendingMessages();
     };
     progress.StopRequested = [this] { return toolkit_.StopRequested(); };
-    result = ImportSavFile(
+    result = ImportFile(
         folder_, savName, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
   });
   lock.reset();

@@ -11,7 +11,7 @@
 #include "batch/assist_commands.h"
 #include "batch/console_toolkit.h"
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-#include "import/sav_import.h"
+#include "import/file_import.h"
 #endif
 #include "run/run.h"
 #include "run/shell_rules.h"
@@ -36,7 +36,7 @@ const std::string kStartFolder = ".";
 constexpr const char* kUsage =
     "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
     "                         [--seed N] [--report FILE] SPCFILE\n"
-    "       spss2vornex-batch --import-sav FILE.sav [--force] [options SPCFILE]\n"
+    "       spss2vornex-batch --import FILE [--force] [--encoding NAME] [options SPCFILE]\n"
     "       spss2vornex-batch --describe SPSSFILE [--tsv]\n"
     "       spss2vornex-batch --draft SPSSFILE [--vars NAME,...] [--categories K]\n"
     "       spss2vornex-batch --check [--project NAME] SPCFILE\n"
@@ -50,10 +50,14 @@ constexpr const char* kUsage =
     "                   transfer: 0 none, 1 original, 2 categorized variables\n"
     "  --seed N         seed (0 to 4294967295) for the Mplus Dummy column\n"
     "  --report FILE    also save the report lines to FILE (CR LF)\n"
-    "  --import-sav FILE.sav\n"
-    "                   first write FILE.DAT and FILE.TXT beside FILE.sav from it;\n"
-    "                   with SPCFILE, then run\n"
-    "  --force          let --import-sav replace existing FILE.DAT and FILE.TXT\n"
+    "  --import FILE    first write NAME.DAT and NAME.TXT beside FILE (NAME.sav,\n"
+    "                   .zsav, .por or .dta: an SPSS system, compressed system or\n"
+    "                   portable file, or a Stata file); with SPCFILE, then run.\n"
+    "                   --import-sav is the same option\n"
+    "  --force          let --import replace existing NAME.DAT and NAME.TXT\n"
+    "  --encoding NAME  the code page of the texts that --import writes: an 8-bit\n"
+    "                   code page such as ISO-8859-15 or CP1250, or UTF-8\n"
+    "                   (default WINDOWS-1252)\n"
     "  --help, --version\n"
     "\n"
     "The definition assistant (no run; nothing is written):\n"
@@ -97,10 +101,12 @@ std::optional<T> ParseNumber(std::string_view text, T low, T high) {
   return value;
 }
 
-// --import-sav FILE.sav [--force]: the import before (or instead of) a run.
+// --import FILE [--force] [--encoding NAME]: the import before (or instead
+// of) a run.
 struct ImportOptions {
-  std::optional<std::string> savFile;
+  std::optional<std::string> file;
   bool force = false;
+  std::optional<std::string> encoding;
 };
 
 // Takes argv[i] when it is an import option; error is set for a bad one.
@@ -108,11 +114,11 @@ bool TakeImportOption(int argc, char** argv, int& i, ImportOptions& options, std
   std::string_view arg = argv[i];
   if (arg == "--force") {
     options.force = true;
-  } else if (arg == "--import-sav") {
+  } else if (arg == "--import" || arg == "--import-sav" || arg == "--encoding") {
     if (i + 1 >= argc)
-      error = "--import-sav needs a value";
+      error = std::string(arg) + " needs a value";
     else
-      options.savFile = argv[++i];
+      (arg == "--encoding" ? options.encoding : options.file) = argv[++i];
   } else {
     return false;
   }
@@ -124,6 +130,8 @@ bool TakeImportOption(int argc, char** argv, int& i, ImportOptions& options, std
 // No.
 int RunImport(const ImportOptions& options) {
 #ifdef SPSS2VORNEX_HAVE_IMPORT
+  const std::optional<s2v::CodePage> codePage = s2v::CodePage::Named(options.encoding.value_or(s2v::kDefaultCodePage));
+  if (!codePage) return UsageError("--encoding " + *options.encoding + " is not an 8-bit code page or UTF-8");
   int status = kStopped;
   try {
     s2v::ImportProgress progress;
@@ -133,8 +141,8 @@ int RunImport(const ImportOptions& options) {
       return options.force;
     };
     progress.StopRequested = s2v::InterruptRequested;
-    const auto [folder, savName] = s2v::WorkingFolder::OfFile(*options.savFile, kStartFolder);
-    s2v::ImportResult result = s2v::ImportSavFile(folder, savName, confirm, progress);
+    const auto [folder, fileName] = s2v::WorkingFolder::OfFile(*options.file, kStartFolder);
+    s2v::ImportResult result = s2v::ImportFile(folder, fileName, confirm, progress, *codePage);
     if (result.Done) status = kCompleted;
     if (result.Stopped) status = kInterrupted;
   } catch (const s2v::IoError& error) {
@@ -145,7 +153,7 @@ int RunImport(const ImportOptions& options) {
   return status;
 #else
   (void)options;
-  std::fprintf(stderr, "spss2vornex-batch: this build has no .sav import (libreadstat was missing)\n");
+  std::fprintf(stderr, "spss2vornex-batch: this build has no import (libreadstat was missing)\n");
   return kUsageError;
 #endif
 }
@@ -343,27 +351,28 @@ int Main(int argc, char** argv) {
   if (assistOptions.Commands() > 0 || assistOptions.tsv || assistOptions.vars || assistOptions.categories)
     return RunAssist(assistOptions, haveSpc ? std::optional<std::string>(options.spcFile) : std::nullopt,
                      options.project, runOption);
-  if (!haveSpc && !importOptions.savFile) return UsageError("SPCFILE is missing");
-  if (importOptions.force && !importOptions.savFile) return UsageError("--force needs --import-sav");
+  if (!haveSpc && !importOptions.file) return UsageError("SPCFILE is missing");
+  if (importOptions.force && !importOptions.file) return UsageError("--force needs --import");
+  if (importOptions.encoding && !importOptions.file) return UsageError("--encoding needs --import");
 
   // One command at a time in a folder.
   std::vector<s2v::FolderLock> held;
   if (haveSpc && !HoldFolderOf(options.spcFile, held)) return kStopped;
-  if (importOptions.savFile && !HoldFolderOf(*importOptions.savFile, held)) return kStopped;
+  if (importOptions.file && !HoldFolderOf(*importOptions.file, held)) return kStopped;
 
   // The report never replaces an input of the command.
   if (options.report) {
     std::vector<std::string> inputs;
     if (haveSpc) inputs = SpssPairOf(options.spcFile);
     if (haveSpc) inputs.push_back(options.spcFile);
-    if (importOptions.savFile) inputs.push_back(*importOptions.savFile);
+    if (importOptions.file) inputs.push_back(*importOptions.file);
     if (auto input = InputUnderReport(*options.report, inputs)) {
       std::printf("The report file %s would replace the input file %s\n", options.report->c_str(), input->c_str());
       return kStopped;
     }
   }
 
-  if (importOptions.savFile) {
+  if (importOptions.file) {
     int status = RunImport(importOptions);
     if (status != kCompleted || !haveSpc) return status;
   }

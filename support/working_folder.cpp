@@ -185,6 +185,14 @@ std::size_t FileSource::Read(char* data, std::size_t size) {
   }
 }
 
+std::size_t FileSource::ReadAt(std::uint64_t offset, char* data, std::size_t size) const {
+  for (;;) {
+    ssize_t n = pread(fd_, data, size, static_cast<off_t>(offset));
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) ThrowErrno(errno);
+  }
+}
+
 FileSink::FileSink(const WorkingFolder& folder, const std::string& name) : writeBehind_(folder.WriteBehind()) {
   if (name.empty()) throw IoError(kFileNotFound);
   const std::string entry = folder.Resolve(name);

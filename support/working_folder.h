@@ -116,6 +116,8 @@ class FileSource : public ByteSource {
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
   std::size_t Read(char* data, std::size_t size) override;
+  // Reads at offset, leaving the position of Read where it is; 0 past the end.
+  std::size_t ReadAt(std::uint64_t offset, char* data, std::size_t size) const;
   // The file's size when it was opened, and the bytes read so far.
   std::uint64_t Size() const { return size_; }
   std::uint64_t BytesRead() const { return read_; }

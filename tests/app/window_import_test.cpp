@@ -18,7 +18,7 @@ using namespace s2v;
 
 namespace {
 
-const std::string kImportDialog = "open SPSS system files (*.sav)|*.sav|All files (*.*)|*.* [] Import SPSS system file";
+const std::string kImportDialog = "open SPSS and Stata files (*.sav *.zsav *.por *.dta)|*.sav;*.zsav;*.por;*.dta|All files (*.*)|*.* [] Import SPSS or Stata file";
 const std::string kOpenDialog = "open SPC files (*.SPC)|*.SPC|All Files (*.*)|*.* []";
 const char* const kNoPspp =
     "pspp is not installed (Debian package pspp; scripts/bootstrap.sh installs it): "

@@ -1,7 +1,7 @@
 // The import on system files that PSPP writes from syntax in the test: the
 // pair it writes must give the same project as PSPP's own tab-delimited
 // export of the same data, and the category file must carry the labels.
-#include "import/sav_import.h"
+#include "import/file_import.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <tuple>
 
-#include "import/sav_reader.h"
+#include "import/file_reader.h"
 #include "import/sav_writer.h"
 #include "run_fixture.h"
 #include "support/io_error.h"
@@ -132,7 +132,7 @@ class SavImportTest : public RunTest {
   ImportResult Import(const std::string& path) {
     std::string savName;
     std::tie(folder, savName) = WorkingFolder::OfFile(path, folder_.string());
-    return ImportSavFile(folder, savName, [](const std::string& question) {
+    return ImportFile(folder, savName, [](const std::string& question) {
       ADD_FAILURE() << "unexpected question: " << question;
       return false;
     });
@@ -301,7 +301,7 @@ class SavImportFilesTest : public SavImportTest {
   }
 
   ImportResult ImportAnswering(bool answer) {
-    return ImportSavFile(folder, "small.sav", [this, answer](const std::string& question) {
+    return ImportFile(folder, "small.sav", [this, answer](const std::string& question) {
       questions.push_back(question);
       return answer;
     });
@@ -317,7 +317,7 @@ TEST_F(SavImportFilesTest, ReportsWhatItFoundAndCountsTheCases) {
   ImportProgress progress;
   progress.ReportLine = [&](const std::string& line) { shown.push_back(line); };
   progress.CasesWritten = [&](std::int64_t n) { counts.push_back(n); };
-  ImportResult result = ImportSavFile(folder, "small.sav", nullptr, progress);
+  ImportResult result = ImportFile(folder, "small.sav", nullptr, progress);
   EXPECT_TRUE(result.Done);
   EXPECT_EQ(result.BaseName, "small");
   EXPECT_EQ(result.ReportLines, (Lines{"The SPSS system file is small.sav", "2 variables found on the system file",
@@ -397,7 +397,7 @@ class SavImportRefusalTest : public RunTest {};
 
 TEST_F(SavImportRefusalTest, AFileThatIsNotASystemFileLeavesNothing) {
   Write("junk.sav", "not a system file\r\n");
-  ImportResult result = ImportSavFile(folder, "junk.sav", nullptr);
+  ImportResult result = ImportFile(folder, "junk.sav", nullptr);
   EXPECT_FALSE(result.Done);
   ASSERT_EQ(result.ReportLines.size(), 2u);
   EXPECT_EQ(result.ReportLines[1].rfind("junk.sav could not be read as an SPSS system file: ", 0), 0u)
@@ -407,7 +407,7 @@ TEST_F(SavImportRefusalTest, AFileThatIsNotASystemFileLeavesNothing) {
 
 TEST_F(SavImportRefusalTest, AMissingFileIsAnInputOutputFailure) {
   try {
-    ImportSavFile(folder, "absent.sav", nullptr);
+    ImportFile(folder, "absent.sav", nullptr);
     ADD_FAILURE() << "no input/output failure";
   } catch (const IoError& error) {
     EXPECT_EQ(error.code(), kFileNotFound);
@@ -419,12 +419,12 @@ TEST_F(SavImportRefusalTest, NamesThatTheRunWouldRefuseOrThatWouldReplaceTheInpu
   Write("my survey.sav", "x");
   Write("survey.dat", "x");
   Write("a.b.sav", "x");
-  ImportResult blank = ImportSavFile(folder, "my survey.sav", nullptr);
+  ImportResult blank = ImportFile(folder, "my survey.sav", nullptr);
   EXPECT_FALSE(blank.Done);
   EXPECT_EQ(blank.ReportLines.back(),
             "The name my survey cannot name the SPSS files of a run: use letters, digits, \"-\" and \"_\" only");
-  EXPECT_FALSE(ImportSavFile(folder, "a.b.sav", nullptr).Done);
-  ImportResult itself = ImportSavFile(folder, "survey.dat", nullptr);
+  EXPECT_FALSE(ImportFile(folder, "a.b.sav", nullptr).Done);
+  ImportResult itself = ImportFile(folder, "survey.dat", nullptr);
   EXPECT_FALSE(itself.Done);
   EXPECT_EQ(itself.ReportLines.back(), "The import would replace survey.dat itself");
   EXPECT_EQ(Files(), (Lines{"a.b.sav", "my survey.sav", "survey.dat"}));
@@ -470,7 +470,7 @@ class CommittedSavTest : public RunTest {
 
 TEST_F(CommittedSavTest, ImportsAndAnnouncedCaseCountIsChecked) {
   WriteInput("three.sav", SavBytes());
-  ImportResult result = ImportSavFile(folder, "three.sav", nullptr);
+  ImportResult result = ImportFile(folder, "three.sav", nullptr);
   ASSERT_TRUE(result.Done) << testing::PrintToString(result.ReportLines);
   EXPECT_EQ(Read("three.DAT"), "a\tb\tc\r\n1\t2\t3\r\n4\t5\t6\r\n7\t8\t9\r\n");
 
@@ -478,7 +478,7 @@ TEST_F(CommittedSavTest, ImportsAndAnnouncedCaseCountIsChecked) {
   std::string damaged = SavBytes();
   damaged[80] = 5;
   WriteInput("five.sav", damaged);
-  result = ImportSavFile(folder, "five.sav", nullptr);
+  result = ImportFile(folder, "five.sav", nullptr);
   EXPECT_FALSE(result.Done);
   EXPECT_EQ(result.ReportLines.back().rfind("five.sav could not be read as an SPSS system file: ", 0), 0u);
   EXPECT_EQ(Files(), (Lines{"five.sav", "three.DAT", "three.TXT", "three.sav"}));
@@ -491,7 +491,7 @@ TEST_F(CommittedSavTest, AStopLeavesNoFile) {
   std::vector<std::int64_t> asked;
   progress.StopRequested = [&] { return true; };
   progress.CasesWritten = [&](std::int64_t cases) { asked.push_back(cases); };
-  ImportResult result = ImportSavFile(folder, "many.sav", nullptr, progress);
+  ImportResult result = ImportFile(folder, "many.sav", nullptr, progress);
   EXPECT_FALSE(result.Done);
   EXPECT_TRUE(result.Stopped);
   EXPECT_EQ(asked, std::vector<std::int64_t>{1000});
@@ -502,7 +502,7 @@ TEST_F(CommittedSavTest, AStopLeavesNoFile) {
 TEST_F(CommittedSavTest, AnOutputLinkedToTheSystemFileIsRefused) {
   WriteInput("three.sav", SavBytes());
   fs::create_hard_link(At("three.sav"), At("three.TXT"));
-  ImportResult result = ImportSavFile(folder, "three.sav", [](const std::string&) { return true; });
+  ImportResult result = ImportFile(folder, "three.sav", [](const std::string&) { return true; });
   EXPECT_FALSE(result.Done);
   EXPECT_EQ(result.ReportLines.back(), "The import would replace three.sav itself");
   EXPECT_EQ(Read("three.sav"), SavBytes());

@@ -1,6 +1,7 @@
-// The import of an SPSS system file: NAME.sav becomes, in its own folder, the
+// The import of an SPSS system file (.sav, .zsav), an SPSS portable file
+// (.por) or a Stata file (.dta): NAME.EXT becomes, in its own folder, the
 // export pair that a run reads, NAME.DAT (tab-delimited data) and NAME.TXT
-// (File Info in the table layout). Both front ends call ImportSavFile.
+// (File Info in the table layout). Both front ends call ImportFile.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "import/code_page.h"
 #include "support/working_folder.h"
 
 namespace s2v {
@@ -25,6 +27,10 @@ struct ImportProgress {
   std::function<void(std::int64_t cases)> CasesWritten;
   // Asked with the progress: true ends the import there, leaving no file.
   std::function<bool()> StopRequested;
+  // The name of each file written under a passing name, before it is
+  // written: should the import's process end abnormally, whoever started it
+  // removes them.
+  std::function<void(const std::string& name)> PassingFile;
 };
 
 struct ImportResult {
@@ -34,11 +40,12 @@ struct ImportResult {
   std::vector<std::string> ReportLines;  // variables, cases and labels found
 };
 
-// Imports the system file savName of the folder, writing the pair beside it.
-// A file that is not a system file, a name that the run would refuse and a
-// refusal to replace are report lines with Done false. An input/output
-// failure throws IoError; the files of the names are then left as they were.
-ImportResult ImportSavFile(const WorkingFolder& folder, const std::string& savName,
-                           const ConfirmReplace& confirmReplace, const ImportProgress& progress = {});
+// Imports the file of that name in the folder, writing the pair beside it with
+// its texts in the code page. A file that cannot be read, a name that the run
+// would refuse and a refusal to replace are report lines with Done false. An
+// input/output failure throws IoError; the files of the names are then left
+// as they were.
+ImportResult ImportFile(const WorkingFolder& folder, const std::string& fileName, const ConfirmReplace& confirmReplace,
+                        const ImportProgress& progress = {}, const CodePage& codePage = CodePage::Windows1252());
 
 }  // namespace s2v

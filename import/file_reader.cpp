@@ -1,13 +1,18 @@
-#include "import/sav_reader.h"
+#include "import/file_reader.h"
 
 #include <readstat.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <exception>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "support/text_scan.h"
 #include "support/working_folder.h"
 
 namespace s2v {
@@ -36,11 +41,34 @@ SavMeasure MeasureOf(readstat_measure_t measure) {
 
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
+// A Stata display format in the form of an SPSS print format, which the File
+// Info export shows and the run reads: a text variable as A and its width, a
+// number of "%w.d" (f, g, e, fc or gc) as Fw.d, any other number (dates,
+// times, hexadecimal) as F8.2.
+std::string FormatOfStata(const std::string& format, bool isString, std::size_t storageWidth) {
+  if (isString) return "A" + std::to_string(std::max<std::size_t>(storageWidth, 1));
+  const char* p = format.c_str();
+  const char* end = p + format.size();
+  if (p == end || *p++ != '%') return "F8.2";
+  if (p != end && *p == '-') ++p;
+  int width = 0;
+  int decimals = 0;
+  auto w = std::from_chars(p, end, width);
+  if (w.ec != std::errc() || w.ptr == end || *w.ptr != '.') return "F8.2";
+  auto d = std::from_chars(w.ptr + 1, end, decimals);
+  const std::string kind(d.ptr, end);
+  if (d.ec != std::errc() || (kind != "f" && kind != "g" && kind != "e" && kind != "fc" && kind != "gc") || width < 1 ||
+      width > 40 || decimals > 16)
+    return "F8.2";
+  return "F" + std::to_string(std::max(width, decimals + 2)) + "." + std::to_string(decimals);
+}
+
 // The state of one reading, shared by the library's callbacks. No exception
 // may cross the library's C frames: a callback keeps it and stops the parse.
 class Reading {
  public:
-  explicit Reading(SavCaseHandler& handler) : handler_(handler) {}
+  Reading(const ImportBytes& bytes, ImportKind kind, ImportCaseHandler& handler)
+      : bytes_(bytes), kind_(kind), handler_(handler) {}
 
   template <typename F>
   int Guard(F&& step) {
@@ -53,8 +81,32 @@ class Reading {
     }
   }
 
-  // Value labels come before the variables, in sets named by the variables.
+  // The library's input: a position in the bytes.
+  std::int64_t Seek(std::int64_t offset, readstat_io_flags_t whence) {
+    const std::int64_t size = static_cast<std::int64_t>(bytes_.Size());
+    const std::int64_t base = whence == READSTAT_SEEK_SET ? 0 : whence == READSTAT_SEEK_CUR ? position_ : size;
+    if (offset > size || offset < -size || base + offset < 0 || base + offset > size) return -1;
+    position_ = base + offset;
+    return position_;
+  }
+  ssize_t Read(void* data, std::size_t size) {
+    try {
+      const std::size_t n = bytes_.ReadAt(static_cast<std::uint64_t>(position_), static_cast<char*>(data), size);
+      position_ += static_cast<std::int64_t>(n);
+      return static_cast<ssize_t>(n);
+    } catch (...) {
+      failure_ = std::current_exception();
+      return -1;
+    }
+  }
+  void Rewind() { position_ = 0; }
+
+  // Value labels come in sets named by the variables: before the variables
+  // in system and portable files, after the data in Stata files.
   void AddValueLabel(const char* set, readstat_value_t value, const char* label) {
+    // A label of one of Stata's extended missing values (.a to .z) labels no
+    // value of the data: those are system-missing there.
+    if (readstat_value_is_tagged_missing(value) || readstat_value_is_system_missing(value)) return;
     labelSets_[TextOrEmpty(set)].push_back({CodeOf(value), TextOrEmpty(label)});
   }
 
@@ -64,15 +116,14 @@ class Reading {
     v.Label = TextOrEmpty(readstat_variable_get_label(variable));
     v.Format = TextOrEmpty(readstat_variable_get_format(variable));
     v.IsString = readstat_variable_get_type_class(variable) == READSTAT_TYPE_CLASS_STRING;
+    if (kind_ == ImportKind::StataFile)
+      v.Format = FormatOfStata(v.Format, v.IsString, readstat_variable_get_storage_width(variable));
     v.Measure = MeasureOf(readstat_variable_get_measure(variable));
     for (int i = 0; i < readstat_variable_get_missing_ranges_count(variable); ++i)
       v.Missing.push_back({CodeOf(readstat_variable_get_missing_range_lo(variable, i)),
                            CodeOf(readstat_variable_get_missing_range_hi(variable, i))});
-    if (labelSet != nullptr) {
-      auto set = labelSets_.find(labelSet);
-      if (set != labelSets_.end()) v.ValueLabels = set->second;
-    }
     dictionary_.Variables.push_back(std::move(v));
+    labelSetOf_.push_back(TextOrEmpty(labelSet));
   }
 
   // Called for every value of the file: the value's fields are read straight
@@ -89,7 +140,7 @@ class Reading {
 
   void PassValue(const readstat_value_t& value, bool caseEnded) {
     if (!dictionaryHanded_) HandDictionary();
-    if (value.is_system_missing)
+    if (value.is_system_missing || value.is_tagged_missing)
       handler_.SystemMissing();
     else if (value.type == READSTAT_TYPE_DOUBLE)
       handler_.Number(value.v.double_value);
@@ -110,8 +161,17 @@ class Reading {
   void HandDictionary() {
     if (dictionaryHanded_) return;
     dictionaryHanded_ = true;
-    labelSets_.clear();
     handler_.Dictionary(dictionary_);
+  }
+
+  // The dictionary with each variable's value labels.
+  SavDictionary TakeDictionary() {
+    for (std::size_t i = 0; i < dictionary_.Variables.size(); ++i) {
+      if (labelSetOf_[i].empty()) continue;
+      auto set = labelSets_.find(labelSetOf_[i]);
+      if (set != labelSets_.end()) dictionary_.Variables[i].ValueLabels = set->second;
+    }
+    return std::move(dictionary_);
   }
 
   void AddError(const char* message) {
@@ -135,8 +195,12 @@ class Reading {
     }
   }
 
-  SavCaseHandler& handler_;
+  const ImportBytes& bytes_;
+  const ImportKind kind_;
+  std::int64_t position_ = 0;
+  ImportCaseHandler& handler_;
   SavDictionary dictionary_;
+  std::vector<std::string> labelSetOf_;  // each variable's set of value labels
   std::map<std::string, std::vector<SavValueLabel>> labelSets_;
   bool dictionaryHanded_ = false;
   std::optional<CaseShape> shape_;    // from the first value on
@@ -162,11 +226,54 @@ int OnMetadata(readstat_metadata_t* metadata, void* context) {
 }
 void OnError(const char* message, void* context) { Of(context).AddError(message); }
 
+int OnOpen(const char*, void* io) {
+  Of(io).Rewind();
+  return 0;
+}
+int OnClose(void*) { return 0; }
+readstat_off_t OnSeek(readstat_off_t offset, readstat_io_flags_t whence, void* io) {
+  return Of(io).Seek(offset, whence);
+}
+ssize_t OnRead(void* data, size_t size, void* io) { return Of(io).Read(data, size); }
+readstat_error_t OnUpdate(long, readstat_progress_handler, void*, void*) { return READSTAT_OK; }
+
 struct ParserDeleter {
   void operator()(readstat_parser_t* parser) const { readstat_parser_free(parser); }
 };
 
+bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+bool HasExtension(const std::string& name, std::string_view extension) {
+  return name.size() > extension.size() &&
+         EqualIgnoringCase(std::string_view(name).substr(name.size() - extension.size()), extension);
+}
+
 }  // namespace
+
+std::size_t MemoryImportBytes::ReadAt(std::uint64_t offset, char* data, std::size_t size) const {
+  if (offset >= bytes_.size()) return 0;
+  const std::size_t n = std::min<std::size_t>(size, bytes_.size() - offset);
+  std::memcpy(data, bytes_.data() + offset, n);
+  return n;
+}
+
+ImportKind ImportKindOf(const ImportBytes& bytes, const std::string& name) {
+  // A portable file begins with 200 bytes of its own choosing and a
+  // character table before its tag, in lines of 80 characters.
+  char start[1024];
+  const std::string_view head(start, bytes.ReadAt(0, start, sizeof start));
+  if (StartsWith(head, "$FL2") || StartsWith(head, "$FL3")) return ImportKind::SystemFile;
+  // The newer Stata files are marked up; the older ones begin with their
+  // release (104 to 115), the byte order (1 or 2) and the file type 1.
+  const auto byte = [&](std::size_t i) { return i < head.size() ? static_cast<unsigned char>(head[i]) : 0u; };
+  if (StartsWith(head, "<stata_dta>") ||
+      (byte(0) >= 104 && byte(0) <= 115 && (byte(1) == 1 || byte(1) == 2) && byte(2) == 1))
+    return ImportKind::StataFile;
+  if (head.find("SPSSPORT") != std::string_view::npos) return ImportKind::PortableFile;
+  if (HasExtension(name, ".por")) return ImportKind::PortableFile;
+  if (HasExtension(name, ".dta")) return ImportKind::StataFile;
+  return ImportKind::SystemFile;
+}
 
 bool CaseShape::Value(std::size_t index, bool& caseEnded) {
   if (outOfPlace_ || index != next_) {
@@ -194,20 +301,27 @@ std::optional<std::string> CaseShape::Fault(std::int64_t announcedCases) const {
   return std::nullopt;
 }
 
-std::optional<std::string> ReadSavFile(const WorkingFolder& folder, const std::string& fileName,
-                                       SavCaseHandler& handler) {
-  // Opening it here first gives the same messages as every other file.
-  const std::string resolved = folder.PathOf(fileName);
-  { FileSource check(folder, fileName); }
-
+std::optional<std::string> ReadImportFile(const ImportBytes& bytes, ImportKind kind, ImportCaseHandler& handler,
+                                          SavDictionary& dictionary) {
   std::unique_ptr<readstat_parser_t, ParserDeleter> parser(readstat_parser_init());
   readstat_set_value_label_handler(parser.get(), OnValueLabel);
   readstat_set_variable_handler(parser.get(), OnVariable);
   readstat_set_value_handler(parser.get(), OnValue);
   readstat_set_error_handler(parser.get(), OnError);
   readstat_set_metadata_handler(parser.get(), OnMetadata);
-  Reading reading(handler);
-  readstat_error_t status = readstat_parse_sav(parser.get(), resolved.c_str(), &reading);
+  readstat_set_open_handler(parser.get(), OnOpen);
+  readstat_set_close_handler(parser.get(), OnClose);
+  readstat_set_seek_handler(parser.get(), OnSeek);
+  readstat_set_read_handler(parser.get(), OnRead);
+  readstat_set_update_handler(parser.get(), OnUpdate);
+  Reading reading(bytes, kind, handler);
+  readstat_set_io_ctx(parser.get(), &reading);
+  readstat_error_t status = READSTAT_OK;
+  switch (kind) {
+    case ImportKind::SystemFile: status = readstat_parse_sav(parser.get(), "", &reading); break;
+    case ImportKind::PortableFile: status = readstat_parse_por(parser.get(), "", &reading); break;
+    case ImportKind::StataFile: status = readstat_parse_dta(parser.get(), "", &reading); break;
+  }
   reading.RethrowFailure();
   if (status != READSTAT_OK && status != READSTAT_ERROR_USER_ABORT) {
     std::string reason = TextOrEmpty(readstat_error_message(status));
@@ -216,6 +330,7 @@ std::optional<std::string> ReadSavFile(const WorkingFolder& folder, const std::s
   }
   if (std::optional<std::string> mismatch = reading.Mismatch()) return mismatch;
   reading.HandDictionary();  // a file without cases
+  dictionary = reading.TakeDictionary();
   return std::nullopt;
 }
 

@@ -1,0 +1,170 @@
+#include "import/code_page.h"
+
+#include <iconv.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "support/text_scan.h"
+
+namespace s2v {
+namespace {
+
+// The characters of Windows-1252's bytes 128 to 159; the five bytes it leaves
+// undefined stand for the control characters of their numbers, so that they
+// come back as the same bytes.
+constexpr std::array<char32_t, 32> kWindows1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                       0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t Windows1252Character(unsigned char byte) {
+  return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
+}
+
+// The character that starts at text[i] and its length in bytes; 0 bytes when
+// no well-formed UTF-8 character starts there.
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  std::size_t length = lead < 0x80                   ? 1
+                       : lead >= 0xC2 && lead < 0xE0 ? 2
+                       : lead >= 0xE0 && lead < 0xF0 ? 3
+                       : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                     : 0;
+  if (length == 0 || i + length > text.size()) return {0, 0};
+  char32_t character = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return {0, 0};
+    character = character << 6 | (byte(i + k) & 0x3F);
+  }
+  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (character < kLeast[length] || character > 0x10FFFF || (character >= 0xD800 && character < 0xE000)) return {0, 0};
+  return {character, length};
+}
+
+void PutUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+bool IsUtf8Name(const std::string& upper) { return upper == "UTF-8" || upper == "UTF8"; }
+bool IsWindows1252Name(const std::string& upper) {
+  return upper == "WINDOWS-1252" || upper == "CP1252" || upper == "WINDOWS1252" || upper == "MS-ANSI";
+}
+
+// The characters of the bytes above 127 of an 8-bit code page that iconv
+// knows; none when iconv does not know it, or when it is not a code page of
+// one byte a character that keeps the printable ASCII characters.
+std::optional<std::unordered_map<char32_t, char>> EightBitTable(const std::string& name) {
+  // An empty name would be the code page of the locale.
+  if (name.empty()) return std::nullopt;
+  iconv_t converter = iconv_open("UTF-32LE", name.c_str());
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::unordered_map<char32_t, char> bytes;
+  bool eightBit = true;
+  for (unsigned value = 0x20; value < 0x100 && eightBit; ++value) {
+    if (value == 0x7F) continue;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    char in = static_cast<char>(value);
+    unsigned char out[8] = {};
+    char* inPointer = &in;
+    char* outPointer = reinterpret_cast<char*>(out);
+    std::size_t inLeft = 1;
+    std::size_t outLeft = sizeof out;
+    const std::size_t result = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
+    if (result == static_cast<std::size_t>(-1)) {
+      // A byte the code page leaves undefined is no character; one that only
+      // begins a character is not of an 8-bit code page.
+      eightBit = errno == EILSEQ;
+      continue;
+    }
+    if (sizeof out - outLeft != 4) {
+      eightBit = false;
+      continue;
+    }
+    const char32_t character = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
+    if (value < 0x80)
+      eightBit = character == value;
+    else
+      bytes.emplace(character, in);
+  }
+  iconv_close(converter);
+  if (!eightBit) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<CodePage> CodePage::Named(const std::string& name) {
+  std::string upper = name;
+  UpperCaseInPlace(upper);
+  CodePage page;
+  page.name_ = upper;
+  if (IsUtf8Name(upper)) {
+    page.name_ = "UTF-8";
+    page.utf8_ = true;
+    return page;
+  }
+  std::unordered_map<char32_t, char> bytes;
+  if (IsWindows1252Name(upper)) {
+    page.name_ = kDefaultCodePage;
+    for (unsigned value = 0x80; value < 0x100; ++value)
+      bytes.emplace(Windows1252Character(static_cast<unsigned char>(value)), static_cast<char>(value));
+  } else if (std::optional<std::unordered_map<char32_t, char>> table = EightBitTable(name)) {
+    bytes = std::move(*table);
+  } else {
+    return std::nullopt;
+  }
+  page.bytes_ = std::make_shared<const std::unordered_map<char32_t, char>>(std::move(bytes));
+  return page;
+}
+
+const CodePage& CodePage::Windows1252() {
+  static const CodePage page = *Named(kDefaultCodePage);
+  return page;
+}
+
+bool CodePage::Put(char32_t character, std::string& out) const {
+  if (utf8_) {
+    PutUtf8(character, out);
+    return true;
+  }
+  if (character < 0x80) {
+    out += static_cast<char>(character);
+    return true;
+  }
+  auto found = bytes_->find(character);
+  out += found != bytes_->end() ? found->second : '?';
+  return found != bytes_->end();
+}
+
+std::string CodePage::FromUtf8(std::string_view text, bool& changed) const {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    auto [character, length] = DecodeUtf8(text, i);
+    if (length == 0) {
+      character = Windows1252Character(static_cast<unsigned char>(text[i]));
+      length = 1;
+    }
+    if (!Put(character, out)) changed = true;
+    i += length;
+  }
+  return out;
+}
+
+}  // namespace s2v
