@@ -248,6 +248,48 @@ bool HasExtension(const std::string& name, std::string_view extension) {
          EqualIgnoringCase(std::string_view(name).substr(name.size() - extension.size()), extension);
 }
 
+// A portable file's character table gives, at the position of each
+// character of the format's own order, the byte the file writes it with;
+// positions of characters the writer does not use are filled with "0", and
+// some writers fill further positions with digits and signs as well.
+// libreadstat takes a byte for the last position that holds it, which turns
+// such a file's digits into other characters; the format means the first.
+// The library is shown the table with each byte at its first position only.
+class PortableTableView : public ImportBytes {
+ public:
+  explicit PortableTableView(const ImportBytes& bytes) : bytes_(bytes) {
+    constexpr std::size_t kVanity = 200;
+    constexpr std::size_t kTable = 256;
+    constexpr std::string_view kTag = "SPSSPORT";
+    char head[1024];
+    const std::size_t size = bytes.ReadAt(0, head, sizeof head);
+    // The offsets of the characters, line ends left out.
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < size && offsets.size() < kVanity + kTable + kTag.size(); ++i)
+      if (head[i] != '\r' && head[i] != '\n') offsets.push_back(i);
+    if (offsets.size() < kVanity + kTable + kTag.size()) return;
+    for (std::size_t k = 0; k < kTag.size(); ++k)
+      if (head[offsets[kVanity + kTable + k]] != kTag[k]) return;
+    bool seen[256] = {};
+    for (std::size_t k = kVanity; k < kVanity + kTable; ++k) {
+      const auto byte = static_cast<unsigned char>(head[offsets[k]]);
+      if (seen[byte] && byte != '0') patches_.emplace_back(offsets[k], '0');
+      seen[byte] = true;
+    }
+  }
+  std::uint64_t Size() const override { return bytes_.Size(); }
+  std::size_t ReadAt(std::uint64_t offset, char* data, std::size_t size) const override {
+    const std::size_t n = bytes_.ReadAt(offset, data, size);
+    for (const auto& [at, byte] : patches_)
+      if (at >= offset && at < offset + n) data[at - offset] = byte;
+    return n;
+  }
+
+ private:
+  const ImportBytes& bytes_;
+  std::vector<std::pair<std::uint64_t, char>> patches_;
+};
+
 }  // namespace
 
 std::size_t MemoryImportBytes::ReadAt(std::uint64_t offset, char* data, std::size_t size) const {
@@ -314,7 +356,8 @@ std::optional<std::string> ReadImportFile(const ImportBytes& bytes, ImportKind k
   readstat_set_seek_handler(parser.get(), OnSeek);
   readstat_set_read_handler(parser.get(), OnRead);
   readstat_set_update_handler(parser.get(), OnUpdate);
-  Reading reading(bytes, kind, handler);
+  const PortableTableView portable(bytes);
+  Reading reading(kind == ImportKind::PortableFile ? portable : bytes, kind, handler);
   readstat_set_io_ctx(parser.get(), &reading);
   readstat_error_t status = READSTAT_OK;
   switch (kind) {

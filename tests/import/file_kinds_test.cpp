@@ -1,0 +1,114 @@
+// The import of each kind of file, on small files committed with the tests:
+// labels.sav and labels.zsav (written by PSPP in UTF-8), labels.por (PSPP's
+// portable file) and labels.dta (a Stata 14 file written through libreadstat,
+// with an extended missing value). See tests/data/import/make_labels.*.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "import/file_import.h"
+#include "tests/run_fixture.h"
+
+namespace s2v {
+namespace {
+
+const Lines kSpc = {"labels", "2", "SEX 1 2", "REGION 1 3"};
+
+class FileKindTest : public RunTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  std::string Committed(const std::string& name) const { return Read(fs::path(TEST_DATA_DIR) / "import" / name); }
+  ImportResult Import(const std::string& name, const CodePage& codePage = CodePage::Windows1252()) {
+    return ImportFile(folder, name, nullptr, {}, codePage);
+  }
+};
+
+TEST_P(FileKindTest, ImportsAndTheRunsCategoryFileCarriesItsValueLabels) {
+  const std::string name = GetParam();
+  WriteInput(name, Committed(name));
+  ImportResult result = Import(name);
+  ASSERT_TRUE(result.Done) << testing::PrintToString(result.ReportLines);
+  EXPECT_EQ(result.BaseName, "labels");
+  const std::string data = Read("labels.DAT");
+  EXPECT_EQ(data.substr(0, data.find('\r')), "SEX\tAGE\tREGION\tNAME");
+  EXPECT_NE(result.ReportLines[1].find("4 variables found on the "), std::string::npos);
+  EXPECT_NE(result.ReportLines[2].find("4 cases found on the "), std::string::npos);
+
+  ASSERT_EQ(Run(kSpc), RunOutcome::Completed) << testing::PrintToString(tk.report);
+  const std::string categories = Read("PROJ.CAT");
+  EXPECT_NE(categories.find("A 2 WEIBLICH\r\n"), std::string::npos) << categories;
+  EXPECT_NE(categories.find("B 3 SYMBOL"), std::string::npos) << categories;
+}
+
+TEST_P(FileKindTest, ADamagedFileEndsWithItsReasonAndLeavesNoFile) {
+  const std::string name = GetParam();
+  const std::string whole = Committed(name);
+  // Cut at several places, and the mark of the kind changed (a portable
+  // file's first 200 bytes are free text; its mark follows a table).
+  std::vector<std::string> damaged;
+  for (std::size_t cut : {std::size_t{4}, std::size_t{100}, whole.size() / 2, whole.size() * 3 / 4})
+    damaged.push_back(whole.substr(0, cut));
+  std::string header = whole;
+  const std::size_t tag = header.find("SPSSPORT");
+  const std::size_t at = tag == std::string::npos ? 0 : tag + 5;
+  header[at] = 'X';
+  header[at + 1] = 'Y';
+  damaged.push_back(header);
+  for (std::size_t i = 0; i < damaged.size(); ++i) {
+    WriteInput(name, damaged[i]);
+    ImportResult result = Import(name);
+    EXPECT_FALSE(result.Done) << name << " damage " << i;
+    EXPECT_NE(result.ReportLines.back().find(" could not be read as "), std::string::npos)
+        << name << " damage " << i << ": " << result.ReportLines.back();
+    EXPECT_EQ(Files(), Lines{name}) << name << " damage " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, FileKindTest,
+                         ::testing::Values("labels.sav", "labels.zsav", "labels.por", "labels.dta"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           return name.substr(name.find('.') + 1);
+                         });
+
+using CodePageImportTest = FileKindTest;
+
+TEST_F(CodePageImportTest, UnicodeTextsAreWrittenInWindows1252AndWhatItCannotHoldIsCounted) {
+  WriteInput("labels.sav", Committed("labels.sav"));
+  ImportResult result = Import("labels.sav");
+  ASSERT_TRUE(result.Done);
+  EXPECT_NE(std::find(result.ReportLines.begin(), result.ReportLines.end(),
+                      "3 texts lost characters that WINDOWS-1252 cannot hold, written as \"?\": 3 labels, of the "
+                      "variables AGE REGION"),
+            result.ReportLines.end())
+      << testing::PrintToString(result.ReportLines);
+  const std::string info = Read("labels.TXT");
+  for (const char* text : {"| M\xE4nnlich ", "| \xD6sterreich \x80 ", "| ?????? ", "| Symbol ? ", "Jahren \x96 ?"})
+    EXPECT_NE(info.find(text), std::string::npos) << text << "\n" << info;
+  EXPECT_NE(Read("labels.DAT").find("\tJ\xFCrgen\r\n"), std::string::npos);
+
+  ASSERT_EQ(Run(kSpc), RunOutcome::Completed);
+  const std::string categories = Read("PROJ.CAT");
+  EXPECT_NE(categories.find("A 1 M\xE4NNLICH\r\n"), std::string::npos) << categories;
+  EXPECT_NE(categories.find("B 2 \xD6STERREICH_\x80\r\n"), std::string::npos) << categories;
+}
+
+TEST_F(CodePageImportTest, UnicodeTextsAreKeptWhenTheUserAsksForUtf8) {
+  WriteInput("labels.dta", Committed("labels.dta"));
+  ImportResult result = Import("labels.dta", *CodePage::Named("UTF-8"));
+  ASSERT_TRUE(result.Done);
+  for (const std::string& line : result.ReportLines) EXPECT_EQ(line.find(" lost characters "), std::string::npos);
+  EXPECT_NE(std::find(result.ReportLines.begin(), result.ReportLines.end(), "The texts are written in UTF-8"),
+            result.ReportLines.end());
+  const std::string info = Read("labels.TXT");
+  EXPECT_NE(info.find("| \xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1 "), std::string::npos) << info;
+  EXPECT_NE(info.find("| M\xC3\xA4nnlich "), std::string::npos) << info;
+  // Stata's extended missing value .a is system-missing, and its label is
+  // no label of a value.
+  EXPECT_NE(Read("labels.DAT").find("\r\n\t\t3\tAna\r\n"), std::string::npos);
+  EXPECT_EQ(info.find("keine Angabe"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace s2v
