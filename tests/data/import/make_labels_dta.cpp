@@ -1,6 +1,6 @@
 // Writes labels.dta: the data of make_labels.sps as a Stata 14 file (UTF-8),
-// Build: g++ -std=c++20 make_labels_dta.cpp -lreadstat, run in tests/data/import.
 // with an extended missing value (.a) in the data and among the labels.
+// Build: g++ -std=c++20 make_labels_dta.cpp -lreadstat, run in tests/data/import.
 #include <readstat.h>
 #include <cstdio>
 #include <string>
