@@ -3,16 +3,24 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
+#include <string_view>
 
 #include "app/about_box.h"
 #include "app/command_file.h"
 #include "app/dialog_provider.h"
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+#include "app/import_process.h"
+#endif
 #include "app/main_window.h"
 #include "support/io_error.h"
 #include "support/version.h"
 #include "support/working_folder.h"
 
 int main(int argc, char** argv) {
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+  // The window's import, in a process of its own.
+  if (argc > 1 && std::string_view(argv[1]) == s2v::kImportChildOption) return s2v::RunImportChild(argc, argv);
+#endif
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("spss2vornex"));
   QApplication::setApplicationVersion(QString::fromLatin1(s2v::kVersion));

@@ -45,6 +45,7 @@
 #include "support/working_folder.h"
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
+#include "app/import_process.h"
 #include "import/file_import.h"
 #endif
 
@@ -123,7 +124,8 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
       dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogProvider>()),
       toolkit_(*this),
       folder_(QFile::encodeName(QDir::currentPath()).toStdString()),
-      openFilter_(kOpenFilter) {
+      openFilter_(kOpenFilter),
+      importProgram_(QCoreApplication::applicationFilePath()) {
   setObjectName(QStringLiteral("SPSStoVRXform"));
   setWindowTitle(kCaption);
   folder_.SetWriteBehind(true);
@@ -484,8 +486,9 @@ void TSPSStoVRXform::ImportItemClick() {
       toolkit_.ProcessPendingMessages();
     };
     progress.StopRequested = [this] { return toolkit_.StopRequested(); };
-    result = ImportFile(
-        folder_, savName, [this](const std::string& question) { return toolkit_.AskYesNo(question); }, progress);
+    result = ImportInChildProcess(
+        importProgram_, folder_, savName, [this](const std::string& question) { return toolkit_.AskYesNo(question); },
+        progress);
   });
   lock.reset();
   if (!result.Done) return;

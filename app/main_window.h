@@ -70,6 +70,9 @@ class TSPSStoVRXform : public QMainWindow {
   void OpenItemClick();
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   void ImportItemClick();
+  // The program whose --import-child does the import: this one, unless a
+  // test names the built window program.
+  void SetImportProgram(const QString& program) { importProgram_ = program; }
 #endif
   void SaveItemClick();
   // The definition assistant: the variables of the SPSS files named on the
@@ -128,6 +131,7 @@ class TSPSStoVRXform : public QMainWindow {
   WorkingFolder folder_;
   QString openFilter_;
   QString proposedSaveName_;
+  QString importProgram_;
   QString currentHint_;
   bool running_ = false;
   bool closeRequested_ = false;

@@ -18,7 +18,9 @@ using namespace s2v;
 
 namespace {
 
-const std::string kImportDialog = "open SPSS and Stata files (*.sav *.zsav *.por *.dta)|*.sav;*.zsav;*.por;*.dta|All files (*.*)|*.* [] Import SPSS or Stata file";
+const std::string kImportDialog =
+    "open SPSS and Stata files (*.sav *.zsav *.por *.dta)|*.sav;*.zsav;*.por;*.dta|All files (*.*)|*.* [] Import SPSS "
+    "or Stata file";
 const std::string kOpenDialog = "open SPC files (*.SPC)|*.SPC|All Files (*.*)|*.* []";
 const char* const kNoPspp =
     "pspp is not installed (Debian package pspp; scripts/bootstrap.sh installs it): "
@@ -65,6 +67,7 @@ class WindowImportTest : public QObject {
   void cancellingTheDialogChangesNothing() {
     WorkFolder folder;
     ScriptedWindow w;
+    w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
     w.SetLines(Pane::Spc, {"keep"});
     w.SetLines(Pane::Report, {"report"});
     w->Shell().ProjectName = "KEEP";
@@ -88,6 +91,7 @@ class WindowImportTest : public QObject {
     const QString failure = PsppFailure(kSmallSyntax + std::string("SAVE OUTFILE='data/small.sav'.\n"));
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     ScriptedWindow w;
+    w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
     w.dialogs->answers = {"P"};
     w->StartNewProject();
     w.dialogs->shown.clear();
@@ -144,6 +148,7 @@ class WindowImportTest : public QObject {
     for (int i = 0; i < 200; ++i) rows.push_back({double(i % 2 + 1), double(18 + i % 60), 1000.5 + i * 13.25});
     WriteFile(folder.Path("study.sav"), WriteSav({"sex", "age", "income"}, rows));
     ScriptedWindow w;
+    w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
     w.dialogs->answers = {folder.Path("study.sav"), "study_project"};
     w->ImportItemClick();
     const std::vector<std::string> spc = w.Lines(Pane::Spc);
@@ -167,6 +172,7 @@ class WindowImportTest : public QObject {
     WriteFile(folder.Path("SMALL.dat"), "old data");
     WriteFile(folder.Path("small.txt"), "old info");
     ScriptedWindow w;
+    w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
     w.SetLines(Pane::Spc, {"keep"});
     w.dialogs->answers = {folder.Path("small.sav"), "No"};
     w->ImportItemClick();
@@ -197,6 +203,7 @@ class WindowImportTest : public QObject {
   void aMissingFileShowsTheFailure() {
     WorkFolder folder;
     ScriptedWindow w;
+    w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
     w.SetLines(Pane::Spc, {"keep"});
     w.dialogs->answers = {folder.Path("absent.sav")};
     w->ImportItemClick();
@@ -208,6 +215,51 @@ class WindowImportTest : public QObject {
     QVERIFY(w->findChild<QPushButton*>("Button1")->isEnabled());
   }
 
+  // Portable and Stata files go the same way, without PSPP.
+  void portableAndStataFilesImport() {
+    for (const std::string name : {"labels.por", "labels.dta"}) {
+      WorkFolder folder;
+      QVERIFY(QFile::copy(QStringLiteral(TEST_DATA_DIR "/import/") + QString::fromStdString(name),
+                          QString::fromStdString(folder.Path(name))));
+      ScriptedWindow w;
+      w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
+      w.dialogs->answers = {folder.Path(name), "labels_project"};
+      w->ImportItemClick();
+      const std::vector<std::string> report = w.Lines(Pane::Report);
+      QVERIFY2(Contains(report, "Written: labels.DAT (tab-delimited data) and labels.TXT (File Info)"), name.c_str());
+      QCOMPARE(w.Lines(Pane::Spc).front(), std::string("labels"));
+      QCOMPARE(w->Shell().ProjectName, std::string("labels_project"));
+    }
+  }
+
+  // A file that brings the reading library down ends the import's process
+  // only: the window lives on with the definition, and the file the child had
+  // begun is removed.
+  void anImportThatCrashesLeavesTheWindowAndNoFile() {
+    WorkFolder folder;
+    WriteFile(folder.Path("small.sav"), "whatever");
+    WriteFile(folder.Path("crash.sh"),
+              "#!/bin/sh\n"
+              ": > \"$2/small.DAT.k3J9xQ.part\"\n"
+              "printf 'R The SPSS system file is %s\\nF small.DAT.k3J9xQ.part\\n' \"$3\"\n"
+              "kill -SEGV $$\n");
+    QFile::setPermissions(QString::fromStdString(folder.Path("crash.sh")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ScriptedWindow w;
+    w->SetImportProgram(QString::fromStdString(folder.Path("crash.sh")));
+    w.SetLines(Pane::Spc, {"keep"});
+    w.dialogs->answers = {folder.Path("small.sav")};
+    w->ImportItemClick();
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kImportDialog}));
+    QCOMPARE(w.Lines(Pane::Report),
+             std::vector<std::string>({"The SPSS system file is small.sav",
+                                       "The import of small.sav ended abnormally: the file may be damaged; nothing "
+                                       "was written"}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"keep"}));
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"crash.sh", "small.sav"}));
+    QVERIFY(w->findChild<QAction*>("ImportItem")->isEnabled());
+  }
+
   void commandsWaitAndClosingEndsTheImportThenTheWindow() {
     if (!HavePspp()) QSKIP(kNoPspp);
     WorkFolder folder;
@@ -216,6 +268,7 @@ class WindowImportTest : public QObject {
         "END INPUT PROGRAM.\nSAVE OUTFILE='big.sav'.\n");
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     ScriptedWindow w;
+    w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
     w.SetLines(Pane::Spc, {"keep"});
     w->Toolkit().SetMessageInterval(std::chrono::milliseconds(0));
     w->show();
