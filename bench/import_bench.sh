@@ -9,8 +9,10 @@
 #                written once from it with PSPP into BENCH_DIR/import
 #   BENCH_RUNS   timed runs per command, best wall time is reported (default: 2)
 #
-# Prints the best wall time of `spss2vornex-batch --import-sav bench.sav`,
-# the best wall time of the run on the imported pair, and their ratio.
+# Prints the best wall time of `spss2vornex-batch --import bench.sav`, of the
+# run on the imported pair, of `pspp-convert bench.sav` to CSV and, when it is
+# installed, of the ReadStat command-line tool (`readstat bench.sav x.csv`),
+# and the ratios of the tools' times to the import's.
 set -euo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -66,7 +68,7 @@ best_import=""
 for ((i = 1; i <= runs; i++)); do
     rm -f bench.DAT bench.TXT
     t0=$(now)
-    "$batch" --import-sav bench.sav > import.out 2> import.err
+    "$batch" --import bench.sav > import.out 2> import.err
     t1=$(now)
     t=$(elapsed "$t0" "$t1")
     echo "import run $i: $t s"
@@ -88,8 +90,34 @@ for ((i = 1; i <= runs; i++)); do
     best_run=$(smaller "${best_run:-$t}" "$t")
 done
 
-awk -v i="$best_import" -v r="$best_run" 'BEGIN {
-    printf "import seconds:     %.3f\n", i
-    printf "run seconds:        %.3f\n", r
-    if (r > 0) printf "ratio import/run:   %.2f (at most 2 is the goal)\n", i / r
+# The tools users have for the same job, writing CSV of the same file.
+best_tool() {  # best_tool NAME COMMAND...: the best wall time of the command
+    local name=$1 best="" t0 t1 t
+    shift
+    for ((i = 1; i <= runs; i++)); do
+        rm -f tool.csv
+        t0=$(now)
+        "$@" > tool.out 2>&1 || { echo "$name failed; see $work/import/tool.out" >&2; return 1; }
+        t1=$(now)
+        t=$(elapsed "$t0" "$t1")
+        echo "$name run $i: $t s" >&2
+        best=$(smaller "${best:-$t}" "$t")
+    done
+    echo "$best"
+}
+best_pspp=$(best_tool pspp-convert pspp-convert bench.sav tool.csv)
+best_readstat=""
+if command -v readstat >/dev/null; then
+    best_readstat=$(best_tool readstat readstat bench.sav tool.csv)
+else
+    echo "the ReadStat command-line tool is not installed: not timed"
+fi
+rm -f tool.csv
+
+awk -v i="$best_import" -v r="$best_run" -v p="$best_pspp" -v s="$best_readstat" 'BEGIN {
+    printf "import seconds:        %.3f\n", i
+    printf "run seconds:           %.3f\n", r
+    if (r > 0) printf "ratio import/run:      %.2f\n", i / r
+    printf "pspp-convert seconds:  %.3f (%.1f times the import)\n", p, p / i
+    if (s != "") printf "readstat seconds:      %.3f (%.1f times the import)\n", s, s / i
 }'
