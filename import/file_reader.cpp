@@ -158,6 +158,9 @@ class Reading {
     return (shape_ ? *shape_ : CaseShape(dictionary_.Variables.size())).Fault(announcedCases_);
   }
 
+  // Whether the handler has been given anything.
+  bool Handed() const { return dictionaryHanded_; }
+
   void HandDictionary() {
     if (dictionaryHanded_) return;
     dictionaryHanded_ = true;
@@ -343,8 +346,17 @@ std::optional<std::string> CaseShape::Fault(std::int64_t announcedCases) const {
   return std::nullopt;
 }
 
-std::optional<std::string> ReadImportFile(const ImportBytes& bytes, ImportKind kind, ImportCaseHandler& handler,
-                                          SavDictionary& dictionary) {
+namespace {
+
+bool IsConversionFailure(readstat_error_t status) {
+  return status == READSTAT_ERROR_CONVERT || status == READSTAT_ERROR_CONVERT_BAD_STRING ||
+         status == READSTAT_ERROR_CONVERT_SHORT_STRING || status == READSTAT_ERROR_CONVERT_LONG_STRING ||
+         status == READSTAT_ERROR_UNSUPPORTED_CHARSET;
+}
+
+// One reading of the file; with untranslated set, its texts are handed over
+// as the file holds them instead of in UTF-8.
+readstat_error_t Parse(Reading& reading, ImportKind kind, bool untranslated) {
   std::unique_ptr<readstat_parser_t, ParserDeleter> parser(readstat_parser_init());
   readstat_set_value_label_handler(parser.get(), OnValueLabel);
   readstat_set_variable_handler(parser.get(), OnVariable);
@@ -356,24 +368,41 @@ std::optional<std::string> ReadImportFile(const ImportBytes& bytes, ImportKind k
   readstat_set_seek_handler(parser.get(), OnSeek);
   readstat_set_read_handler(parser.get(), OnRead);
   readstat_set_update_handler(parser.get(), OnUpdate);
-  const PortableTableView portable(bytes);
-  Reading reading(kind == ImportKind::PortableFile ? portable : bytes, kind, handler);
   readstat_set_io_ctx(parser.get(), &reading);
-  readstat_error_t status = READSTAT_OK;
+  if (untranslated) readstat_set_handler_character_encoding(parser.get(), nullptr);
   switch (kind) {
-    case ImportKind::SystemFile: status = readstat_parse_sav(parser.get(), "", &reading); break;
-    case ImportKind::PortableFile: status = readstat_parse_por(parser.get(), "", &reading); break;
-    case ImportKind::StataFile: status = readstat_parse_dta(parser.get(), "", &reading); break;
+    case ImportKind::SystemFile: return readstat_parse_sav(parser.get(), "", &reading);
+    case ImportKind::PortableFile: return readstat_parse_por(parser.get(), "", &reading);
+    case ImportKind::StataFile: return readstat_parse_dta(parser.get(), "", &reading);
   }
-  reading.RethrowFailure();
+  return READSTAT_ERROR_PARSE;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadImportFile(const ImportBytes& bytes, ImportKind kind, ImportCaseHandler& handler,
+                                          SavDictionary& dictionary) {
+  const PortableTableView portable(bytes);
+  const ImportBytes& input = kind == ImportKind::PortableFile ? portable : bytes;
+  auto reading = std::make_unique<Reading>(input, kind, handler);
+  readstat_error_t status = Parse(*reading, kind, false);
+  // A file whose texts cannot be translated from the encoding it names (one
+  // that the system does not know, or bytes that are not of it) is read
+  // again with its texts as they stand, which older files keep in the
+  // Windows code page; only when nothing was handed over yet.
+  if (IsConversionFailure(status) && !reading->Handed()) {
+    reading = std::make_unique<Reading>(input, kind, handler);
+    status = Parse(*reading, kind, true);
+  }
+  reading->RethrowFailure();
   if (status != READSTAT_OK && status != READSTAT_ERROR_USER_ABORT) {
     std::string reason = TextOrEmpty(readstat_error_message(status));
-    if (!reading.error().empty()) reason += " (" + reading.error() + ")";
+    if (!reading->error().empty()) reason += " (" + reading->error() + ")";
     return reason;
   }
-  if (std::optional<std::string> mismatch = reading.Mismatch()) return mismatch;
-  reading.HandDictionary();  // a file without cases
-  dictionary = reading.TakeDictionary();
+  if (std::optional<std::string> mismatch = reading->Mismatch()) return mismatch;
+  reading->HandDictionary();  // a file without cases
+  dictionary = reading->TakeDictionary();
   return std::nullopt;
 }
 

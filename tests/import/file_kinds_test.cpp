@@ -94,6 +94,20 @@ TEST_F(CodePageImportTest, UnicodeTextsAreWrittenInWindows1252AndWhatItCannotHol
   EXPECT_NE(categories.find("B 2 \xD6STERREICH_\x80\r\n"), std::string::npos) << categories;
 }
 
+TEST_F(CodePageImportTest, TextsNotInTheEncodingTheFileNamesAreTakenAsTheyStand) {
+  // A label in Latin-1 bytes in a file that says it is in UTF-8, as older
+  // programs wrote them: the library cannot translate it.
+  std::string bytes = Committed("labels.sav");
+  const std::size_t label = bytes.find("M\xC3\xA4nnlich");
+  ASSERT_NE(label, std::string::npos);
+  bytes.replace(label, 3, "M\xE4\xE4");
+  WriteInput("old.sav", bytes);
+  ImportResult result = Import("old.sav");
+  ASSERT_TRUE(result.Done) << testing::PrintToString(result.ReportLines);
+  EXPECT_NE(Read("old.TXT").find("| M\xE4\xE4nnlich "), std::string::npos);
+  EXPECT_NE(Read("old.DAT").find("\tJ\xFCrgen\r\n"), std::string::npos);
+}
+
 TEST_F(CodePageImportTest, UnicodeTextsAreKeptWhenTheUserAsksForUtf8) {
   WriteInput("labels.dta", Committed("labels.dta"));
   ImportResult result = Import("labels.dta", *CodePage::Named("UTF-8"));
