@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "import/file_import.h"
+#include "import/file_reader.h"
 #include "tests/run_fixture.h"
 
 namespace s2v {
@@ -71,6 +73,31 @@ INSTANTIATE_TEST_SUITE_P(EachKind, FileKindTest,
                            std::string name = info.param;
                            return name.substr(name.find('.') + 1);
                          });
+
+using KindOfFileTest = FileKindTest;
+
+TEST_F(KindOfFileTest, TheFirstBytesTellTheKindAndTheExtensionOnlyWhenTheyDoNot) {
+  const std::vector<std::tuple<std::string, std::string, ImportKind>> files = {
+      {"labels.sav", "stata.dta", ImportKind::SystemFile},
+      {"labels.zsav", "portable.por", ImportKind::SystemFile},
+      {"labels.dta", "system.sav", ImportKind::StataFile},
+      {"make_labels_dta.cpp", "source.dta", ImportKind::StataFile},
+      {"labels.por", "plain.txt", ImportKind::PortableFile}};
+  for (const auto& [committed, name, kind] : files) {
+    const std::string content = Committed(committed);
+    EXPECT_EQ(ImportKindOf(MemoryImportBytes(content), name), kind) << name;
+  }
+  const MemoryImportBytes unknown("neither of them");
+  EXPECT_EQ(ImportKindOf(unknown, "a.POR"), ImportKind::PortableFile);
+  EXPECT_EQ(ImportKindOf(unknown, "a.Dta"), ImportKind::StataFile);
+  EXPECT_EQ(ImportKindOf(unknown, "a.sav"), ImportKind::SystemFile);
+  EXPECT_EQ(ImportKindOf(unknown, "dta"), ImportKind::SystemFile);
+
+  WriteInput("study.dta", Committed("labels.sav"));
+  ImportResult result = Import("study.dta");
+  ASSERT_TRUE(result.Done);
+  EXPECT_EQ(result.ReportLines.front(), "The SPSS system file is study.dta");
+}
 
 using CodePageImportTest = FileKindTest;
 
