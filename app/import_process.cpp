@@ -1,9 +1,11 @@
 #include "app/import_process.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -12,6 +14,8 @@
 
 namespace s2v {
 namespace {
+
+constexpr qint64 kPatienceAfterStop = 2000;  // milliseconds
 
 // A message is a letter, a blank and its text, with backslashes, line feeds
 // and carriage returns escaped, ended by a line feed.
@@ -98,9 +102,12 @@ ImportResult ImportInChildProcess(const QString& program, const WorkingFolder& f
   auto handle = [&](char kind, const std::string& text) {
     switch (kind) {
       case 'R': report(text); break;
-      case 'C':
-        if (progress.CasesWritten) progress.CasesWritten(std::stoll(text));
+      case 'C': {
+        std::int64_t cases = 0;
+        std::from_chars(text.data(), text.data() + text.size(), cases);
+        if (progress.CasesWritten) progress.CasesWritten(cases);
         break;
+      }
       case 'S': answer(progress.StopRequested && progress.StopRequested() ? "s\n" : "c\n"); break;
       case 'Q': answer(confirmReplace && confirmReplace(text) ? "y\n" : "n\n"); break;
       case 'F': passing.push_back(text); break;
@@ -118,6 +125,9 @@ ImportResult ImportInChildProcess(const QString& program, const WorkingFolder& f
   };
 
   QByteArray pending;
+  // A child that does not end within a while of the user asking it to (a
+  // damaged file can keep the library busy between two steps) is ended.
+  QElapsedTimer sinceStopAsked;
   for (bool running = true; running;) {
     running = child.state() != QProcess::NotRunning;
     if (running) child.waitForReadyRead(50);
@@ -127,16 +137,24 @@ ImportResult ImportInChildProcess(const QString& program, const WorkingFolder& f
       if (line.size() >= 2) handle(line[0], Unescaped(line.mid(2).toStdString()));
     }
     QCoreApplication::processEvents();
+    if (running && !ended && progress.StopRequested && progress.StopRequested()) {
+      if (!sinceStopAsked.isValid())
+        sinceStopAsked.start();
+      else if (sinceStopAsked.elapsed() > kPatienceAfterStop)
+        child.kill();
+    }
   }
 
   if (!ended) {
-    // The child ended before its last word: the files it had begun (bare
-    // names in the folder) are removed.
+    // The child ended before its last word, stopped by the user or brought
+    // down: the files it had begun (bare names in the folder) are removed.
     for (const std::string& name : passing)
       if (!name.empty() && name.find('/') == std::string::npos) folder.Remove(name);
     result.Done = false;
-    result.Stopped = false;
-    report("The import of " + fileName + " ended abnormally: the file may be damaged; nothing was written");
+    result.Stopped = sinceStopAsked.isValid();
+    report(result.Stopped
+               ? "Import stopped; nothing was written"
+               : "The import of " + fileName + " ended abnormally: the file may be damaged; nothing was written");
     return result;
   }
   if (failure) throw std::runtime_error(*failure);

@@ -2,6 +2,7 @@
 // test: the dialog, the report and SPC panes, the question before replacing,
 // a run on the imported pair, the failure box and closing during the import.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -258,6 +259,36 @@ class WindowImportTest : public QObject {
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"keep"}));
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"crash.sh", "small.sav"}));
     QVERIFY(w->findChild<QAction*>("ImportItem")->isEnabled());
+  }
+
+  // A child that does not heed Stop (the library busy on a damaged file) is
+  // ended a while after it was asked, and its files removed.
+  void anImportThatHangsIsEndedWhenTheWindowCloses() {
+    WorkFolder folder;
+    WriteFile(folder.Path("big.sav"), "whatever");
+    WriteFile(folder.Path("hang.sh"),
+              "#!/bin/sh\n"
+              ": > \"$2/big.DAT.Zq81tE.part\"\n"
+              "printf 'R The SPSS system file is %s\\nF big.DAT.Zq81tE.part\\n' \"$3\"\n"
+              "exec sleep 60\n");
+    QFile::setPermissions(QString::fromStdString(folder.Path("hang.sh")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ScriptedWindow w;
+    w->SetImportProgram(QString::fromStdString(folder.Path("hang.sh")));
+    w.SetLines(Pane::Spc, {"keep"});
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QTimer::singleShot(300, w.window.get(),
+                       [&] { QTest::mouseClick(w->findChild<QToolButton*>("ExitBtn"), Qt::LeftButton); });
+    w.dialogs->answers = {folder.Path("big.sav")};
+    QElapsedTimer took;
+    took.start();
+    w->ImportItemClick();
+    QVERIFY(took.elapsed() < 20000);
+    QVERIFY(!w->isVisible());
+    QCOMPARE(w.Lines(Pane::Report),
+             std::vector<std::string>({"The SPSS system file is big.sav", "Import stopped; nothing was written"}));
+    QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"big.sav", "hang.sh"}));
   }
 
   void commandsWaitAndClosingEndsTheImportThenTheWindow() {
