@@ -41,6 +41,16 @@ SavMeasure MeasureOf(readstat_measure_t measure) {
 
 std::string TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
 
+// A text of the library's that ends at the latest where its room does: a
+// damaged file can leave one without its end.
+std::string BoundedText(const char* text, std::size_t room) {
+  return text != nullptr ? std::string(text, strnlen(text, room)) : "";
+}
+
+// The room of a Stata file's name of a set of value labels, by the file's
+// release: 9 bytes before release 108, 33 before 118, 129 from then on.
+std::size_t LabelSetNameRoom(std::int64_t release) { return release < 108 ? 9 : release < 118 ? 33 : 129; }
+
 // A Stata display format in the form of an SPSS print format, which the File
 // Info export shows and the run reads: a text variable as A and its width, a
 // number of "%w.d" (f, g, e, fc or gc) as Fw.d, any other number (dates,
@@ -112,9 +122,9 @@ class Reading {
 
   void AddVariable(readstat_variable_t* variable, const char* labelSet) {
     SavVariable v;
-    v.Name = TextOrEmpty(readstat_variable_get_name(variable));
-    v.Label = TextOrEmpty(readstat_variable_get_label(variable));
-    v.Format = TextOrEmpty(readstat_variable_get_format(variable));
+    v.Name = BoundedText(variable->name, sizeof variable->name);
+    v.Label = BoundedText(variable->label, sizeof variable->label);
+    v.Format = BoundedText(variable->format, sizeof variable->format);
     v.IsString = readstat_variable_get_type_class(variable) == READSTAT_TYPE_CLASS_STRING;
     if (kind_ == ImportKind::StataFile)
       v.Format = FormatOfStata(v.Format, v.IsString, readstat_variable_get_storage_width(variable));
@@ -123,7 +133,10 @@ class Reading {
       v.Missing.push_back({CodeOf(readstat_variable_get_missing_range_lo(variable, i)),
                            CodeOf(readstat_variable_get_missing_range_hi(variable, i))});
     dictionary_.Variables.push_back(std::move(v));
-    labelSetOf_.push_back(TextOrEmpty(labelSet));
+    // A Stata file's name of a set of value labels is read where the file
+    // keeps it, and need not end there.
+    labelSetOf_.push_back(kind_ == ImportKind::StataFile ? BoundedText(labelSet, LabelSetNameRoom(release_))
+                                                         : TextOrEmpty(labelSet));
   }
 
   // Called for every value of the file: the value's fields are read straight
@@ -151,7 +164,10 @@ class Reading {
     if (caseEnded) handler_.EndCase();
   }
 
-  void SetAnnouncedCases(std::int64_t rows) { announcedCases_ = rows; }
+  void SetMetadata(std::int64_t rows, std::int64_t release) {
+    announcedCases_ = rows;
+    release_ = release;
+  }
 
   // What is wrong with the values handed over, once the reading has ended.
   std::optional<std::string> Mismatch() const {
@@ -208,6 +224,7 @@ class Reading {
   bool dictionaryHanded_ = false;
   std::optional<CaseShape> shape_;    // from the first value on
   std::int64_t announcedCases_ = -1;  // -1 when the file does not say
+  std::int64_t release_ = 118;        // of the format, as the file gives it
   std::exception_ptr failure_;
   std::string error_;
 };
@@ -224,7 +241,7 @@ int OnValue(int, readstat_variable_t* variable, readstat_value_t value, void* co
   return Of(context).AddValue(variable, value);
 }
 int OnMetadata(readstat_metadata_t* metadata, void* context) {
-  Of(context).SetAnnouncedCases(readstat_get_row_count(metadata));
+  Of(context).SetMetadata(readstat_get_row_count(metadata), readstat_get_file_format_version(metadata));
   return READSTAT_HANDLER_OK;
 }
 void OnError(const char* message, void* context) { Of(context).AddError(message); }
