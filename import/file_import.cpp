@@ -124,8 +124,8 @@ class TextConverter {
   std::set<std::size_t> variables_;  // in dictionary order
 };
 
-// Writes the cases into the data file as they come and keeps the dictionary
-// for the File Info text.
+// Writes the cases into the data file as they come, their texts in the
+// pair's code page.
 class ImportWriter : public ImportCaseHandler {
  public:
   ImportWriter(BufferedWriter& data, const ImportProgress& progress, TextConverter& texts)
