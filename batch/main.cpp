@@ -11,6 +11,7 @@
 #include "batch/assist_commands.h"
 #include "batch/console_toolkit.h"
 #ifdef SPSS2VORNEX_HAVE_IMPORT
+#include "batch/run_apart.h"
 #include "import/file_import.h"
 #endif
 #include "run/run.h"
@@ -132,25 +133,40 @@ int RunImport(const ImportOptions& options) {
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   const std::optional<s2v::CodePage> codePage = s2v::CodePage::Named(options.encoding.value_or(s2v::kDefaultCodePage));
   if (!codePage) return UsageError("--encoding " + *options.encoding + " is not an 8-bit code page or UTF-8");
-  int status = kStopped;
+  const auto [folder, fileName] = s2v::WorkingFolder::OfFile(*options.file, kStartFolder);
+  // The file is read in a child process: should a damaged file bring the
+  // reading library down, the program still says so and cleans up.
+  auto import = [&](const s2v::PassingNote& passing) {
+    int status = kStopped;
+    try {
+      s2v::ImportProgress progress;
+      progress.ReportLine = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+      auto confirm = [&](const std::string& question) {
+        if (!options.force) std::fprintf(stderr, "%s (use --force to replace)\n", question.c_str());
+        return options.force;
+      };
+      progress.StopRequested = s2v::InterruptRequested;
+      progress.PassingFile = passing;
+      s2v::ImportResult result = s2v::ImportFile(folder, fileName, confirm, progress, *codePage);
+      if (result.Done) status = kCompleted;
+      if (result.Stopped) status = kInterrupted;
+    } catch (const s2v::IoError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      status = kIoFailure;
+    }
+    return status;
+  };
   try {
-    s2v::ImportProgress progress;
-    progress.ReportLine = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
-    auto confirm = [&](const std::string& question) {
-      if (!options.force) std::fprintf(stderr, "%s (use --force to replace)\n", question.c_str());
-      return options.force;
-    };
-    progress.StopRequested = s2v::InterruptRequested;
-    const auto [folder, fileName] = s2v::WorkingFolder::OfFile(*options.file, kStartFolder);
-    s2v::ImportResult result = s2v::ImportFile(folder, fileName, confirm, progress, *codePage);
-    if (result.Done) status = kCompleted;
-    if (result.Stopped) status = kInterrupted;
+    const s2v::ApartOutcome outcome = s2v::RunApart(folder, import);
+    if (!outcome.signal) return outcome.status;
+    std::printf("The import of %s ended abnormally (signal %d): the file may be damaged; nothing was written\n",
+                fileName.c_str(), *outcome.signal);
+    std::fflush(stdout);
+    return kStopped;
   } catch (const s2v::IoError& error) {
     std::fprintf(stderr, "%s\n", error.what());
-    status = kIoFailure;
+    return kIoFailure;
   }
-  std::fflush(stdout);
-  return status;
 #else
   (void)options;
   std::fprintf(stderr, "spss2vornex-batch: this build has no import (libreadstat was missing)\n");

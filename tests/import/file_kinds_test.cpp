@@ -11,7 +11,7 @@
 
 #include "import/file_import.h"
 #include "import/file_reader.h"
-#include "tests/run_fixture.h"
+#include "run_fixture.h"
 
 namespace s2v {
 namespace {
