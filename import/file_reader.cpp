@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <map>
@@ -18,6 +19,17 @@
 namespace s2v {
 namespace {
 
+// The number whose shortest decimal text is that of a single-precision value
+// (Stata's float): 0.1f is 0.1, not the 0.10000000149011612 it is as a double.
+double DecimalOfFloat(float value) {
+  if (!std::isfinite(value)) return value;
+  char text[64];
+  const auto written = std::to_chars(text, text + sizeof text, value);
+  double decimal = value;
+  std::from_chars(text, written.ptr, decimal);
+  return decimal;
+}
+
 SavCode CodeOf(readstat_value_t value) {
   SavCode code;
   if (readstat_value_type_class(value) == READSTAT_TYPE_CLASS_STRING) {
@@ -25,7 +37,8 @@ SavCode CodeOf(readstat_value_t value) {
     const char* text = readstat_string_value(value);
     code.Text = text != nullptr ? text : "";
   } else {
-    code.Number = readstat_double_value(value);
+    code.Number = readstat_value_type(value) == READSTAT_TYPE_FLOAT ? DecimalOfFloat(readstat_float_value(value))
+                                                                    : readstat_double_value(value);
   }
   return code;
 }
@@ -159,6 +172,8 @@ class Reading {
       handler_.Number(value.v.double_value);
     else if (value.type == READSTAT_TYPE_STRING || value.type == READSTAT_TYPE_STRING_REF)
       handler_.String(TextOrEmpty(readstat_string_value(value)));
+    else if (value.type == READSTAT_TYPE_FLOAT)
+      handler_.Number(DecimalOfFloat(value.v.float_value));
     else
       handler_.Number(NumberOf(value));
     if (caseEnded) handler_.EndCase();

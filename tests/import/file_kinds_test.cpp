@@ -11,6 +11,7 @@
 
 #include "import/file_import.h"
 #include "import/file_reader.h"
+#include "import/sav_writer.h"
 #include "run_fixture.h"
 
 namespace s2v {
@@ -97,6 +98,12 @@ TEST_F(KindOfFileTest, TheFirstBytesTellTheKindAndTheExtensionOnlyWhenTheyDoNot)
   ImportResult result = Import("study.dta");
   ASSERT_TRUE(result.Done);
   EXPECT_EQ(result.ReportLines.front(), "The SPSS system file is study.dta");
+}
+
+TEST_F(KindOfFileTest, StataFloatsAreWrittenAsTheDecimalsTheyShow) {
+  WriteInput("floats.dta", WriteStataFloats({0.1f, 2.5f, 0.001f, 123456.7f, -3.3f, 16777216.0f}));
+  ASSERT_TRUE(Import("floats.dta").Done);
+  EXPECT_EQ(Read("floats.DAT"), "x\r\n0.1\r\n2.5\r\n0.001\r\n123456.7\r\n-3.3\r\n16777216\r\n");
 }
 
 using CodePageImportTest = FileKindTest;

@@ -31,4 +31,24 @@ inline std::string WriteSav(const std::vector<std::string>& names, const std::ve
   return bytes;
 }
 
+// A Stata file of one single-precision (float) variable x.
+inline std::string WriteStataFloats(const std::vector<float>& values) {
+  std::string bytes;
+  readstat_writer_t* writer = readstat_writer_init();
+  readstat_set_data_writer(writer, [](const void* data, size_t size, void* context) -> ssize_t {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
+    return static_cast<ssize_t>(size);
+  });
+  readstat_variable_t* x = readstat_add_variable(writer, "x", READSTAT_TYPE_FLOAT, 0);
+  readstat_begin_writing_dta(writer, &bytes, static_cast<long>(values.size()));
+  for (float value : values) {
+    readstat_begin_row(writer);
+    readstat_insert_float_value(writer, x, value);
+    readstat_end_row(writer);
+  }
+  readstat_end_writing(writer);
+  readstat_writer_free(writer);
+  return bytes;
+}
+
 }  // namespace s2v
