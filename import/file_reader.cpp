@@ -328,7 +328,8 @@ class PortableTableView : public ImportBytes {
 }  // namespace
 
 std::size_t MemoryImportBytes::ReadAt(std::uint64_t offset, char* data, std::size_t size) const {
-  if (offset >= bytes_.size()) return 0;
+  // The library also asks for nothing, into no buffer.
+  if (offset >= bytes_.size() || size == 0) return 0;
   const std::size_t n = std::min<std::size_t>(size, bytes_.size() - offset);
   std::memcpy(data, bytes_.data() + offset, n);
   return n;
