@@ -112,11 +112,31 @@ class Reading {
     position_ = base + offset;
     return position_;
   }
+  // The library reads some kinds one byte at a time (a portable file is
+  // text): reads are served from a window of the bytes.
   ssize_t Read(void* data, std::size_t size) {
     try {
-      const std::size_t n = bytes_.ReadAt(static_cast<std::uint64_t>(position_), static_cast<char*>(data), size);
-      position_ += static_cast<std::int64_t>(n);
-      return static_cast<ssize_t>(n);
+      char* out = static_cast<char*>(data);
+      std::size_t done = 0;
+      while (done < size) {
+        const std::int64_t windowEnd = windowStart_ + static_cast<std::int64_t>(windowSize_);
+        std::size_t n = 0;
+        if (position_ >= windowStart_ && position_ < windowEnd) {
+          n = std::min(size - done, static_cast<std::size_t>(windowEnd - position_));
+          std::memcpy(out + done, window_.data() + (position_ - windowStart_), n);
+        } else if (size - done >= window_.size()) {
+          n = bytes_.ReadAt(static_cast<std::uint64_t>(position_), out + done, size - done);
+          if (n == 0) break;
+        } else {
+          windowStart_ = position_;
+          windowSize_ = bytes_.ReadAt(static_cast<std::uint64_t>(position_), window_.data(), window_.size());
+          if (windowSize_ == 0) break;
+          continue;
+        }
+        done += n;
+        position_ += static_cast<std::int64_t>(n);
+      }
+      return static_cast<ssize_t>(done);
     } catch (...) {
       failure_ = std::current_exception();
       return -1;
@@ -232,6 +252,9 @@ class Reading {
   const ImportBytes& bytes_;
   const ImportKind kind_;
   std::int64_t position_ = 0;
+  std::vector<char> window_ = std::vector<char>(std::size_t{1} << 16);
+  std::int64_t windowStart_ = 0;
+  std::size_t windowSize_ = 0;
   ImportCaseHandler& handler_;
   SavDictionary dictionary_;
   std::vector<std::string> labelSetOf_;  // each variable's set of value labels

@@ -106,6 +106,38 @@ TEST_F(KindOfFileTest, StataFloatsAreWrittenAsTheDecimalsTheyShow) {
   EXPECT_EQ(Read("floats.DAT"), "x\r\n0.1\r\n2.5\r\n0.001\r\n123456.7\r\n-3.3\r\n16777216\r\n");
 }
 
+// The library reads a portable file one byte at a time; the file is read in
+// large pieces all the same (one read a byte made a 6 MB file take half a
+// minute).
+TEST_F(KindOfFileTest, APortableFileIsReadInLargePieces) {
+  class CountedBytes : public MemoryImportBytes {
+   public:
+    using MemoryImportBytes::MemoryImportBytes;
+    std::size_t ReadAt(std::uint64_t offset, char* data, std::size_t size) const override {
+      ++reads;
+      return MemoryImportBytes::ReadAt(offset, data, size);
+    }
+    mutable int reads = 0;
+  };
+  class Cases : public ImportCaseHandler {
+   public:
+    void Dictionary(const SavDictionary&) override {}
+    void Number(double) override {}
+    void SystemMissing() override {}
+    void String(std::string_view) override {}
+    void EndCase() override { ++cases; }
+    int cases = 0;
+  };
+  const std::string content = Committed("labels.por");
+  CountedBytes bytes(content);
+  Cases cases;
+  SavDictionary dictionary;
+  ASSERT_FALSE(ReadImportFile(bytes, ImportKind::PortableFile, cases, dictionary).has_value());
+  EXPECT_EQ(cases.cases, 4);
+  EXPECT_EQ(dictionary.Variables.size(), 4u);
+  EXPECT_LT(bytes.reads, 10) << content.size() << " bytes";
+}
+
 using CodePageImportTest = FileKindTest;
 
 TEST_F(CodePageImportTest, UnicodeTextsAreWrittenInWindows1252AndWhatItCannotHoldIsCounted) {
