@@ -133,7 +133,9 @@ int RunImport(const ImportOptions& options) {
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   const std::optional<s2v::CodePage> codePage = s2v::CodePage::Named(options.encoding.value_or(s2v::kDefaultCodePage));
   if (!codePage) return UsageError("--encoding " + *options.encoding + " is not an 8-bit code page or UTF-8");
-  const auto [folder, fileName] = s2v::WorkingFolder::OfFile(*options.file, kStartFolder);
+  const auto located = s2v::WorkingFolder::OfFile(*options.file, kStartFolder);
+  const s2v::WorkingFolder& folder = located.first;
+  const std::string& fileName = located.second;
   // The file is read in a child process: should a damaged file bring the
   // reading library down, the program still says so and cleans up.
   auto import = [&](const s2v::PassingNote& passing) {
