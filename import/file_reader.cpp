@@ -61,8 +61,20 @@ std::string BoundedText(const char* text, std::size_t room) {
 }
 
 // The room of a Stata file's name of a set of value labels, by the file's
-// release: 9 bytes before release 108, 33 before 118, 129 from then on.
-std::size_t LabelSetNameRoom(std::int64_t release) { return release < 108 ? 9 : release < 118 ? 33 : 129; }
+// release: 9 bytes before release 110, 33 before 118, 129 from then on.
+std::size_t LabelSetNameRoom(int release) { return release < 110 ? 9 : release < 118 ? 33 : 129; }
+
+// The release of a Stata file, from its first bytes: the newer files say it
+// in their header, the older ones begin with it. 0 when it cannot be told.
+int StataReleaseOf(const ImportBytes& bytes) {
+  constexpr std::string_view kMarked = "<stata_dta><header><release>";
+  char head[64];
+  const std::string_view start(head, bytes.ReadAt(0, head, sizeof head));
+  if (start.substr(0, kMarked.size()) != kMarked) return start.empty() ? 0 : static_cast<unsigned char>(start[0]);
+  int release = 0;
+  std::from_chars(start.data() + kMarked.size(), start.data() + start.size(), release);
+  return release;
+}
 
 // A Stata display format in the form of an SPSS print format, which the File
 // Info export shows and the run reads: a text variable as A and its width, a
@@ -91,7 +103,10 @@ std::string FormatOfStata(const std::string& format, bool isString, std::size_t 
 class Reading {
  public:
   Reading(const ImportBytes& bytes, ImportKind kind, ImportCaseHandler& handler)
-      : bytes_(bytes), kind_(kind), handler_(handler) {}
+      : bytes_(bytes),
+        kind_(kind),
+        labelSetNameRoom_(kind == ImportKind::StataFile ? LabelSetNameRoom(StataReleaseOf(bytes)) : 0),
+        handler_(handler) {}
 
   template <typename F>
   int Guard(F&& step) {
@@ -168,7 +183,7 @@ class Reading {
     dictionary_.Variables.push_back(std::move(v));
     // A Stata file's name of a set of value labels is read where the file
     // keeps it, and need not end there.
-    labelSetOf_.push_back(kind_ == ImportKind::StataFile ? BoundedText(labelSet, LabelSetNameRoom(release_))
+    labelSetOf_.push_back(kind_ == ImportKind::StataFile ? BoundedText(labelSet, labelSetNameRoom_)
                                                          : TextOrEmpty(labelSet));
   }
 
@@ -199,10 +214,7 @@ class Reading {
     if (caseEnded) handler_.EndCase();
   }
 
-  void SetMetadata(std::int64_t rows, std::int64_t release) {
-    announcedCases_ = rows;
-    release_ = release;
-  }
+  void SetAnnouncedCases(std::int64_t rows) { announcedCases_ = rows; }
 
   // What is wrong with the values handed over, once the reading has ended.
   std::optional<std::string> Mismatch() const {
@@ -251,6 +263,7 @@ class Reading {
 
   const ImportBytes& bytes_;
   const ImportKind kind_;
+  const std::size_t labelSetNameRoom_;  // of a Stata file's release
   std::int64_t position_ = 0;
   std::vector<char> window_ = std::vector<char>(std::size_t{1} << 16);
   std::int64_t windowStart_ = 0;
@@ -262,7 +275,6 @@ class Reading {
   bool dictionaryHanded_ = false;
   std::optional<CaseShape> shape_;    // from the first value on
   std::int64_t announcedCases_ = -1;  // -1 when the file does not say
-  std::int64_t release_ = 118;        // of the format, as the file gives it
   std::exception_ptr failure_;
   std::string error_;
 };
@@ -279,7 +291,7 @@ int OnValue(int, readstat_variable_t* variable, readstat_value_t value, void* co
   return Of(context).AddValue(variable, value);
 }
 int OnMetadata(readstat_metadata_t* metadata, void* context) {
-  Of(context).SetMetadata(readstat_get_row_count(metadata), readstat_get_file_format_version(metadata));
+  Of(context).SetAnnouncedCases(readstat_get_row_count(metadata));
   return READSTAT_HANDLER_OK;
 }
 void OnError(const char* message, void* context) { Of(context).AddError(message); }
