@@ -143,6 +143,41 @@ TEST(ExportFields, TheReadingEndsWhereTheConsumerSays) {
   }
 }
 
+// Every shape of a plain number, each in a column of its own so that the quick
+// reading takes it within a run of fields: up to 17 digits and point, the
+// point at every place or none, with or without a sign, with digits that are
+// zeros, nines or random. The quick reading gives what the careful one does.
+TEST(ExportFields, EveryShapeOfNumberReadsAlikeOnBothPaths) {
+  std::mt19937 random(8);
+  std::string bytes = "a\tb\tc\td\r\n";
+  int column = 0;
+  for (unsigned length = 1; length <= 17; ++length) {
+    for (unsigned point = 0; point <= length; ++point) {
+      if (length == 1 && point == 0) continue;  // a point alone is no number
+      for (const char* sign : {"", "-", "+"}) {
+        for (int fill = 0; fill < 4; ++fill) {
+          std::string field = sign;
+          for (unsigned i = 0; i < length; ++i) {
+            if (i == point) {
+              field += random() % 2 ? '.' : ',';
+              continue;
+            }
+            field += fill == 0 ? '0' : fill == 1 ? '9' : static_cast<char>('0' + random() % 10);
+          }
+          bytes += field;
+          bytes += ++column % 4 == 0 ? "\r\n" : "\t";
+        }
+      }
+    }
+  }
+  while (column++ % 4 != 0) bytes += "1\t";
+  bytes += "1\r\n";
+  Lines vector = Events(bytes, true);
+  Lines plain = Events(bytes, false);
+  ASSERT_GT(vector.size(), 1000u);
+  EXPECT_EQ(vector, plain);
+}
+
 // Random exports: the vector path gives the same events as the plain path,
 // and every number is the value that the data copy writes for its field, every
 // missing field a -999.
