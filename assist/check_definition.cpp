@@ -202,7 +202,8 @@ class ValueTally {
     for (const VariableDefinition& v : check_.Definition.Variables) {
       Counts counts;
       counts.Variable = &v;
-      counts.InCategory.assign(static_cast<std::size_t>(v.CategoryCount), 0);
+      counts.Seen.assign(static_cast<std::size_t>(v.CategoryCount), 0);
+      for (std::size_t k = 1; k <= counts.Seen.size(); ++k) counts.Unseen += EmptyByBounds(v, k) ? 0 : 1;
       const std::vector<double>& b = v.Bounds;
       counts.Lower = b.front();
       counts.Upper = b.back();
@@ -235,6 +236,7 @@ class ValueTally {
             entry && !entry->Missing.Ranges.empty())
           counts.Declared = &entry->Missing;
     }
+    for (Counts& counts : counts_) counts.FindPlainRange();
     return true;
   }
 
@@ -268,22 +270,50 @@ class ValueTally {
     int NextOfColumn = kNotRead;  // the next variable of the same column, or -1
     double Lower = 0;
     double Upper = 0;
+    // Values from PlainLower to PlainUpper are valid and within the ends
+    // without a further look: the range of Lower to Upper when neither -999
+    // nor a declared missing value lies in it, else an empty one.
+    double PlainLower = 0;
+    double PlainUpper = -1;
     bool RangeForm = false;  // every whole value from Lower to Upper a category
     // The cut points of increasing bounds, padded with infinities to whole
     // blocks; empty when the bounds do not increase.
     std::vector<double> Cuts;
     std::int64_t Valid = 0;
     std::int64_t Outside = 0;
-    std::vector<std::int64_t> InCategory;
+    // The categories that a value fell in; the warnings need no more than
+    // that. Once every category that its bounds leave open has had one, a
+    // value's category is not looked for any more.
+    std::vector<char> Seen;
+    std::size_t Unseen = 0;
 
-    void Add(double value) {
+    void FindPlainRange() {
+      bool plain = !(Lower <= kVornexMissing && kVornexMissing <= Upper);
+      if (Declared)
+        for (const MissingRange& range : Declared->Ranges) plain &= range.High < Lower || range.Low > Upper;
+      PlainLower = plain ? Lower : 0;
+      PlainUpper = plain ? Upper : -1;
+    }
+
+    [[gnu::always_inline]] void Add(double value) {
+      if (value >= PlainLower && value <= PlainUpper) [[likely]] {
+        ++Valid;
+        if (Unseen != 0) See(value);
+        return;
+      }
       if (value == kVornexMissing || (Declared && Declared->Contains(value))) return;
       ++Valid;
       if (value < Lower || value > Upper) {
         ++Outside;
         return;
       }
-      ++InCategory[CategoryOf(value) - 1];
+      See(value);
+    }
+
+    void See(double value) {
+      const std::size_t k = CategoryOf(value);
+      if (Seen[k - 1] == 0 && !EmptyByBounds(*Variable, k)) --Unseen;
+      Seen[k - 1] = 1;
     }
 
     // Category k runs from above bound k - 1 to bound k, the first one from
@@ -323,8 +353,8 @@ class ValueTally {
              BoundText(v, 0) + " to " + BoundText(v, v.Bounds.size() - 1));
       }
       std::vector<int> empty;
-      for (std::size_t k = 1; k <= InCategory.size(); ++k)
-        if (InCategory[k - 1] == 0 && !EmptyByBounds(v, k)) empty.push_back(static_cast<int>(k));
+      for (std::size_t k = 1; k <= Seen.size(); ++k)
+        if (Seen[k - 1] == 0 && !EmptyByBounds(v, k)) empty.push_back(static_cast<int>(k));
       if (empty.empty()) return;
       constexpr std::size_t kListed = 5;
       std::string list;
