@@ -307,7 +307,7 @@ class ValueTally {
         ++Outside;
         return;
       }
-      See(value);
+      if (Unseen != 0) See(value);
     }
 
     void See(double value) {
