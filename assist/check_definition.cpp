@@ -1,8 +1,10 @@
 #include "assist/check_definition.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <map>
+#include <type_traits>
 
 #include "model/project_names.h"
 #include "spssinfo/category_file.h"
@@ -240,11 +242,20 @@ class ValueTally {
     return true;
   }
 
-  // Only the values of the definition's columns are read.
+  // Only the values of the definition's columns are read. A short field of
+  // a column that one variable takes, once every category of it has had a
+  // value, is compared by its key: within the plain range it is only counted.
   template <typename Read>
   void Number(std::size_t column, const Read& read) {
     int i = firstOfColumn_[column];
     if (i < 0) return;
+    if constexpr (std::is_same_v<Read, ShortNumber>) {
+      Counts& counts = counts_[static_cast<std::size_t>(i)];
+      if (counts.NextOfColumn < 0 && counts.Unseen == 0 && counts.ShortKeys[read.Decimals()].Holds(read.Key())) {
+        ++counts.Valid;
+        return;
+      }
+    }
     const double value = read().Value;
     for (; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
       counts_[static_cast<std::size_t>(i)].Add(value);
@@ -275,6 +286,8 @@ class ValueTally {
     // nor a declared missing value lies in it, else an empty one.
     double PlainLower = 0;
     double PlainUpper = -1;
+    // The keys of the short fields of each count of decimals in that range.
+    std::array<ShortKeyRange, 8> ShortKeys{};
     bool RangeForm = false;  // every whole value from Lower to Upper a category
     // The cut points of increasing bounds, padded with infinities to whole
     // blocks; empty when the bounds do not increase.
@@ -293,6 +306,8 @@ class ValueTally {
         for (const MissingRange& range : Declared->Ranges) plain &= range.High < Lower || range.Low > Upper;
       PlainLower = plain ? Lower : 0;
       PlainUpper = plain ? Upper : -1;
+      for (unsigned decimals = 0; decimals < ShortKeys.size(); ++decimals)
+        ShortKeys[decimals] = ShortKeysBetween(PlainLower, PlainUpper, decimals);
     }
 
     [[gnu::always_inline]] void Add(double value) {
