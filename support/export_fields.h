@@ -132,24 +132,30 @@ inline constexpr double kSigns[] = {1, -1};
 
 }  // namespace export_fields_detail
 
-// A plain field without a sign of at most 8 characters, digits and at most
-// one point: most of an export's numbers. Its digits are held as one word
-// with the point cut out, which gives the number when it is asked for, and a
-// key that orders the fields of the same decimals as their numbers: a reader
-// that only asks where a number lies can compare keys instead.
+// A plain field without a sign of at most 8 digits and a point, the point
+// not first when there are 8 digits: most of an export's numbers. Its digits
+// are held as one word with the point cut out, which gives the number when it
+// is asked for, and a key that orders the fields of the same decimals as
+// their numbers: a reader that only asks where a number lies can compare keys
+// instead.
 class ShortNumber {
  public:
-  // The field of length characters at p (the 8 bytes from p readable);
-  // pointBits marks its point.
+  // Whether the field of length characters is short; pointBits marks its
+  // point.
+  static bool Fits(unsigned length, std::uint64_t pointBits) { return length <= 8 || (length == 9 && pointBits > 1); }
+
+  // The field of length characters at p (the 9 bytes from p readable).
   [[gnu::always_inline]] ShortNumber(const char* p, unsigned length, std::uint64_t pointBits) {
     std::uint64_t word;
     std::memcpy(&word, p, sizeof word);
     unsigned count = length;  // digits
     if (pointBits != 0) {
-      // The digits after the point move down a byte, over it.
+      // The digits after the point move down a byte, over it; the ninth byte
+      // comes after them.
       const auto point = static_cast<unsigned>(std::countr_zero(pointBits));
-      const std::uint64_t before = (std::uint64_t{1} << (8 * point)) - 1;
-      word = (word & before) | ((word >> 8) & ~before);
+      const std::uint64_t before = ~((~std::uint64_t{0} << (4 * point)) << (4 * point));
+      const std::uint64_t after = (word >> 8) | std::uint64_t{static_cast<unsigned char>(p[8])} << 56;
+      word = (word & before) | (after & ~before);
       count = length - 1;
       decimals_ = length - point - 1;
     }
@@ -378,7 +384,7 @@ template <bool bitCount>
         const unsigned length = at - start;
         const std::uint64_t pointBits = (w.points & ((std::uint64_t{1} << at) - 1)) >> start;
         const auto sign = static_cast<unsigned>(w.signs >> start) & 1;
-        if (sign == 0 && length <= 8)
+        if (sign == 0 && ShortNumber::Fits(length, pointBits))
           consumer_.Number(field++, ShortNumber(p + start, length, pointBits));
         else
           consumer_.Number(field++, [&] { return PlainNumber(p + start, length, pointBits, sign); });

@@ -195,7 +195,7 @@ TEST(ExportFields, AShortFieldsKeyLiesInTheRangeOfItsNumber) {
   };
   for (int round = 0; round < 3000; ++round) {
     const auto decimals = static_cast<unsigned>(random() % 8);
-    const unsigned digitsAtMost = decimals == 0 ? 8 : 7;
+    const unsigned digitsAtMost = 8;
     std::uint64_t top = 1;
     for (unsigned i = 0; i < 1 + random() % digitsAtMost; ++i) top *= 10;
     double ends[2];
@@ -217,12 +217,14 @@ TEST(ExportFields, AShortFieldsKeyLiesInTheRangeOfItsNumber) {
       if (i % 4 == 1 && high >= 0 && high * std::pow(10.0, decimals) < static_cast<double>(top))
         digits = static_cast<std::uint64_t>(high * std::pow(10.0, decimals)) + random() % 3 - (digits % 2);
       const std::string field = text(digits % top, decimals);
-      if (field.size() > 8) continue;
-      char bytes[16] = {};
-      std::copy(field.begin(), field.end(), bytes);
       const std::size_t point = field.find('.');
-      const ShortNumber number(bytes, static_cast<unsigned>(field.size()),
-                               point == std::string::npos ? 0 : std::uint64_t{1} << point);
+      const std::uint64_t pointBits = point == std::string::npos ? 0 : std::uint64_t{1} << point;
+      const auto length = static_cast<unsigned>(field.size());
+      if (!ShortNumber::Fits(length, pointBits)) continue;
+      char bytes[16];
+      std::fill(std::begin(bytes), std::end(bytes), '7');  // what follows a field is no part of it
+      std::copy(field.begin(), field.end(), bytes);
+      const ShortNumber number(bytes, length, pointBits);
       const double value = NumberOfText(field).Value;
       ASSERT_EQ(number().Value, value) << field;
       ASSERT_EQ(number.Decimals(), decimals) << field;
