@@ -249,14 +249,18 @@ class ValueTally {
   void Number(std::size_t column, const Read& read) {
     int i = firstOfColumn_[column];
     if (i < 0) return;
-    if constexpr (std::is_same_v<Read, ShortNumber>) {
+    double value;
+    if constexpr (std::is_same_v<decltype(read()), ShortNumber>) {
       Counts& counts = counts_[static_cast<std::size_t>(i)];
-      if (counts.NextOfColumn < 0 && counts.Unseen == 0 && counts.ShortKeys[read.Decimals()].Holds(read.Key())) {
+      const ShortNumber number = read();
+      if (counts.NextOfColumn < 0 && counts.Unseen == 0 && counts.ShortKeys[number.Decimals()].Holds(number.Key())) {
         ++counts.Valid;
         return;
       }
+      value = number().Value;
+    } else {
+      value = read().Value;
     }
-    const double value = read().Value;
     for (; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
       counts_[static_cast<std::size_t>(i)].Add(value);
   }

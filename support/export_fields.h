@@ -174,6 +174,9 @@ class ShortNumber {
     return {value, static_cast<int>(decimals_), whole};
   }
 
+  // As a reader of any field asks for it.
+  [[gnu::always_inline]] operator FieldNumber() const { return (*this)(); }
+
   unsigned Decimals() const { return decimals_; }
   // The digits' values from the last one up, a byte each.
   std::uint64_t Key() const { return __builtin_bswap64(values_); }
@@ -237,9 +240,9 @@ struct ExportFieldsResult {
 //   void Missing(std::size_t column, FieldKind kind);
 //        a field of the case in column (from 0) that the copy writes as a
 //        number, which read() gives as a FieldNumber (a consumer that does
-//        not look at a column's values saves reading them; read is a
-//        ShortNumber for a short field), or as missing (kind Blank also for
-//        the padding of a case)
+//        not look at a column's values saves reading them; for a short
+//        field read() gives a ShortNumber), or as missing (kind Blank also
+//        for the padding of a case)
 //   bool EndCase(std::int64_t count);
 //        false ends the reading after this case
 template <typename Consumer>
@@ -385,7 +388,7 @@ template <bool bitCount>
         const std::uint64_t pointBits = (w.points & ((std::uint64_t{1} << at) - 1)) >> start;
         const auto sign = static_cast<unsigned>(w.signs >> start) & 1;
         if (sign == 0 && ShortNumber::Fits(length, pointBits))
-          consumer_.Number(field++, ShortNumber(p + start, length, pointBits));
+          consumer_.Number(field++, [&] { return ShortNumber(p + start, length, pointBits); });
         else
           consumer_.Number(field++, [&] { return PlainNumber(p + start, length, pointBits, sign); });
         start = at + 1;
