@@ -1,8 +1,10 @@
 #include "assist/check_definition.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <map>
+#include <type_traits>
 
 #include "model/project_names.h"
 #include "spssinfo/category_file.h"
@@ -202,7 +204,8 @@ class ValueTally {
     for (const VariableDefinition& v : check_.Definition.Variables) {
       Counts counts;
       counts.Variable = &v;
-      counts.InCategory.assign(static_cast<std::size_t>(v.CategoryCount), 0);
+      counts.Seen.assign(static_cast<std::size_t>(v.CategoryCount), 0);
+      for (std::size_t k = 1; k <= counts.Seen.size(); ++k) counts.Unseen += EmptyByBounds(v, k) ? 0 : 1;
       const std::vector<double>& b = v.Bounds;
       counts.Lower = b.front();
       counts.Upper = b.back();
@@ -235,15 +238,29 @@ class ValueTally {
             entry && !entry->Missing.Ranges.empty())
           counts.Declared = &entry->Missing;
     }
+    for (Counts& counts : counts_) counts.FindPlainRange();
     return true;
   }
 
-  // Only the values of the definition's columns are read.
+  // Only the values of the definition's columns are read. A short field of
+  // a column that one variable takes, once every category of it has had a
+  // value, is compared by its key: within the plain range it is only counted.
   template <typename Read>
   void Number(std::size_t column, const Read& read) {
     int i = firstOfColumn_[column];
     if (i < 0) return;
-    const double value = read().Value;
+    double value;
+    if constexpr (std::is_same_v<decltype(read()), ShortNumber>) {
+      Counts& counts = counts_[static_cast<std::size_t>(i)];
+      const ShortNumber number = read();
+      if (counts.NextOfColumn < 0 && counts.Unseen == 0 && counts.ShortKeys[number.Decimals()].Holds(number.Key())) {
+        ++counts.Valid;
+        return;
+      }
+      value = number().Value;
+    } else {
+      value = read().Value;
+    }
     for (; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
       counts_[static_cast<std::size_t>(i)].Add(value);
   }
@@ -268,22 +285,54 @@ class ValueTally {
     int NextOfColumn = kNotRead;  // the next variable of the same column, or -1
     double Lower = 0;
     double Upper = 0;
+    // Values from PlainLower to PlainUpper are valid and within the ends
+    // without a further look: the range of Lower to Upper when neither -999
+    // nor a declared missing value lies in it, else an empty one.
+    double PlainLower = 0;
+    double PlainUpper = -1;
+    // The keys of the short fields of each count of decimals in that range.
+    std::array<ShortKeyRange, 8> ShortKeys{};
     bool RangeForm = false;  // every whole value from Lower to Upper a category
     // The cut points of increasing bounds, padded with infinities to whole
     // blocks; empty when the bounds do not increase.
     std::vector<double> Cuts;
     std::int64_t Valid = 0;
     std::int64_t Outside = 0;
-    std::vector<std::int64_t> InCategory;
+    // The categories that a value fell in; the warnings need no more than
+    // that. Once every category that its bounds leave open has had one, a
+    // value's category is not looked for any more.
+    std::vector<char> Seen;
+    std::size_t Unseen = 0;
 
-    void Add(double value) {
+    void FindPlainRange() {
+      bool plain = !(Lower <= kVornexMissing && kVornexMissing <= Upper);
+      if (Declared)
+        for (const MissingRange& range : Declared->Ranges) plain &= range.High < Lower || range.Low > Upper;
+      PlainLower = plain ? Lower : 0;
+      PlainUpper = plain ? Upper : -1;
+      for (unsigned decimals = 0; decimals < ShortKeys.size(); ++decimals)
+        ShortKeys[decimals] = ShortKeysBetween(PlainLower, PlainUpper, decimals);
+    }
+
+    [[gnu::always_inline]] void Add(double value) {
+      if (value >= PlainLower && value <= PlainUpper) [[likely]] {
+        ++Valid;
+        if (Unseen != 0) See(value);
+        return;
+      }
       if (value == kVornexMissing || (Declared && Declared->Contains(value))) return;
       ++Valid;
       if (value < Lower || value > Upper) {
         ++Outside;
         return;
       }
-      ++InCategory[CategoryOf(value) - 1];
+      if (Unseen != 0) See(value);
+    }
+
+    void See(double value) {
+      const std::size_t k = CategoryOf(value);
+      if (Seen[k - 1] == 0 && !EmptyByBounds(*Variable, k)) --Unseen;
+      Seen[k - 1] = 1;
     }
 
     // Category k runs from above bound k - 1 to bound k, the first one from
@@ -323,8 +372,8 @@ class ValueTally {
              BoundText(v, 0) + " to " + BoundText(v, v.Bounds.size() - 1));
       }
       std::vector<int> empty;
-      for (std::size_t k = 1; k <= InCategory.size(); ++k)
-        if (InCategory[k - 1] == 0 && !EmptyByBounds(v, k)) empty.push_back(static_cast<int>(k));
+      for (std::size_t k = 1; k <= Seen.size(); ++k)
+        if (Seen[k - 1] == 0 && !EmptyByBounds(v, k)) empty.push_back(static_cast<int>(k));
       if (empty.empty()) return;
       constexpr std::size_t kListed = 5;
       std::string list;

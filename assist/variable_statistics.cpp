@@ -11,6 +11,22 @@ VariableStatistics::VariableStatistics(std::size_t sampleSize, std::uint64_t see
       sampleSize_(std::max<std::size_t>(sampleSize, 1)),
       state_(seed) {
   sample_.reserve(sampleSize_);
+  watched_ = Watched();
+}
+
+void VariableStatistics::AddWatchedNumber(double value, int decimals, bool whole) {
+  if (declared_ && declared_->Contains(value)) {
+    ++declaredMissing_;
+    return;
+  }
+  if (value == kVornexMissing) {
+    ++missing_;
+    return;
+  }
+  if (order_ != 0) FollowOrder(value);
+  if (distinct_ <= kMaxDistinctCounted) CountDistinct(value);
+  AddValid(value, decimals, whole);
+  watched_ = Watched();
 }
 
 void VariableStatistics::AddNumberText(std::string_view text) {

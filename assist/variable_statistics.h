@@ -27,23 +27,21 @@ class VariableStatistics {
   // A field that the data copy writes as a number, given as its value, the
   // decimals written and whether the value is whole. A declared missing value
   // and the VORNEX missing code -999 count as missing.
-  void AddNumber(double value, int decimals, bool whole) {
-    if (declared_ && declared_->Contains(value)) {
-      ++declaredMissing_;
+  //
+  // Most values of a long export need only the counts, the range and the
+  // sample; what else a value may change (declared missing values, the
+  // order, the distinct values) is looked at out of line, and only while it
+  // can still change.
+  [[gnu::always_inline]] void AddNumber(double value, int decimals, bool whole) {
+    if (watched_ != 0) [[unlikely]] {
+      AddWatchedNumber(value, decimals, whole);
       return;
     }
-    if (value == kVornexMissing) {
+    if (value == kVornexMissing) [[unlikely]] {
       ++missing_;
       return;
     }
-    if (order_ != 0) FollowOrder(value);
-    ++valid_;
-    min_ = value < min_ ? value : min_;
-    max_ = value > max_ ? value : max_;
-    notWhole_ |= static_cast<int>(!whole);
-    decimals_ = decimals > decimals_ ? decimals : decimals_;
-    if (distinct_ <= kMaxDistinctCounted) CountDistinct(value);
-    if (valid_ >= nextSampled_) Sample(value);
+    AddValid(value, decimals, whole);
   }
   // The same from a number's text as the data copy writes it (a point for
   // the decimal comma, no blanks around it).
@@ -80,6 +78,20 @@ class VariableStatistics {
  private:
   static constexpr double kVornexMissing = -999;
   static constexpr std::size_t kSlots = 64;
+
+  [[gnu::always_inline]] void AddValid(double value, int decimals, bool whole) {
+    ++valid_;
+    min_ = value < min_ ? value : min_;
+    max_ = value > max_ ? value : max_;
+    notWhole_ |= static_cast<int>(!whole);
+    if (decimals > decimals_) decimals_ = decimals;
+    if (valid_ >= nextSampled_) Sample(value);
+  }
+  void AddWatchedNumber(double value, int decimals, bool whole);
+  // Whether a value must go through AddWatchedNumber.
+  int Watched() const {
+    return static_cast<int>(declared_ != nullptr) | order_ | static_cast<int>(distinct_ <= kMaxDistinctCounted);
+  }
 
   // Whether the values so far rise or fall; once they do neither, nothing
   // is followed.
@@ -123,6 +135,7 @@ class VariableStatistics {
   int notWhole_ = 0;
   int decimals_ = 0;
   int distinct_ = 0;
+  int watched_ = 1;  // Watched(), kept up to date
   std::uint64_t occupied_ = 0;
   std::vector<std::uint64_t> slots_;
   // Reservoir sampling that draws only when a value is taken: the count of

@@ -119,7 +119,7 @@ inline std::uint64_t HighestBit(std::uint64_t x) { return std::uint64_t{1} << (6
 // at most one point, a sign only in front, at least one digit); 0 when there
 // is none. Bits are set for the byte, so a field without a digit is marked at
 // its end.
-inline std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
+[[gnu::always_inline]] inline std::uint64_t FirstFault(const ByteClasses& w, std::uint64_t tabs) {
   std::uint64_t before = HighestBit(tabs) - 1;
   std::uint64_t innerTabs = tabs & before;
   std::uint64_t content = before & ~innerTabs;

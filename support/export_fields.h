@@ -56,16 +56,22 @@ namespace export_fields_detail {
 
 inline constexpr std::uint64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+inline constexpr double kSigns[] = {1, -1};
+
+// The value of the digits whose values fill the high bytes of values, the
+// last digit in the top byte, zeros below the first: combined in pairs, fours
+// and eights.
+[[gnu::always_inline]] inline std::uint64_t CombineDigits(std::uint64_t values) {
+  values = values * 2561 >> 8;
+  values = (values & 0x00FF00FF00FF00FFu) * 6553601 >> 16;
+  return (values & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
+}
 
 // The value of the n <= 8 digits in the first n bytes of word (the first
-// digit in the lowest byte). They are moved to the high end, behind zeros, and
-// combined in pairs, fours and eights.
+// digit in the lowest byte). They are moved to the high end, behind zeros.
 [[gnu::always_inline]] inline std::uint64_t DigitsOfWord(std::uint64_t word, unsigned n) {
   const unsigned shift = 4 * (8 - n);
-  word = (word << shift) << shift;
-  word = (word & 0x0F0F0F0F0F0F0F0Fu) * 2561 >> 8;
-  word = (word & 0x00FF00FF00FF00FFu) * 6553601 >> 16;
-  return (word & 0x0000FFFF0000FFFFu) * 42949672960001u >> 32;
+  return CombineDigits(((word << shift) << shift) & 0x0F0F0F0F0F0F0F0Fu);
 }
 
 // The value of the n <= 8 digits from p on; the 8 bytes from p must be
@@ -85,7 +91,7 @@ inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
 // a sign.
 [[gnu::always_inline]] inline FieldNumber PlainNumber(const char* p, std::size_t length, std::uint64_t pointBits,
                                                       unsigned sign) {
-  const bool negative = *p == '-';
+  const unsigned negative = *p == '-';
   const auto n = static_cast<unsigned>(length) - sign;  // the digits and the point
   const char* digits = p + sign;
   const bool hasPoint = pointBits != 0;
@@ -96,16 +102,17 @@ inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
   if (n <= 8) [[likely]] {
     std::uint64_t word;
     std::memcpy(&word, digits, sizeof word);
-    // The bytes after the point (none when the point would be the ninth
-    // byte); a fraction of zeros only is whole.
-    const std::uint64_t fraction = ((word >> (4 * point)) >> (4 * point)) >> 8;
-    const std::uint64_t fractionBytes = ~((~std::uint64_t{0} << (4 * fractionDigits)) << (4 * fractionDigits));
-    whole = ((fraction ^ 0x3030303030303030u) & fractionBytes) == 0;
     if (hasPoint) {
-      const std::uint64_t before = word & ~((~std::uint64_t{0} << (4 * point)) << (4 * point));
-      word = before | (fraction << (8 * point));
+      // The digits after the point move down a byte, over it.
+      const std::uint64_t before = (std::uint64_t{1} << (8 * point)) - 1;
+      word = (word & before) | ((word >> 8) & ~before);
     }
-    mantissa = DigitsOfWord(word, n - hasPoint);
+    // The digits' values at the high end, the last one in the top byte; a
+    // fraction of zeros only is whole.
+    const unsigned count = n - hasPoint;
+    const std::uint64_t values = (word << (8 * (8 - count))) & 0x0F0F0F0F0F0F0F0Fu;
+    whole = ((values >> (63 - 8 * fractionDigits)) >> 1) == 0;
+    mantissa = CombineDigits(values);
   } else if (point <= 8 && fractionDigits <= 8 && point + fractionDigits <= 15) {
     const std::uint64_t fraction = EightDigits(digits + point + 1, fractionDigits);
     whole = fraction == 0;
@@ -114,13 +121,107 @@ inline constexpr double kDoublePowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
     return NumberOfText(std::string_view(p, length));
   }
   // A whole number needs no division; a variable's numbers have mostly the
-  // same decimals, so the processor guesses the test well.
-  double value = static_cast<double>(mantissa);
+  // same decimals, so the processor guesses the test well. The sign comes
+  // without a test, by a product that is exact: the signs of a column's
+  // values come in no order. (The mantissa is below 2^53, so it converts as
+  // a signed number, which takes one instruction.)
+  double value = static_cast<double>(static_cast<std::int64_t>(mantissa));
   if (fractionDigits != 0) value /= kDoublePowers[fractionDigits];
-  return {negative ? -value : value, static_cast<int>(fractionDigits), whole};
+  return {value * kSigns[negative], static_cast<int>(fractionDigits), whole};
 }
 
 }  // namespace export_fields_detail
+
+// A plain field without a sign of at most 8 digits and a point, the point
+// not first when there are 8 digits: most of an export's numbers. Its digits
+// are held as one word with the point cut out, which gives the number when it
+// is asked for, and a key that orders the fields of the same decimals as
+// their numbers: a reader that only asks where a number lies can compare keys
+// instead.
+class ShortNumber {
+ public:
+  // Whether the field of length characters is short; pointBits marks its
+  // point.
+  static bool Fits(unsigned length, std::uint64_t pointBits) { return length <= 8 || (length == 9 && pointBits > 1); }
+
+  // The field of length characters at p (the 9 bytes from p readable).
+  [[gnu::always_inline]] ShortNumber(const char* p, unsigned length, std::uint64_t pointBits) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    unsigned count = length;  // digits
+    if (pointBits != 0) {
+      // The digits after the point move down a byte, over it; the ninth byte
+      // comes after them.
+      const auto point = static_cast<unsigned>(std::countr_zero(pointBits));
+      const std::uint64_t before = ~((~std::uint64_t{0} << (4 * point)) << (4 * point));
+      const std::uint64_t after = (word >> 8) | std::uint64_t{static_cast<unsigned char>(p[8])} << 56;
+      word = (word & before) | (after & ~before);
+      count = length - 1;
+      decimals_ = length - point - 1;
+    }
+    values_ = (word << (8 * (8 - count))) & 0x0F0F0F0F0F0F0F0Fu;
+  }
+
+  // The number, as from_chars gives it: the digits below 10^8 are a double
+  // exactly, and their quotient by a power of ten is the nearest double. A
+  // whole number needs no division; a variable's numbers have mostly the same
+  // decimals, so the processor guesses the test well.
+  [[gnu::always_inline]] FieldNumber operator()() const {
+    double value = static_cast<double>(static_cast<std::int64_t>(export_fields_detail::CombineDigits(values_)));
+    if (decimals_ != 0) value /= export_fields_detail::kDoublePowers[decimals_];
+    // A fraction of zeros only is whole.
+    const bool whole = ((values_ >> (63 - 8 * decimals_)) >> 1) == 0;
+    return {value, static_cast<int>(decimals_), whole};
+  }
+
+  // As a reader of any field asks for it.
+  [[gnu::always_inline]] operator FieldNumber() const { return (*this)(); }
+
+  unsigned Decimals() const { return decimals_; }
+  // The digits' values from the last one up, a byte each.
+  std::uint64_t Key() const { return __builtin_bswap64(values_); }
+
+ private:
+  std::uint64_t values_;  // the digits' values, the last one in the top byte
+  unsigned decimals_ = 0;
+};
+
+// The keys of the short fields with the given decimals (at most 7) whose
+// numbers lie from low to high; an empty range has First above Last.
+struct ShortKeyRange {
+  std::uint64_t First = 1;
+  std::uint64_t Last = 0;
+  bool Holds(std::uint64_t key) const { return key >= First && key <= Last; }
+};
+inline ShortKeyRange ShortKeysBetween(double low, double high, unsigned decimals) {
+  // The numbers of the digits m rise with m: the first m whose number is not
+  // below low and the last whose number is not above high bound the range.
+  constexpr std::uint64_t kEnd = 100000000;  // 8 digits at most
+  auto number = [&](std::uint64_t m) {
+    double value = static_cast<double>(static_cast<std::int64_t>(m));
+    return decimals != 0 ? value / export_fields_detail::kDoublePowers[decimals] : value;
+  };
+  auto firstWhere = [&](auto above) {  // the first m below kEnd with above(m), or kEnd
+    std::uint64_t lo = 0, hi = kEnd;
+    while (lo < hi) {
+      const std::uint64_t mid = lo + (hi - lo) / 2;
+      if (above(number(mid)))
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    return lo;
+  };
+  const std::uint64_t first = firstWhere([&](double value) { return value >= low; });
+  const std::uint64_t end = firstWhere([&](double value) { return value > high; });
+  if (first >= end) return {};
+  auto key = [](std::uint64_t m) {
+    std::uint64_t k = 0;
+    for (unsigned i = 0; m != 0; ++i, m /= 10) k |= (m % 10) << (8 * i);
+    return k;
+  };
+  return {key(first), key(end - 1)};
+}
 
 struct ExportFieldsResult {
   std::int64_t CaseCount = 0;
@@ -139,8 +240,9 @@ struct ExportFieldsResult {
 //   void Missing(std::size_t column, FieldKind kind);
 //        a field of the case in column (from 0) that the copy writes as a
 //        number, which read() gives as a FieldNumber (a consumer that does
-//        not look at a column's values saves reading them), or as missing
-//        (kind Blank also for the padding of a case)
+//        not look at a column's values saves reading them; for a short
+//        field read() gives a ShortNumber), or as missing (kind Blank also
+//        for the padding of a case)
 //   bool EndCase(std::int64_t count);
 //        false ends the reading after this case
 template <typename Consumer>
@@ -282,9 +384,13 @@ template <bool bitCount>
       unsigned start = 0;
       for (std::uint64_t rest = tabs; rest != 0; rest &= rest - 1) {
         const auto at = static_cast<unsigned>(std::countr_zero(rest));
+        const unsigned length = at - start;
         const std::uint64_t pointBits = (w.points & ((std::uint64_t{1} << at) - 1)) >> start;
         const auto sign = static_cast<unsigned>(w.signs >> start) & 1;
-        consumer_.Number(field++, [&] { return PlainNumber(p + start, at - start, pointBits, sign); });
+        if (sign == 0 && ShortNumber::Fits(length, pointBits))
+          consumer_.Number(field++, [&] { return ShortNumber(p + start, length, pointBits); });
+        else
+          consumer_.Number(field++, [&] { return PlainNumber(p + start, length, pointBits, sign); });
         start = at + 1;
       }
       p += start;

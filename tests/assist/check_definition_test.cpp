@@ -122,6 +122,35 @@ TEST(CheckDefinition, ValuesOutsideTheEndsAndCategoriesWithoutCases) {
                    }));
 }
 
+// Once every category of a variable has had a value, the values are still
+// counted: those outside the ends, and not -999 or a declared missing value
+// within them.
+TEST(CheckDefinition, ValuesAfterEveryCategoryHasHadOne) {
+  const std::string data =
+      "a\tb\tc\td\r\n"
+      "1\t1\t-500\t2\r\n"
+      "3\t7\t500\t15\r\n"
+      "5\t9\t-999\t30\r\n"
+      "0\t9\t-999\t3\r\n"
+      "2\t11\t2000\t20\r\n";
+  const std::string fileInfo =
+      "B  label  2\r\n  Print Format: F2\r\n  Write Format: F2\r\n  Missing Values: 9\r\n\r\n\r\n";
+  DefinitionCheck check = CheckDefinitionLines({"data", "4", "a 1 2 3", "b 0 5 10", "c -1000 0 1000", "d 1 5 10 20"},
+                                               "proj", Head({"A", "B", "C", "D"}));
+  MemorySource source(data);
+  ExportOpener open = [&] { return std::make_unique<MemorySource>(fileInfo); };
+  CheckDefinitionValues(check, source, &open);
+  Lines found;
+  for (const Finding& f : check.Findings) found.push_back(std::to_string(f.Line) + ": " + f.Text());
+  EXPECT_EQ(found, (Lines{
+                       "3: A: 2 of 5 valid values (40.0%) lie outside 1 to 3",
+                       "4: B: 1 of 3 valid values (33.3%) lie outside 0 to 10",
+                       "5: C: 1 of 3 valid values (33.3%) lie outside -1000 to 1000",
+                       "6: D: 1 of 5 valid values (20.0%) lie outside 1 to 20",
+                       "6: D: no case falls in category 2 (6 - 10)",
+                   }));
+}
+
 TEST(CheckDefinition, NearestName) {
   const Lines names = {"AGE", "INCOME", "", "Q1", "Q2", "WEIGHT", "HEIGHT"};
   struct Case {

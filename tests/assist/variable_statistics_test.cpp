@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <numeric>
+#include <random>
 
 namespace s2v {
 namespace {
@@ -88,6 +91,58 @@ TEST(VariableStatistics, EveryValueDistinctWhenTheyRiseOrFall) {
   EXPECT_FALSE(Of({"1", "2", "2", "3"}).AllDistinct());
   EXPECT_FALSE(Of({"1", "3", "2"}).AllDistinct());
   EXPECT_FALSE(Of({""}).AllDistinct());
+}
+
+// A long run of values, past the first ones that are watched for order,
+// distinct values and declared missing values: the counts, the range, the
+// decimals and wholeness agree with a count of the values one by one.
+TEST(VariableStatistics, ALongRunOfValuesCountsAsEachValueAlone) {
+  std::mt19937 random(5);
+  const DeclaredMissing nine = ParseDeclaredMissing("9");
+  const DeclaredMissing* none = nullptr;
+  for (const DeclaredMissing* declared : {none, &nine}) {
+    VariableStatistics s(64, 3, declared);
+    std::int64_t valid = 0, notValid = 0;
+    double min = 1e300, max = -1e300;
+    int decimals = 0;
+    bool whole = true;
+    for (int i = 0; i < 20000; ++i) {
+      std::string text = std::to_string(static_cast<int>(random() % 20001) - 10000);
+      int written = 0;
+      switch (random() % 20) {
+        case 0: text = "-999"; break;
+        case 1: text = "9"; break;
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+          written = 1 + static_cast<int>(random() % 3);
+          text += "." + std::string(static_cast<std::size_t>(written), random() % 2 ? '0' : '5');
+          break;
+        default: break;
+      }
+      s.AddNumberText(text);
+      double value = 0;
+      std::from_chars(text.data(), text.data() + text.size(), value);
+      if (value == -999 || (declared && value == 9)) {
+        ++notValid;
+        continue;
+      }
+      ++valid;
+      min = std::min(min, value);
+      max = std::max(max, value);
+      decimals = std::max(decimals, written);
+      whole &= value == std::trunc(value);
+    }
+    EXPECT_EQ(s.Valid(), valid);
+    EXPECT_EQ(s.Missing(), notValid);
+    EXPECT_EQ(s.Minimum(), min);
+    EXPECT_EQ(s.Maximum(), max);
+    EXPECT_EQ(s.Decimals(), decimals);
+    EXPECT_EQ(s.Whole(), whole);
+    EXPECT_EQ(s.Distinct(), kMaxDistinctCounted + 1);
+    EXPECT_FALSE(s.AllDistinct());
+  }
 }
 
 TEST(VariableStatistics, TheSampleIsBoundedEvenAndTheSameEveryTime) {

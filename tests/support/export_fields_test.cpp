@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <random>
 
 #include "run/data_copy.h"
@@ -140,6 +141,95 @@ TEST(ExportFields, TheReadingEndsWhereTheConsumerSays) {
     two.stopAfterCase = 2;
     EXPECT_EQ(ReadExportFields(again, two, vectorPath).CaseCount, 2);
     EXPECT_EQ(two.events.back(), "E 2");
+  }
+}
+
+// Every shape of a plain number, each in a column of its own so that the quick
+// reading takes it within a run of fields: up to 17 digits and point, the
+// point at every place or none, with or without a sign, with digits that are
+// zeros, nines or random. The quick reading gives what the careful one does.
+TEST(ExportFields, EveryShapeOfNumberReadsAlikeOnBothPaths) {
+  std::mt19937 random(8);
+  std::string bytes = "a\tb\tc\td\r\n";
+  int column = 0;
+  for (unsigned length = 1; length <= 17; ++length) {
+    for (unsigned point = 0; point <= length; ++point) {
+      if (length == 1 && point == 0) continue;  // a point alone is no number
+      for (const char* sign : {"", "-", "+"}) {
+        for (int fill = 0; fill < 4; ++fill) {
+          std::string field = sign;
+          for (unsigned i = 0; i < length; ++i) {
+            if (i == point) {
+              field += random() % 2 ? '.' : ',';
+              continue;
+            }
+            field += fill == 0 ? '0' : fill == 1 ? '9' : static_cast<char>('0' + random() % 10);
+          }
+          bytes += field;
+          bytes += ++column % 4 == 0 ? "\r\n" : "\t";
+        }
+      }
+    }
+  }
+  while (column++ % 4 != 0) bytes += "1\t";
+  bytes += "1\r\n";
+  Lines vector = Events(bytes, true);
+  Lines plain = Events(bytes, false);
+  ASSERT_GT(vector.size(), 1000u);
+  EXPECT_EQ(vector, plain);
+}
+
+// The keys of short fields: a key lies in the range of low and high exactly
+// when the field's number, read the careful way, lies from low to high; for
+// ends of every kind (whole, with decimals, between two numbers of a field,
+// beyond every field) and fields near them.
+TEST(ExportFields, AShortFieldsKeyLiesInTheRangeOfItsNumber) {
+  std::mt19937 random(21);
+  auto text = [&](std::uint64_t digits, unsigned decimals) {
+    std::string t = std::to_string(digits);
+    if (decimals > 0) {
+      t.insert(0, decimals + 1 > t.size() ? decimals + 1 - t.size() : 0, '0');
+      t.insert(t.size() - decimals, 1, '.');
+    }
+    return t;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    const auto decimals = static_cast<unsigned>(random() % 8);
+    const unsigned digitsAtMost = 8;
+    std::uint64_t top = 1;
+    for (unsigned i = 0; i < 1 + random() % digitsAtMost; ++i) top *= 10;
+    double ends[2];
+    for (double& end : ends) {
+      switch (random() % 4) {
+        case 0: end = static_cast<double>(random() % top); break;
+        case 1: end = static_cast<double>(random() % top) / std::pow(10.0, random() % 9); break;
+        case 2: end = -static_cast<double>(random() % 1000); break;
+        default: end = static_cast<double>(random() % 1000) * 1e6 + 0.5; break;
+      }
+    }
+    const double low = std::min(ends[0], ends[1]), high = random() % 10 == 0 ? low - 1 : std::max(ends[0], ends[1]);
+    const ShortKeyRange range = ShortKeysBetween(low, high, decimals);
+    for (int i = 0; i < 40; ++i) {
+      std::uint64_t digits = random() % top;
+      // Now and then right at an end.
+      if (i % 4 == 0 && low >= 0 && low * std::pow(10.0, decimals) < static_cast<double>(top))
+        digits = static_cast<std::uint64_t>(low * std::pow(10.0, decimals)) + random() % 3 - (digits % 2);
+      if (i % 4 == 1 && high >= 0 && high * std::pow(10.0, decimals) < static_cast<double>(top))
+        digits = static_cast<std::uint64_t>(high * std::pow(10.0, decimals)) + random() % 3 - (digits % 2);
+      const std::string field = text(digits % top, decimals);
+      const std::size_t point = field.find('.');
+      const std::uint64_t pointBits = point == std::string::npos ? 0 : std::uint64_t{1} << point;
+      const auto length = static_cast<unsigned>(field.size());
+      if (!ShortNumber::Fits(length, pointBits)) continue;
+      char bytes[16];
+      std::fill(std::begin(bytes), std::end(bytes), '7');  // what follows a field is no part of it
+      std::copy(field.begin(), field.end(), bytes);
+      const ShortNumber number(bytes, length, pointBits);
+      const double value = NumberOfText(field).Value;
+      ASSERT_EQ(number().Value, value) << field;
+      ASSERT_EQ(number.Decimals(), decimals) << field;
+      EXPECT_EQ(range.Holds(number.Key()), low <= value && value <= high) << field << " from " << low << " to " << high;
+    }
   }
 }
 
