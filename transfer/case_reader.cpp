@@ -94,6 +94,12 @@ BlockMarks MarkBlock(const char* p) {
   return marks;
 }
 
+// The rare second text of a field, kept out of the loop that calls it so
+// that the first stays inline there.
+[[gnu::noinline]] char* WriteWiderText(char* p, std::string_view field, WholeTolerance tolerance) {
+  return WriteDataText(p, field, tolerance);
+}
+
 }  // namespace
 
 CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
@@ -108,8 +114,9 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
   for (std::size_t i = 0; i < columns_.size(); ++i) gaps_.push_back(columns_[i] - (i > 0 ? columns_[i - 1] : 0));
   passedAfter_ = fieldsPerCase - (columns_.empty() ? 0 : columns_.back());
   if (!inOrder_) {
-    staging_.resize(columns_.size() * (kDataValueRoom + 1));
+    staging_.resize(2 * columns_.size() * (kDataValueRoom + 1));
     texts_.resize(columns_.size());
+    widerTexts_.resize(columns_.size());
     for (std::size_t column : columns)
       order_.push_back(
           static_cast<std::size_t>(std::lower_bound(columns_.begin(), columns_.end(), column) - columns_.begin()));
@@ -205,12 +212,20 @@ void CaseReader::SkipRestOfLine() {
   if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, pos_);
 }
 
-void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
-  // Written straight into the output, or put aside; committed only when the
+void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, BufferedWriter* wider,
+                           WholeTolerance widerTolerance) {
+  if (wider != nullptr && !(tolerance.distance <= widerTolerance.distance && widerTolerance.distance < 0.0005))
+    throw std::invalid_argument("the second tolerance must lie between the first and half a thousandth");
+  // Written straight into the outputs, or put aside; committed only when the
   // whole case has been read. Every text is followed by a blank, the last
   // one taken back.
-  char* const begin = inOrder_ ? out.Reserve(columns_.size() * (kDataValueRoom + 1)).data() : staging_.data();
+  const std::size_t room = columns_.size() * (kDataValueRoom + 1);
+  char* const begin = inOrder_ ? out.Reserve(room).data() : staging_.data();
+  char* const widerBegin = wider == nullptr ? nullptr
+                           : inOrder_       ? wider->Reserve(room).data()
+                                            : staging_.data() + staging_.size() / 2;
   char* p = begin;
+  char* q = widerBegin;
   // The fields are found in the marks through copies kept here, not through
   // the members: every text written might alias those.
   const char* buffer = buffer_.data();
@@ -224,6 +239,7 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
   const std::size_t* const gaps = gaps_.data();
   const std::size_t count = gaps_.size();
   std::pair<std::size_t, std::size_t>* const texts = inOrder_ ? nullptr : texts_.data();
+  std::pair<std::size_t, std::size_t>* const widerTexts = inOrder_ ? nullptr : widerTexts_.data();
   for (std::size_t i = 0; i < count; ++i) {
     std::string_view field;
     if (gaps[i] == 1) {
@@ -263,22 +279,52 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
     p = WriteDataText(p, field, tolerance);
     if (texts != nullptr) texts[i] = {static_cast<std::size_t>(text - begin), static_cast<std::size_t>(p - begin)};
     *p++ = ' ';
+    if (q != nullptr) {
+      // Within the wider tolerance of a whole number, a value's text with 3
+      // decimals is that number's with ".000"; every other text stays.
+      char* const widerText = q;
+      const auto length = static_cast<std::size_t>(p - text);
+      if (length > 4 && std::memcmp(p - 5, ".000", 4) == 0) {
+        q = WriteWiderText(q, field, widerTolerance);
+        *q++ = ' ';
+      } else {
+        // Each text has kDataValueRoom + 1 bytes, so a short one is copied
+        // 16 bytes at once.
+        if (length <= 16)
+          std::memcpy(q, text, 16);
+        else
+          std::memcpy(q, text, length);
+        q += length;
+      }
+      if (widerTexts != nullptr)
+        widerTexts[i] = {static_cast<std::size_t>(widerText - widerBegin),
+                         static_cast<std::size_t>(q - 1 - widerBegin)};
+    }
   }
   if (p != begin) --p;
+  if (q != widerBegin) --q;
   pos_ = pos;
   if (passedAfter_ > 0) SkipFields(passedAfter_);
   SkipRestOfLine();
   if (!inOrder_) {
-    p = out.Reserve(order_.size() * (kDataValueRoom + 1)).data();
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      auto [textBegin, textEnd] = texts_[order_[i]];
-      std::memcpy(p, begin + textBegin, textEnd - textBegin);
-      p += textEnd - textBegin;
-      *p++ = ' ';
-    }
-    if (!order_.empty()) --p;
+    p = Gather(out, begin, texts_);
+    if (wider != nullptr) q = Gather(*wider, widerBegin, widerTexts_);
   }
   out.CommitTo(p);
+  if (wider != nullptr) wider->CommitTo(q);
+}
+
+char* CaseReader::Gather(BufferedWriter& out, const char* staged,
+                         const std::vector<std::pair<std::size_t, std::size_t>>& texts) const {
+  char* p = out.Reserve(order_.size() * (kDataValueRoom + 1)).data();
+  for (std::size_t i : order_) {
+    auto [textBegin, textEnd] = texts[i];
+    std::memcpy(p, staged + textBegin, textEnd - textBegin);
+    p += textEnd - textBegin;
+    *p++ = ' ';
+  }
+  if (!order_.empty()) --p;
+  return p;
 }
 
 }  // namespace s2v

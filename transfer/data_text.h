@@ -122,7 +122,7 @@ int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, 
 // exactly, or where rounding carries into the whole part, and for any other
 // text, it writes nothing and returns nullptr: the double decides. Reads 32
 // bytes from text on.
-inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
+[[gnu::always_inline]] inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
   if (n > 16) return nullptr;
   const Marks marks = Mark(text);
   const unsigned inText = kLowBits[n];
@@ -218,7 +218,7 @@ static_assert(kMplusWholeTolerance.decimals >= 4 && kMplusWholeTolerance.decimal
 // WriteDataValue writes ParseField(field), and returns the end of the text;
 // throws as ParseField does. kDataTextReadAhead bytes from field.data() on
 // must be readable.
-inline char* WriteDataText(char* p, std::string_view field, WholeTolerance tolerance) {
+[[gnu::always_inline]] inline char* WriteDataText(char* p, std::string_view field, WholeTolerance tolerance) {
   if (field.size() <= 16) {
     if (char* end = data_text::WritePlain(p, field.data(), static_cast<unsigned>(field.size()), tolerance)) return end;
   }

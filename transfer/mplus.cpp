@@ -18,9 +18,11 @@ namespace s2v {
 namespace {
 
 // Each case's values in project order, then a standard normal draw
-// (NormalRandom, shown with 6 decimals). Returns the cases written: fewer
-// than the input's when the user stopped the run.
-std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const TransferInput& input) {
+// (NormalRandom, shown with 6 decimals); the same values and the MLwiN tail
+// to mlwinLines when given. Returns the cases written: fewer than the
+// input's when the user stopped the run.
+std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWriter* mlwinLines,
+                            const TransferInput& input) {
   FileSource data(input.Folder, input.DataFileName);
   CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
   if (input.Seed)
@@ -29,7 +31,12 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const Transfe
     SeedFromClock();
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
     if (StopBeforeCase(toolkit, c, input.CaseCount)) return c;
-    reader.WriteCase(out, kMplusWholeTolerance);
+    if (mlwinLines != nullptr) {
+      reader.WriteCase(out, kMplusWholeTolerance, *mlwinLines, kMLwinWholeTolerance);
+      PutMLwinTail(*mlwinLines, c + 1);
+    } else {
+      reader.WriteCase(out, kMplusWholeTolerance);
+    }
     out.Put(' ');
     PutSixDecimals(out, DummyValue(UniformRandom()));
     out.EndLine();
@@ -39,7 +46,7 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const Transfe
 
 }  // namespace
 
-bool TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
+bool TransferToMplus(Toolkit& toolkit, const TransferInput& input, BufferedWriter* mlwinLines) {
   int choice = toolkit.TransferChoice(TransferGroup::Mplus);
   if (choice < 1) return true;
   TextFileWriter inputFile(input.Folder, input.ProjectBase + ".inp");
@@ -51,7 +58,7 @@ bool TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
   toolkit.ShowInfo("Mplus project file ready");
   if (!dataFile) return true;
 
-  const std::int64_t written = WriteMplusData(toolkit, dataFile->out(), input);
+  const std::int64_t written = WriteMplusData(toolkit, dataFile->out(), mlwinLines, input);
   dataFile->Close();
   if (written < input.CaseCount) {
     toolkit.AppendLine(Pane::Report, StoppedAtCaseLine(written));
