@@ -1,5 +1,6 @@
 // The MLwiN transfer: a bare data file of the original values, a constant 1
 // and the case number; the same file for both choices.
+#include "support/background_sink.h"
 #include "support/number_format.h"
 #include "support/working_folder.h"
 #include "transfer/case_reader.h"
@@ -25,7 +26,7 @@ bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, const std::st
     ShowReady(toolkit, input.CaseCount);
     return true;
   }
-  TextFileWriter file(input.Folder, input.ProjectBase + ".mln");
+  BackgroundFileWriter file(input.Folder, input.ProjectBase + ".mln");
   {
     FileSource data(input.Folder, input.DataFileName);
     CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));

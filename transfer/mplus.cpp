@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "model/kept_wordings.h"
+#include "support/background_sink.h"
 #include "support/number_format.h"
 #include "support/random.h"
 #include "support/working_folder.h"
@@ -50,8 +51,8 @@ bool TransferToMplus(Toolkit& toolkit, const TransferInput& input, BufferedWrite
   int choice = toolkit.TransferChoice(TransferGroup::Mplus);
   if (choice < 1) return true;
   TextFileWriter inputFile(input.Folder, input.ProjectBase + ".inp");
-  std::unique_ptr<TextFileWriter> dataFile;
-  if (choice == 1) dataFile = std::make_unique<TextFileWriter>(input.Folder, input.ProjectBase + ".mpd");
+  std::unique_ptr<BackgroundFileWriter> dataFile;
+  if (choice == 1) dataFile = std::make_unique<BackgroundFileWriter>(input.Folder, input.ProjectBase + ".mpd");
   std::string dataFileName = input.ProjectBase + (choice == 1 ? ".mpd" : ".sys");
   WriteMplusInput(inputFile.out(), input.ProjectBase, dataFileName, input.Definition, choice);
   inputFile.Close();

@@ -2,6 +2,8 @@
 // MLwiN data together.
 #include "transfer/transfers.h"
 
+#include "support/background_sink.h"
+
 namespace s2v {
 
 namespace {
@@ -36,7 +38,7 @@ bool RunTransfers(Toolkit& toolkit, const TransferInput& input) {
   }
   PassingFile mlwin(input.Folder, input.ProjectBase + ".mln.");
   {
-    TextFileWriter file(input.Folder, mlwin.Name());
+    BackgroundFileWriter file(input.Folder, mlwin.Name());
     if (!TransferToMplus(toolkit, input, &file.out())) return false;
     file.Close();
   }
