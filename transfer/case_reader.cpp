@@ -113,10 +113,11 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
   columns_.erase(std::unique(columns_.begin(), columns_.end()), columns_.end());
   for (std::size_t i = 0; i < columns_.size(); ++i) gaps_.push_back(columns_[i] - (i > 0 ? columns_[i - 1] : 0));
   passedAfter_ = fieldsPerCase - (columns_.empty() ? 0 : columns_.back());
+  texts_.resize(columns_.size());
+  widerTexts_.resize(columns_.size());
+  widerStaging_.resize(columns_.size() * kDataValueRoom);
   if (!inOrder_) {
-    staging_.resize(2 * columns_.size() * (kDataValueRoom + 1));
-    texts_.resize(columns_.size());
-    widerTexts_.resize(columns_.size());
+    staging_.resize(columns_.size() * (kDataValueRoom + 1));
     for (std::size_t column : columns)
       order_.push_back(
           static_cast<std::size_t>(std::lower_bound(columns_.begin(), columns_.end(), column) - columns_.begin()));
@@ -216,16 +217,16 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
                            WholeTolerance widerTolerance) {
   if (wider != nullptr && !(tolerance.distance <= widerTolerance.distance && widerTolerance.distance < 0.0005))
     throw std::invalid_argument("the second tolerance must lie between the first and half a thousandth");
-  // Written straight into the outputs, or put aside; committed only when the
+  // Written straight into the output, or put aside; committed only when the
   // whole case has been read. Every text is followed by a blank, the last
-  // one taken back.
+  // one taken back. The second output's texts are copied only at the end:
+  // bytes read back right after they were written would hold the processor
+  // up.
   const std::size_t room = columns_.size() * (kDataValueRoom + 1);
   char* const begin = inOrder_ ? out.Reserve(room).data() : staging_.data();
-  char* const widerBegin = wider == nullptr ? nullptr
-                           : inOrder_       ? wider->Reserve(room).data()
-                                            : staging_.data() + staging_.size() / 2;
   char* p = begin;
-  char* q = widerBegin;
+  char* aside = widerStaging_.data();
+  bool parted = false;  // a field has a text of its own for the second output
   // The fields are found in the marks through copies kept here, not through
   // the members: every text written might alias those.
   const char* buffer = buffer_.data();
@@ -238,8 +239,8 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
   std::uint64_t nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
   const std::size_t* const gaps = gaps_.data();
   const std::size_t count = gaps_.size();
-  std::pair<std::size_t, std::size_t>* const texts = inOrder_ ? nullptr : texts_.data();
-  std::pair<std::size_t, std::size_t>* const widerTexts = inOrder_ ? nullptr : widerTexts_.data();
+  Text* const texts = texts_.data();
+  Text* const widerTexts = widerTexts_.data();
   for (std::size_t i = 0; i < count; ++i) {
     std::string_view field;
     if (gaps[i] == 1) {
@@ -276,54 +277,50 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
       firstInvalid = firstInvalid_;
     }
     char* const text = p;
-    p = WriteDataText(p, field, tolerance);
-    if (texts != nullptr) texts[i] = {static_cast<std::size_t>(text - begin), static_cast<std::size_t>(p - begin)};
+    char* const textEnd = WriteDataText(p, field, tolerance);
+    texts[i] = {text, textEnd};
+    p = textEnd;
     *p++ = ' ';
-    if (q != nullptr) {
-      // Within the wider tolerance of a whole number, a value's text with 3
-      // decimals is that number's with ".000"; every other text stays.
-      char* const widerText = q;
-      const auto length = static_cast<std::size_t>(p - text);
-      if (length > 4 && std::memcmp(p - 5, ".000", 4) == 0) {
-        q = WriteWiderText(q, field, widerTolerance);
-        *q++ = ' ';
+    if (wider != nullptr) {
+      if (TextsMayPart(field)) {
+        char* const widerText = aside;
+        aside = WriteWiderText(aside, field, widerTolerance);
+        widerTexts[i] = {widerText, aside};
+        parted = true;
       } else {
-        // Each text has kDataValueRoom + 1 bytes, so a short one is copied
-        // 16 bytes at once.
-        if (length <= 16)
-          std::memcpy(q, text, 16);
-        else
-          std::memcpy(q, text, length);
-        q += length;
+        widerTexts[i] = {text, textEnd};
       }
-      if (widerTexts != nullptr)
-        widerTexts[i] = {static_cast<std::size_t>(widerText - widerBegin),
-                         static_cast<std::size_t>(q - 1 - widerBegin)};
     }
   }
   if (p != begin) --p;
-  if (q != widerBegin) --q;
   pos_ = pos;
   if (passedAfter_ > 0) SkipFields(passedAfter_);
   SkipRestOfLine();
-  if (!inOrder_) {
-    p = Gather(out, begin, texts_);
-    if (wider != nullptr) q = Gather(*wider, widerBegin, widerTexts_);
+  char* widerEnd = nullptr;
+  if (wider != nullptr) {
+    if (inOrder_ && !parted) {
+      widerEnd = wider->Reserve(room).data();
+      std::memcpy(widerEnd, begin, static_cast<std::size_t>(p - begin));
+      widerEnd += p - begin;
+    } else {
+      widerEnd = Gather(*wider, widerTexts_);
+    }
   }
+  if (!inOrder_) p = Gather(out, texts_);
   out.CommitTo(p);
-  if (wider != nullptr) wider->CommitTo(q);
+  if (wider != nullptr) wider->CommitTo(widerEnd);
 }
 
-char* CaseReader::Gather(BufferedWriter& out, const char* staged,
-                         const std::vector<std::pair<std::size_t, std::size_t>>& texts) const {
-  char* p = out.Reserve(order_.size() * (kDataValueRoom + 1)).data();
-  for (std::size_t i : order_) {
-    auto [textBegin, textEnd] = texts[i];
-    std::memcpy(p, staged + textBegin, textEnd - textBegin);
+char* CaseReader::Gather(BufferedWriter& out, const std::vector<Text>& texts) const {
+  const std::size_t count = inOrder_ ? texts.size() : order_.size();
+  char* p = out.Reserve(count * (kDataValueRoom + 1)).data();
+  for (std::size_t k = 0; k < count; ++k) {
+    auto [textBegin, textEnd] = texts[inOrder_ ? k : order_[k]];
+    std::memcpy(p, textBegin, static_cast<std::size_t>(textEnd - textBegin));
     p += textEnd - textBegin;
     *p++ = ' ';
   }
-  if (!order_.empty()) --p;
+  if (count > 0) --p;
   return p;
 }
 
