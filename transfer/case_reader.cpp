@@ -157,10 +157,11 @@ bool CaseReader::Refill() {
 
 void CaseReader::MarkRegion() {
   std::size_t words = region_ / 64 + 1;
-  separators_.assign(words, 0);
-  starts_.assign(words, 0);
-  lineEnds_.assign(words, 0);
-  invalid_.assign(words, 0);
+  // Every word is written below.
+  separators_.resize(words);
+  starts_.resize(words);
+  lineEnds_.resize(words);
+  invalid_.resize(words);
   for (std::size_t w = 0; w < words; ++w) {
     BlockMarks marks = MarkBlock(buffer_.data() + 64 * w);
     std::uint64_t inRegion = ~std::uint64_t{0};
