@@ -8,7 +8,7 @@
 #include "support/random.h"
 #include "support/working_folder.h"
 #include "transfer/case_reader.h"
-#include "transfer/dummy_value.h"
+#include "transfer/dummy_column.h"
 #include "transfer/mplus_input.h"
 #include "transfer/project_columns.h"
 #include "transfer/transfers.h"
@@ -19,7 +19,7 @@ namespace s2v {
 namespace {
 
 // Each case's values in project order, then a standard normal draw
-// (NormalRandom, shown with 6 decimals); the same values and the MLwiN tail
+// (NormalRandom, shown with 6 decimals, drawn beside the reading); the same values and the MLwiN tail
 // to mlwinLines when given. Returns the cases written: fewer than the
 // input's when the user stopped the run.
 std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWriter* mlwinLines,
@@ -30,6 +30,7 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWrite
     RandomSeed = *input.Seed;
   else
     SeedFromClock();
+  DummyColumn dummies(input.CaseCount);
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
     if (StopBeforeCase(toolkit, c, input.CaseCount)) return c;
     if (mlwinLines != nullptr) {
@@ -39,7 +40,7 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWrite
       reader.WriteCase(out, kMplusWholeTolerance);
     }
     out.Put(' ');
-    PutSixDecimals(out, DummyValue(UniformRandom()));
+    out.Put(dummies.Next());
     out.EndLine();
   }
   return input.CaseCount;
