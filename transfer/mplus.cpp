@@ -19,9 +19,9 @@ namespace s2v {
 namespace {
 
 // Each case's values in project order, then a standard normal draw
-// (NormalRandom, shown with 6 decimals, drawn beside the reading); the same values and the MLwiN tail
-// to mlwinLines when given. Returns the cases written: fewer than the
-// input's when the user stopped the run.
+// (NormalRandom, shown with 6 decimals, drawn beside the reading); the same
+// values and the MLwiN tail to mlwinLines when given. Returns the cases
+// written: fewer than the input's when the user stopped the run.
 std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWriter* mlwinLines,
                             const TransferInput& input) {
   FileSource data(input.Folder, input.DataFileName);
