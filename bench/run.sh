@@ -24,7 +24,9 @@
 # time of `cat BENCH.DAT > copy.dat`, of each run (with the time of each
 # transfer, from the notices' time stamps, and its cost per value written:
 # cases times project variables), the medians, the ratios and the peak
-# resident set size.
+# resident set size. With both data files chosen one pass writes the two: the
+# Mplus data's time is then that of both files, and the MLwiN's that of
+# putting its file in place.
 set -euo pipefail
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build_dir=${1:-build}

@@ -58,23 +58,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     columns.push_back(1);
   }
 
-  MemorySource source(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
+  const std::string_view bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
+  MemorySource source(bytes);
   CaseReader reader(source, fields, columns, bufferSize);
   const WholeTolerance tolerance = (data[1] & 0x40) != 0 ? kMplusWholeTolerance : kMLwinWholeTolerance;
   StringSink sink;
   BufferedWriter out(sink);
+  // The same bytes read once for both tolerances: the texts of each are the
+  // ones of a read with it alone.
+  MemorySource twiceSource(bytes);
+  CaseReader twice(twiceSource, fields, columns, bufferSize);
+  StringSink mplusSink, mlwinSink;
+  BufferedWriter mplus(mplusSink), mlwin(mlwinSink);
+  MemorySource otherSource(bytes);
+  CaseReader other(otherSource, fields, columns, bufferSize);
+  const WholeTolerance otherTolerance = (data[1] & 0x40) != 0 ? kMLwinWholeTolerance : kMplusWholeTolerance;
+  StringSink otherSink;
+  BufferedWriter otherOut(otherSink);
   try {
     for (int read = 0; read < 100000; ++read) {
       out.Flush();
       const std::size_t before = sink.bytes.size();
       try {
         reader.WriteCase(out, tolerance);
-      } catch (const IoError&) {
+      } catch (const IoError& error) {
         out.Flush();
         FUZZ_CHECK(sink.bytes.size() == before);
+        try {
+          twice.WriteCase(mplus, kMplusWholeTolerance, mlwin, kMLwinWholeTolerance);
+          FUZZ_CHECK(false);
+        } catch (const IoError& again) {
+          FUZZ_CHECK(again.code() == error.code());
+        }
         throw;
       }
-      out.Flush();
+      twice.WriteCase(mplus, kMplusWholeTolerance, mlwin, kMLwinWholeTolerance);
+      other.WriteCase(otherOut, otherTolerance);
+      for (BufferedWriter* writer : {&out, &mplus, &mlwin, &otherOut}) writer->Flush();
+      const std::string& same = (data[1] & 0x40) != 0 ? mplusSink.bytes : mlwinSink.bytes;
+      const std::string& different = (data[1] & 0x40) != 0 ? mlwinSink.bytes : mplusSink.bytes;
+      FUZZ_CHECK(same == sink.bytes && different == otherSink.bytes);
       std::vector<std::string> numbers = Numbers(std::string_view(sink.bytes).substr(before));
       FUZZ_CHECK(numbers.size() == columns.size());
       if (columns.size() > fields) FUZZ_CHECK(numbers.back() == numbers[fields - 1]);

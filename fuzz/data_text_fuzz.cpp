@@ -80,5 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(FromText(field, after, tolerance) == expected);
     FUZZ_CHECK(FromText(field, "", tolerance) == expected);
   }
+  // A field said to have one text for both tolerances has it.
+  std::string padded = field + std::string(after);
+  padded.resize(field.size() + kDataTextReadAhead, '7');
+  if (!TextsMayPart(std::string_view(padded.data(), field.size())))
+    FUZZ_CHECK(FromDouble(field, kMplusWholeTolerance) == FromDouble(field, kMLwinWholeTolerance));
   return 0;
 }

@@ -89,10 +89,7 @@ class RunState {
                            .FieldsPerCase = datasetNames_.size(),
                            .Definition = definition_,
                            .Seed = shell_.MplusSeed};
-    if (!TransferToMplus(tk_, transfer)) return RunOutcome::Interrupted;
-    TransferToMIM(tk_);
-    if (!TransferToMLwiN(tk_, transfer)) return RunOutcome::Interrupted;
-    return RunOutcome::Completed;
+    return RunTransfers(tk_, transfer) ? RunOutcome::Completed : RunOutcome::Interrupted;
   }
 
  private:

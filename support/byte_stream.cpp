@@ -85,7 +85,7 @@ void BufferedWriter::Flush() {
   if (used_ == 0) return;
   std::size_t n = used_;
   used_ = 0;
-  sink_.Write(buffer_.data(), n);
+  sink_.Hand(buffer_, n);
 }
 
 std::vector<std::string> ReadAllLines(ByteSource& source) {

@@ -23,6 +23,9 @@ class ByteSink {
   virtual ~ByteSink() = default;
   // Writes all of data. Throws IoError.
   virtual void Write(const char* data, std::size_t size) = 0;
+  // Writes the first size bytes of a writer's buffer. A sink that writes
+  // later may keep the buffer and give the writer another one in its place.
+  virtual void Hand(std::vector<char>& buffer, std::size_t size) { Write(buffer.data(), size); }
 };
 
 class MemorySource : public ByteSource {

@@ -91,6 +91,24 @@ void WorkingFolder::Rename(const std::string& from, const std::string& to) const
   if (std::rename((path_ + '/' + from).c_str(), PathOf(to).c_str()) != 0) ThrowErrno(errno);
 }
 
+void WorkingFolder::PutInPlace(const std::string& passing, const std::string& name) const {
+  unsigned permissions;
+  {
+    FileSink target(*this, name);
+    permissions = target.Permissions();
+    target.Close();
+  }
+  const int fd = open((path_ + '/' + passing).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) ThrowErrno(errno);
+  if (fchmod(fd, static_cast<mode_t>(permissions)) != 0) {
+    int err = errno;
+    close(fd);
+    ThrowErrno(err);
+  }
+  close(fd);
+  Rename(passing, name);
+}
+
 std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::string& suffix) const {
   std::string path = path_ + '/' + prefix + "XXXXXX" + suffix;
   int fd = mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
@@ -240,6 +258,13 @@ void FileSink::Write(const char* data, std::size_t size) {
     sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_), SYNC_FILE_RANGE_WRITE);
     started_ = written_;
   }
+}
+
+unsigned FileSink::Permissions() const {
+  struct stat info;
+  if (fd_ < 0) throw IoError(kFileNotOpen);
+  if (fstat(fd_, &info) != 0) ThrowErrno(errno);
+  return static_cast<unsigned>(info.st_mode & 07777);
 }
 
 void FileSink::Close() {

@@ -50,6 +50,12 @@ class WorkingFolder {
   void SetWriteBehind(bool on) { writeBehind_ = on; }
   bool WriteBehind() const { return writeBehind_; }
 
+  // Puts a complete file written under a passing name (from CreateUnique) in
+  // the place of name, as if it had been written there: name is refused as
+  // FileSink refuses it, and the file takes the permissions that name's file
+  // has, or that a file created there gets. Throws IoError.
+  void PutInPlace(const std::string& passing, const std::string& name) const;
+
   // Creates an empty file prefix + six random characters + suffix, which no
   // other program can have made or foreseen, and returns its name. Throws
   // IoError.
@@ -141,6 +147,8 @@ class FileSink : public ByteSink {
   FileSink& operator=(const FileSink&) = delete;
   void Write(const char* data, std::size_t size) override;
   void Close();
+  // The file's permission bits.
+  unsigned Permissions() const;
 
  private:
   static constexpr std::uint64_t kWriteBehind = 8 << 20;

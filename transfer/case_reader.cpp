@@ -94,6 +94,12 @@ BlockMarks MarkBlock(const char* p) {
   return marks;
 }
 
+// The rare second text of a field, kept out of the loop that calls it so
+// that the first stays inline there.
+[[gnu::noinline]] char* WriteWiderText(char* p, std::string_view field, WholeTolerance tolerance) {
+  return WriteDataText(p, field, tolerance);
+}
+
 }  // namespace
 
 CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
@@ -107,9 +113,11 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
   columns_.erase(std::unique(columns_.begin(), columns_.end()), columns_.end());
   for (std::size_t i = 0; i < columns_.size(); ++i) gaps_.push_back(columns_[i] - (i > 0 ? columns_[i - 1] : 0));
   passedAfter_ = fieldsPerCase - (columns_.empty() ? 0 : columns_.back());
+  texts_.resize(columns_.size());
+  widerTexts_.resize(columns_.size());
+  widerStaging_.resize(columns_.size() * kDataValueRoom);
   if (!inOrder_) {
     staging_.resize(columns_.size() * (kDataValueRoom + 1));
-    texts_.resize(columns_.size());
     for (std::size_t column : columns)
       order_.push_back(
           static_cast<std::size_t>(std::lower_bound(columns_.begin(), columns_.end(), column) - columns_.begin()));
@@ -149,10 +157,11 @@ bool CaseReader::Refill() {
 
 void CaseReader::MarkRegion() {
   std::size_t words = region_ / 64 + 1;
-  separators_.assign(words, 0);
-  starts_.assign(words, 0);
-  lineEnds_.assign(words, 0);
-  invalid_.assign(words, 0);
+  // Every word is written below.
+  separators_.resize(words);
+  starts_.resize(words);
+  lineEnds_.resize(words);
+  invalid_.resize(words);
   for (std::size_t w = 0; w < words; ++w) {
     BlockMarks marks = MarkBlock(buffer_.data() + 64 * w);
     std::uint64_t inRegion = ~std::uint64_t{0};
@@ -205,12 +214,20 @@ void CaseReader::SkipRestOfLine() {
   if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, pos_);
 }
 
-void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
+void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, BufferedWriter* wider,
+                           WholeTolerance widerTolerance) {
+  if (wider != nullptr && !(tolerance.distance <= widerTolerance.distance && widerTolerance.distance < 0.0005))
+    throw std::invalid_argument("the second tolerance must lie between the first and half a thousandth");
   // Written straight into the output, or put aside; committed only when the
   // whole case has been read. Every text is followed by a blank, the last
-  // one taken back.
-  char* const begin = inOrder_ ? out.Reserve(columns_.size() * (kDataValueRoom + 1)).data() : staging_.data();
+  // one taken back. The second output's texts are copied only at the end:
+  // bytes read back right after they were written would hold the processor
+  // up.
+  const std::size_t room = columns_.size() * (kDataValueRoom + 1);
+  char* const begin = inOrder_ ? out.Reserve(room).data() : staging_.data();
   char* p = begin;
+  char* aside = widerStaging_.data();
+  bool parted = false;  // a field has a text of its own for the second output
   // The fields are found in the marks through copies kept here, not through
   // the members: every text written might alias those.
   const char* buffer = buffer_.data();
@@ -223,7 +240,8 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
   std::uint64_t nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
   const std::size_t* const gaps = gaps_.data();
   const std::size_t count = gaps_.size();
-  std::pair<std::size_t, std::size_t>* const texts = inOrder_ ? nullptr : texts_.data();
+  Text* const texts = texts_.data();
+  Text* const widerTexts = widerTexts_.data();
   for (std::size_t i = 0; i < count; ++i) {
     std::string_view field;
     if (gaps[i] == 1) {
@@ -260,25 +278,51 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance) {
       firstInvalid = firstInvalid_;
     }
     char* const text = p;
-    p = WriteDataText(p, field, tolerance);
-    if (texts != nullptr) texts[i] = {static_cast<std::size_t>(text - begin), static_cast<std::size_t>(p - begin)};
+    char* const textEnd = WriteDataText(p, field, tolerance);
+    texts[i] = {text, textEnd};
+    p = textEnd;
     *p++ = ' ';
+    if (wider != nullptr) {
+      if (TextsMayPart(field)) {
+        char* const widerText = aside;
+        aside = WriteWiderText(aside, field, widerTolerance);
+        widerTexts[i] = {widerText, aside};
+        parted = true;
+      } else {
+        widerTexts[i] = {text, textEnd};
+      }
+    }
   }
   if (p != begin) --p;
   pos_ = pos;
   if (passedAfter_ > 0) SkipFields(passedAfter_);
   SkipRestOfLine();
-  if (!inOrder_) {
-    p = out.Reserve(order_.size() * (kDataValueRoom + 1)).data();
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      auto [textBegin, textEnd] = texts_[order_[i]];
-      std::memcpy(p, begin + textBegin, textEnd - textBegin);
-      p += textEnd - textBegin;
-      *p++ = ' ';
+  char* widerEnd = nullptr;
+  if (wider != nullptr) {
+    if (inOrder_ && !parted) {
+      widerEnd = wider->Reserve(room).data();
+      std::memcpy(widerEnd, begin, static_cast<std::size_t>(p - begin));
+      widerEnd += p - begin;
+    } else {
+      widerEnd = Gather(*wider, widerTexts_);
     }
-    if (!order_.empty()) --p;
   }
+  if (!inOrder_) p = Gather(out, texts_);
   out.CommitTo(p);
+  if (wider != nullptr) wider->CommitTo(widerEnd);
+}
+
+char* CaseReader::Gather(BufferedWriter& out, const std::vector<Text>& texts) const {
+  const std::size_t count = inOrder_ ? texts.size() : order_.size();
+  char* p = out.Reserve(count * (kDataValueRoom + 1)).data();
+  for (std::size_t k = 0; k < count; ++k) {
+    auto [textBegin, textEnd] = texts[inOrder_ ? k : order_[k]];
+    std::memcpy(p, textBegin, static_cast<std::size_t>(textEnd - textBegin));
+    p += textEnd - textBegin;
+    *p++ = ' ';
+  }
+  if (count > 0) --p;
+  return p;
 }
 
 }  // namespace s2v

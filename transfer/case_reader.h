@@ -27,9 +27,22 @@ class CaseReader {
   // after the last. Throws IoError: kInvalidNumericInput for a field that is
   // not a number, kReadBeyondEnd when the data end before the case does;
   // nothing of such a case is written.
-  void WriteCase(BufferedWriter& out, WholeTolerance tolerance);
+  void WriteCase(BufferedWriter& out, WholeTolerance tolerance) { WriteCase(out, tolerance, nullptr, tolerance); }
+  // The same, and each field once more to wider with widerTolerance, which
+  // is at least tolerance and below half a thousandth: a field's text is
+  // written anew only where the two may differ (TextsMayPart), and copied
+  // otherwise. Both get the whole case or nothing of it.
+  void WriteCase(BufferedWriter& out, WholeTolerance tolerance, BufferedWriter& wider, WholeTolerance widerTolerance) {
+    WriteCase(out, tolerance, &wider, widerTolerance);
+  }
 
  private:
+  using Text = std::pair<const char*, const char*>;  // begin and end
+
+  void WriteCase(BufferedWriter& out, WholeTolerance tolerance, BufferedWriter* wider, WholeTolerance widerTolerance);
+  // Reserves room in out for the texts in the order asked, one blank between
+  // two, writes them there and returns their end.
+  char* Gather(BufferedWriter& out, const std::vector<Text>& texts) const;
   // Passes over count fields and returns the last; throws kReadBeyondEnd at
   // the end of the data.
   std::string_view SkipFields(std::size_t count);
@@ -46,13 +59,17 @@ class CaseReader {
   std::vector<std::size_t> gaps_;     // the fields from one of columns_ to the next
   std::size_t passedAfter_ = 0;       // the fields of a case after the last of columns_
   // Columns asked for in rising order, each once: the texts are written as
-  // the fields come. Otherwise they are put aside in staging_, (begin, end)
-  // of the text of each of columns_ in texts_, and gathered in the order
-  // asked: the index in columns_ of each column asked for in order_.
+  // the fields come. Otherwise they are put aside in staging_ and gathered in
+  // the order asked: the index in columns_ of each column asked for in order_.
   bool inOrder_ = true;
   std::vector<char> staging_;
-  std::vector<std::pair<std::size_t, std::size_t>> texts_;
   std::vector<std::size_t> order_;
+  // The text of each of columns_ in the case being written, and its text for
+  // a second output: the same, or one put aside in widerStaging_ where the
+  // two may differ.
+  std::vector<Text> texts_;
+  std::vector<Text> widerTexts_;
+  std::vector<char> widerStaging_;
   std::size_t capacity_;
   std::vector<char> buffer_;  // capacity_ bytes, then zeros to read whole blocks past the data
   std::size_t pos_ = 0;

@@ -122,7 +122,7 @@ int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, 
 // exactly, or where rounding carries into the whole part, and for any other
 // text, it writes nothing and returns nullptr: the double decides. Reads 32
 // bytes from text on.
-inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
+[[gnu::always_inline]] inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
   if (n > 16) return nullptr;
   const Marks marks = Mark(text);
   const unsigned inText = kLowBits[n];
@@ -218,11 +218,32 @@ static_assert(kMplusWholeTolerance.decimals >= 4 && kMplusWholeTolerance.decimal
 // WriteDataValue writes ParseField(field), and returns the end of the text;
 // throws as ParseField does. kDataTextReadAhead bytes from field.data() on
 // must be readable.
-inline char* WriteDataText(char* p, std::string_view field, WholeTolerance tolerance) {
+[[gnu::always_inline]] inline char* WriteDataText(char* p, std::string_view field, WholeTolerance tolerance) {
   if (field.size() <= 16) {
     if (char* end = data_text::WritePlain(p, field.data(), static_cast<unsigned>(field.size()), tolerance)) return end;
   }
   return WriteDataValue(p, ParseField(field), tolerance);
+}
+
+// False when a field's texts for two tolerances below half a thousandth are
+// surely the same: they differ only for a value within the wider one of a
+// whole number without being that number, and a plain decimal text lies
+// that close only with four decimals or more, the first three 000 or 999.
+// True for those, and for any field with more than 16 characters or other
+// characters than a sign, digits and a point. Reads kDataTextReadAhead
+// bytes from field.data() on.
+inline bool TextsMayPart(std::string_view field) {
+  const auto n = static_cast<unsigned>(field.size());
+  if (n > 16) return true;
+  const data_text::Marks marks = data_text::Mark(field.data());
+  const unsigned inText = data_text::kLowBits[n];
+  if ((inText & ~(marks.digits | marks.points) & ~1u) != 0) return true;
+  const unsigned points = marks.points & inText;
+  if (points == 0) return false;
+  const auto point = static_cast<unsigned>(std::countr_zero(points));
+  if (n < point + 5) return false;
+  const char* const decimals = field.data() + point + 1;
+  return std::memcmp(decimals, "000", 3) == 0 || std::memcmp(decimals, "999", 3) == 0;
 }
 
 // The same for a field with nothing readable after it.

@@ -1,8 +1,6 @@
 // The MLwiN transfer: a bare data file of the original values, a constant 1
 // and the case number; the same file for both choices.
-#include <charconv>
-#include <string_view>
-
+#include "support/background_sink.h"
 #include "support/number_format.h"
 #include "support/working_folder.h"
 #include "transfer/case_reader.h"
@@ -12,10 +10,23 @@
 
 namespace s2v {
 
-bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
+namespace {
+
+void ShowReady(Toolkit& toolkit, std::int64_t cases) {
+  toolkit.ShowInfo("MLwiN data ready. " + FormatInteger(cases) + " SPSS records were transferred");
+}
+
+}  // namespace
+
+bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, const std::string* made) {
   if (toolkit.TransferChoice(TransferGroup::MLwin) < 1) return true;
   toolkit.ShowInfo("Transfer to MLwiN not ready");
-  TextFileWriter file(input.Folder, input.ProjectBase + ".mln");
+  if (made != nullptr) {
+    input.Folder.PutInPlace(*made, input.ProjectBase + ".mln");
+    ShowReady(toolkit, input.CaseCount);
+    return true;
+  }
+  BackgroundFileWriter file(input.Folder, input.ProjectBase + ".mln");
   {
     FileSource data(input.Folder, input.DataFileName);
     CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
@@ -27,15 +38,11 @@ bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input) {
         return false;
       }
       reader.WriteCase(out, kMLwinWholeTolerance);
-      // " 1 " and the case number, formatted in place.
-      char tail[32] = " 1 ";
-      auto result = std::to_chars(tail + 3, tail + sizeof tail, c);
-      out.Put(std::string_view(tail, static_cast<std::size_t>(result.ptr - tail)));
-      out.EndLine();
+      PutMLwinTail(out, c);
     }
   }
   file.Close();
-  toolkit.ShowInfo("MLwiN data ready. " + FormatInteger(input.CaseCount) + " SPSS records were transferred");
+  ShowReady(toolkit, input.CaseCount);
   return true;
 }
 

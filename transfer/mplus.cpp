@@ -3,11 +3,12 @@
 #include <memory>
 
 #include "model/kept_wordings.h"
+#include "support/background_sink.h"
 #include "support/number_format.h"
 #include "support/random.h"
 #include "support/working_folder.h"
 #include "transfer/case_reader.h"
-#include "transfer/dummy_value.h"
+#include "transfer/dummy_column.h"
 #include "transfer/mplus_input.h"
 #include "transfer/project_columns.h"
 #include "transfer/transfers.h"
@@ -18,20 +19,28 @@ namespace s2v {
 namespace {
 
 // Each case's values in project order, then a standard normal draw
-// (NormalRandom, shown with 6 decimals). Returns the cases written: fewer
-// than the input's when the user stopped the run.
-std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const TransferInput& input) {
+// (NormalRandom, shown with 6 decimals, drawn beside the reading); the same
+// values and the MLwiN tail to mlwinLines when given. Returns the cases
+// written: fewer than the input's when the user stopped the run.
+std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWriter* mlwinLines,
+                            const TransferInput& input) {
   FileSource data(input.Folder, input.DataFileName);
   CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
   if (input.Seed)
     RandomSeed = *input.Seed;
   else
     SeedFromClock();
+  DummyColumn dummies(input.CaseCount);
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
     if (StopBeforeCase(toolkit, c, input.CaseCount)) return c;
-    reader.WriteCase(out, kMplusWholeTolerance);
+    if (mlwinLines != nullptr) {
+      reader.WriteCase(out, kMplusWholeTolerance, *mlwinLines, kMLwinWholeTolerance);
+      PutMLwinTail(*mlwinLines, c + 1);
+    } else {
+      reader.WriteCase(out, kMplusWholeTolerance);
+    }
     out.Put(' ');
-    PutSixDecimals(out, DummyValue(UniformRandom()));
+    out.Put(dummies.Next());
     out.EndLine();
   }
   return input.CaseCount;
@@ -39,19 +48,19 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, const Transfe
 
 }  // namespace
 
-bool TransferToMplus(Toolkit& toolkit, const TransferInput& input) {
+bool TransferToMplus(Toolkit& toolkit, const TransferInput& input, BufferedWriter* mlwinLines) {
   int choice = toolkit.TransferChoice(TransferGroup::Mplus);
   if (choice < 1) return true;
   TextFileWriter inputFile(input.Folder, input.ProjectBase + ".inp");
-  std::unique_ptr<TextFileWriter> dataFile;
-  if (choice == 1) dataFile = std::make_unique<TextFileWriter>(input.Folder, input.ProjectBase + ".mpd");
+  std::unique_ptr<BackgroundFileWriter> dataFile;
+  if (choice == 1) dataFile = std::make_unique<BackgroundFileWriter>(input.Folder, input.ProjectBase + ".mpd");
   std::string dataFileName = input.ProjectBase + (choice == 1 ? ".mpd" : ".sys");
   WriteMplusInput(inputFile.out(), input.ProjectBase, dataFileName, input.Definition, choice);
   inputFile.Close();
   toolkit.ShowInfo("Mplus project file ready");
   if (!dataFile) return true;
 
-  const std::int64_t written = WriteMplusData(toolkit, dataFile->out(), input);
+  const std::int64_t written = WriteMplusData(toolkit, dataFile->out(), mlwinLines, input);
   dataFile->Close();
   if (written < input.CaseCount) {
     toolkit.AppendLine(Pane::Report, StoppedAtCaseLine(written));

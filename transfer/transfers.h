@@ -3,13 +3,16 @@
 // group and does nothing for item 0.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/project_definition.h"
 #include "model/toolkit.h"
+#include "support/byte_stream.h"
 #include "support/working_folder.h"
 
 namespace s2v {
@@ -37,10 +40,29 @@ inline bool StopBeforeCase(Toolkit& toolkit, std::int64_t done, std::int64_t tot
   return toolkit.StopRequested();
 }
 
+// The end of a case's line in the MLwiN data file: " 1 ", the case number
+// (from 1) and the line end.
+inline void PutMLwinTail(BufferedWriter& out, std::int64_t caseNumber) {
+  char tail[32] = " 1 ";
+  auto result = std::to_chars(tail + 3, tail + sizeof tail, caseNumber);
+  out.Put(std::string_view(tail, static_cast<std::size_t>(result.ptr - tail)));
+  out.EndLine();
+}
+
+// The transfers in their order: Mplus, MIM, MLwiN. When both the Mplus data
+// and the MLwiN data are chosen, one pass over the VORNEX data file writes
+// both; the MLwiN file waits under a passing name until its turn, and is
+// removed when the run ends before it. Returns false when the user stopped
+// the run.
+bool RunTransfers(Toolkit& toolkit, const TransferInput& input);
+
 // Each returns false when the user stopped it: its data file is then complete
-// up to the last whole case and the report says where it stopped.
-bool TransferToMplus(Toolkit& toolkit, const TransferInput& input);
+// up to the last whole case and the report says where it stopped. With
+// mlwinLines, the Mplus transfer writes each case's line of the MLwiN data
+// file there too; with made, the MLwiN transfer takes that file over instead
+// of writing its own.
+bool TransferToMplus(Toolkit& toolkit, const TransferInput& input, BufferedWriter* mlwinLines = nullptr);
 void TransferToMIM(Toolkit& toolkit);
-bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input);
+bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, const std::string* made = nullptr);
 
 }  // namespace s2v

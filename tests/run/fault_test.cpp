@@ -101,21 +101,53 @@ TEST_F(FaultTest, AStopEndsEachTransferAtAWholeCase) {
   WriteInput("SPSSDATA.DAT", kSpssData);
   WriteInput("SPSSDATA.TXT", kOlderExport);
   shell.MplusSeed = 1;
-  for (int group : {0, 2}) {
-    SCOPED_TRACE(group);
+  struct Case {
+    int mplus, mlwin;
+    int stopAt;  // the copy asks after each of its 3 cases, a transfer before each of its cases
+    const char* file;
+    int casesWritten;
+  } cases[] = {
+      {1, 0, 3 + 2, "PROJ.mpd", 1},
+      {0, 1, 3 + 3, "PROJ.mln", 2},
+      // Both data files in one pass: the stop comes during the Mplus data, and
+      // the MLwiN data written beside it are removed.
+      {1, 1, 3 + 3, "PROJ.mpd", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + std::to_string(c.mlwin));
+    for (const std::string& name : Files())
+      if (name.rfind("PROJ.", 0) == 0) fs::remove(At(name));
     tk = ScriptedToolkit();
-    tk.choices[0] = tk.choices[2] = 1;
-    // The copy asks after each of its 3 cases; the Mplus data before each
-    // case, then the MLwiN data.
+    tk.choices[0] = c.mplus;
+    tk.choices[2] = c.mlwin;
     int asked = 0;
-    const int stopAt = group == 0 ? 3 + 2 : 3 + 3 + 3;
-    tk.stopWhen = [&] { return ++asked == stopAt; };
+    tk.stopWhen = [&] { return ++asked == c.stopAt; };
     EXPECT_EQ(Run(kProject), RunOutcome::Interrupted);
-    EXPECT_EQ(tk.report.back(), group == 0 ? "Run stopped at case 1" : "Run stopped at case 2");
-    const std::string data = Read(group == 0 ? "PROJ.mpd" : "PROJ.mln");
-    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), group == 0 ? 1 : 2);
+    EXPECT_EQ(tk.report.back(), "Run stopped at case " + std::to_string(c.casesWritten));
+    const std::string data = Read(c.file);
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), c.casesWritten);
     EXPECT_EQ(data.substr(data.size() - 2), "\r\n");
+    const Lines files = Files();
+    EXPECT_EQ(std::count(files.begin(), files.end(), "PROJ.mln"), c.mplus == 0 ? 1 : 0);
+    for (const std::string& name : files) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    EXPECT_EQ(std::count(tk.shown.begin(), tk.shown.end(), "info: Transfer to MLwiN not ready"), c.mplus == 0 ? 1 : 0);
   }
+}
+
+// The MLwiN data written in one pass with the Mplus data are put in place
+// only at their turn, under the rules of any file written there: a link is
+// refused and left as it was, and nothing is left under a passing name.
+TEST_F(FaultTest, TheMLwinFileOfOnePassIsRefusedAsALink) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  fs::create_symlink(root_ / kOutsideFile, At("proj.MLN"));
+  tk.choices[0] = tk.choices[2] = 1;
+  shell.MplusSeed = 1;
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "5 File access denied. (proj.MLN)");
+  EXPECT_TRUE(fs::is_symlink(At("proj.MLN")));
+  const std::string mplusData = Read("PROJ.mpd");
+  EXPECT_EQ(std::count(mplusData.begin(), mplusData.end(), '\n'), 3);
+  EXPECT_EQ(tk.shown.back(), "info: Transfer to MLwiN not ready");
+  for (const std::string& name : Files()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
 TEST_F(FaultTest, InputRemovedBetweenSteps) {

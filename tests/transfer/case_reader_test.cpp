@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,52 @@ TEST(CaseReaderTest, BadDataFails) {
   EXPECT_EQ(ReadCases("1 2\x1a", 2, {2}, 1), (Lines{"2"}));
 }
 
+// Both tolerances in one read give what a read with each gives: the fields
+// whose texts part (within 0.0001 of a whole number, not within 0.00001,
+// also in the 32-bit range's last steps and as doubles of long texts) among
+// ones that do not, in order, out of order and taken twice, across the
+// buffer's end.
+TEST(CaseReaderTest, TwoTolerancesInOneRead) {
+  const std::string data =
+      "2.00002 1.99995 -0.00002 2147483647.00005 2147483648.00005 -2147483648.00009\r\n"
+      "0.0001 2.0001 5 1.5 -2.00009 0.00001\r\n"
+      "2.000005 -0.0004 1.9999 7.00049 -7.00011 3.00001 .5 -999\r\n"
+      "-0.00005 12345678901.00002 -2147483647.99993 99.99991 0.000099 -0.000011 4.00010\r\n"
+      "2.0000200000000000001 1.99995e0 -5e-5 0.000010000000000000001 2 -0\r\n";
+  const std::size_t fields = 33;
+  const int cases = 1;
+  std::vector<std::size_t> inOrder(fields);
+  std::iota(inOrder.begin(), inOrder.end(), 1);
+  for (const std::vector<std::size_t>& columns :
+       {inOrder, std::vector<std::size_t>{33, 30, 1, 1, 2, 14, 3, 4, 5, 6, 7, 8, 9, 10, 20, 22, 25, 31, 32}}) {
+    for (std::size_t size : {48, 64, 100, 1 << 20}) {
+      SCOPED_TRACE(std::to_string(columns.size()) + " columns, buffer " + std::to_string(size));
+      MemorySource source(data);
+      CaseReader reader(source, fields, columns, size);
+      StringSink mplusSink, mlwinSink;
+      BufferedWriter mplus(mplusSink), mlwin(mlwinSink);
+      reader.WriteCase(mplus, kMplusWholeTolerance, mlwin, kMLwinWholeTolerance);
+      mplus.Flush();
+      mlwin.Flush();
+      EXPECT_EQ(Lines{mplusSink.bytes}, ReadCases(data, fields, columns, cases, size));
+      MemorySource again(data);
+      CaseReader alone(again, fields, columns, size);
+      StringSink aloneSink;
+      BufferedWriter out(aloneSink);
+      alone.WriteCase(out, kMLwinWholeTolerance);
+      out.Flush();
+      EXPECT_EQ(mlwinSink.bytes, aloneSink.bytes);
+      EXPECT_NE(mplusSink.bytes, mlwinSink.bytes);
+    }
+  }
+  // The wider tolerance has to be the second.
+  MemorySource source(data);
+  CaseReader reader(source, fields, {1}, 64);
+  StringSink sink;
+  BufferedWriter first(sink), second(sink);
+  EXPECT_THROW(reader.WriteCase(first, kMLwinWholeTolerance, second, kMplusWholeTolerance), std::invalid_argument);
+}
+
 TEST(CaseReaderTest, NothingOfAFailingCaseIsWritten) {
   // The first fields of the second case are good, its last is not.
   for (const std::vector<std::size_t>& columns : {std::vector<std::size_t>{1, 2, 3}, {3, 1}}) {
@@ -125,6 +173,19 @@ TEST(CaseReaderTest, NothingOfAFailingCaseIsWritten) {
     EXPECT_THROW(reader.WriteCase(out, kMLwinWholeTolerance), IoError);
     out.Flush();
     EXPECT_EQ(sink.bytes, columns.size() == 3 ? "1 2 3\r\n" : "3 1\r\n");
+  }
+  // Nor of the two outputs of one read.
+  for (const std::vector<std::size_t>& columns : {std::vector<std::size_t>{1, 2, 3}, {3, 1}}) {
+    MemorySource source("1 2.00002 3\r\n4 5.00002 6x\r\n");
+    CaseReader reader(source, 3, columns);
+    StringSink firstSink, secondSink;
+    BufferedWriter first(firstSink), second(secondSink);
+    reader.WriteCase(first, kMplusWholeTolerance, second, kMLwinWholeTolerance);
+    EXPECT_THROW(reader.WriteCase(first, kMplusWholeTolerance, second, kMLwinWholeTolerance), IoError);
+    first.Flush();
+    second.Flush();
+    EXPECT_EQ(firstSink.bytes, columns.size() == 3 ? "1      2.000 3" : "3 1");
+    EXPECT_EQ(secondSink.bytes, columns.size() == 3 ? "1 2 3" : "3 1");
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,51 @@ TEST(DataTextTest, EveryFractionOfFourDecimals) {
       ExpectSameText(std::string(whole) + "." + std::string(6 - fraction.size(), '0') + fraction);
     }
   }
+}
+
+// A field said to have the same text for both tolerances has it: every
+// fraction of 1 to 7 decimals next to a whole number, and others, on whole
+// parts to the 32-bit limits and past them, with each sign. The common forms
+// are said to be the same, and the fields whose texts part are all found.
+TEST(DataTextTest, TextsMayPartWhereverTheTolerancesPart) {
+  auto texts = [](const std::string& field, WholeTolerance tolerance) {
+    std::string padded = field + std::string(kDataTextReadAhead, '7');
+    char out[kDataValueRoom];
+    return std::string(out, WriteDataText(out, std::string_view(padded.data(), field.size()), tolerance));
+  };
+  auto mayPart = [](const std::string& field) {
+    std::string padded = field + std::string(kDataTextReadAhead, '7');
+    return TextsMayPart(std::string_view(padded.data(), field.size()));
+  };
+  std::vector<std::string> fractions = {"", "5", "25", "125", "0001", "9999", "00005", "99995", "000099"};
+  for (int decimals = 1; decimals <= 7; ++decimals) {
+    const int steps = decimals < 4 ? 1000 : 1200;
+    for (int k = 0; k < steps; ++k) {
+      // The fractions nearest to 0 and to 1 with these decimals.
+      std::string low = std::to_string(k), high = std::to_string(k);
+      low = std::string(decimals - std::min<int>(decimals, static_cast<int>(low.size())), '0') + low;
+      fractions.push_back(low.substr(0, decimals));
+      std::string nines(decimals, '9');
+      for (std::size_t i = 0; i < high.size() && i < nines.size(); ++i)
+        nines[nines.size() - 1 - i] = static_cast<char>('9' - (high[high.size() - 1 - i] - '0'));
+      fractions.push_back(nines);
+    }
+  }
+  int parted = 0;
+  for (const char* whole : {"", "0", "2", "65535", "2147483646", "2147483647", "2147483648", "99999999999"})
+    for (const char* sign : {"", "-", "+"})
+      for (const std::string& fraction : fractions) {
+        if (*whole == '\0' && fraction.empty()) continue;
+        const std::string field = std::string(sign) + whole + (fraction.empty() ? "" : "." + fraction);
+        const bool differ = texts(field, kMplusWholeTolerance) != texts(field, kMLwinWholeTolerance);
+        if (differ) ++parted;
+        ASSERT_TRUE(mayPart(field) || !differ) << field;
+      }
+  EXPECT_GT(parted, 1000);
+  for (const std::string field : {"5", "-999", "645300.48", "63.6950", "3390.784", "0.700014", "2.000", "99.99899"})
+    EXPECT_FALSE(mayPart(field)) << field;
+  for (const std::string field : {"2.00002", "1.99995", "-0.00002", "1e-5", "1.000050000000000000001"})
+    EXPECT_TRUE(mayPart(field)) << field;
 }
 
 }  // namespace

@@ -7,8 +7,12 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "support/byte_stream.h"
 #include "support/random.h"
+#include "transfer/dummy_column.h"
+#include "transfer/value_format.h"
 
 namespace s2v {
 namespace {
@@ -65,6 +69,30 @@ TEST(DummyValueTest, DrawsNextToARoundingStepTakeTheInversion) {
     ExpectSameText(k);
   }
   EXPECT_GT(near, 0);
+}
+
+// The column drawn beside the reading gives the texts of the draws in turn,
+// across its chunks, and ends early without waiting for the rest.
+TEST(DummyValueTest, TheColumnGivesTheDrawsInTurn) {
+  constexpr int kCount = 10'000;
+  RandomSeed = 12345;
+  StringSink sink;
+  BufferedWriter out(sink);
+  std::vector<std::string> expected;
+  for (int i = 0; i < kCount; ++i) {
+    PutSixDecimals(out, DummyValue(UniformRandom()));
+    out.Flush();
+    expected.push_back(sink.bytes);
+    sink.bytes.clear();
+  }
+  RandomSeed = 12345;
+  {
+    DummyColumn column(kCount);
+    for (int i = 0; i < kCount; ++i) ASSERT_EQ(column.Next(), expected[i]) << i;
+  }
+  RandomSeed = 12345;
+  DummyColumn early(1'000'000);
+  EXPECT_EQ(early.Next(), expected[0]);
 }
 
 }  // namespace

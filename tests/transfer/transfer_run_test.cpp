@@ -212,6 +212,50 @@ TEST_F(TransferRunTest, NumberFormatsOfBothDataFiles) {
             "-2147483648 2147483647 2147483648.000 0 -999      0.500 7   1234.568 1 2\r\n");
 }
 
+// Both data files chosen are written in one pass over the VORNEX data file:
+// the same bytes as each written alone, also for values within MLwiN's
+// tolerance of a whole number but not within Mplus's, at both ends of the
+// 32-bit range, next to zero from below, and for variables out of the
+// dataset's order.
+TEST_F(TransferRunTest, OnePassWritesWhatEachTransferWritesAlone) {
+  WriteInput("SPSSDATA.DAT",
+             "V1\tV2\tV3\tV4\tV5\tV6\tV7\tV8\tV9\tV10\r\n"
+             "2,00002\t1,99995\t-0,00002\t2147483647,00005\t2147483648,00005\t-2147483648,00009\t0,0001\t2,0001\t"
+             "5\t1,5\r\n"
+             "-2,00009\t0,00001\t2,000005\t-0,0004\t1,9999\t7,00049\t-7,00011\t3,00001\t,5\t\r\n"
+             "-0,00005\t12345678901,00002\t-2147483647,99993\t99,99991\t0,000099\t-0,000011\t4,00010\t-1\t"
+             "0\t2,99999\r\n");
+  Lines spc{"SPSSDATA", "10",     "V3 1 2", "V1 1 2", "V2 1 2", "V10 1 2",
+            "V4 1 2",   "V5 1 2", "V6 1 2", "V7 1 2", "V8 1 2", "V9 1 2"};
+  ASSERT_EQ(Run(spc, 1, 0, 0), RunOutcome::Completed);
+  const std::string mplus = Read("PROJ.mpd");
+  ASSERT_EQ(Run(spc, 0, 0, 1), RunOutcome::Completed);
+  const std::string mlwin = Read("PROJ.mln");
+  // The tolerances part on these values: Mplus keeps -0.00002, 2.00002 and
+  // 1.99995 apart from the whole numbers, MLwiN does not.
+  EXPECT_EQ(mplus.substr(0, 44), "    -0.000      2.000      2.000      1.500 ");
+  EXPECT_EQ(mlwin.substr(0, 17), "0 2 2      1.500 ");
+  fs::remove(At("PROJ.mpd"));
+  fs::remove(At("PROJ.mln"));
+  // An old MLwiN file keeps its permissions, as a file written over does.
+  Write("PROJ.mln", "old");
+  fs::permissions(At("PROJ.mln"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(Run(spc, 1, 0, 1), RunOutcome::Completed);
+  EXPECT_EQ(Read("PROJ.mpd"), mplus);
+  EXPECT_EQ(Read("PROJ.mln"), mlwin);
+  EXPECT_EQ(fs::status(At("PROJ.mln")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(Notices(),
+            (Lines{"info: Mplus project file ready", "info: Mplus data ready. 3 SPSS records was transfered",
+                   "info: Transfer to MLwiN not ready", "info: MLwiN data ready. 3 SPSS records were transferred"}));
+  // A new one gets the permissions of any file the run creates.
+  fs::remove(At("PROJ.mln"));
+  ASSERT_EQ(Run(spc, 1, 1, 2), RunOutcome::Completed);
+  EXPECT_EQ(Read("PROJ.mln"), mlwin);
+  EXPECT_EQ(fs::status(At("PROJ.mln")).permissions(), fs::status(At("PROJ.mpd")).permissions());
+  for (const std::string& name : Files()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+}
+
 TEST_F(TransferRunTest, NoCasesGiveEmptyDataFiles) {
   WriteInput("SPSSDATA.DAT", "SEX\tAGE\r\n");
   ASSERT_EQ(Run({"SPSSDATA", "2", "SEX 1 2", "AGE 1 9"}, 1, 0, 1), RunOutcome::Completed);
