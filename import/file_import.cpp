@@ -192,7 +192,8 @@ class PassingFiles {
   PassingFiles(const PassingFiles&) = delete;
   PassingFiles& operator=(const PassingFiles&) = delete;
 
-  void Replace(const std::string& passing, const std::string& final) const { folder_.Rename(passing, final); }
+  // As if it had been written under its name, permissions too.
+  void Replace(const std::string& passing, const std::string& final) const { folder_.PutInPlace(passing, final); }
 
   std::string data;
   std::string info;

@@ -3,6 +3,7 @@
 // portable file) and labels.dta (a Stata 14 file written through libreadstat,
 // with an extended missing value). See tests/data/import/make_labels.*.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -42,6 +43,17 @@ TEST_P(FileKindTest, ImportsAndTheRunsCategoryFileCarriesItsValueLabels) {
   const std::string categories = Read("PROJ.CAT");
   EXPECT_NE(categories.find("A 2 WEIBLICH\r\n"), std::string::npos) << categories;
   EXPECT_NE(categories.find("B 3 SYMBOL"), std::string::npos) << categories;
+}
+
+TEST_P(FileKindTest, ThePairHasThePermissionsOfAFileWrittenThere) {
+  const std::string name = GetParam();
+  WriteInput(name, Committed(name));
+  const mode_t before = umask(022);
+  ImportResult result = Import(name);
+  umask(before);
+  ASSERT_TRUE(result.Done);
+  for (const char* file : {"labels.DAT", "labels.TXT"})
+    EXPECT_EQ(fs::status(At(file)).permissions(), static_cast<fs::perms>(0644)) << file;
 }
 
 TEST_P(FileKindTest, ADamagedFileEndsWithItsReasonAndLeavesNoFile) {
