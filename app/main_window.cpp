@@ -464,7 +464,7 @@ void TSPSStoVRXform::OpenItemClick() {
 }
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-// The import writes the SPSS pair beside the system file, whose folder becomes
+// The import writes the SPSS pair beside the imported file, whose folder becomes
 // the working folder. Then it starts a project on the imported data: its name
 // is asked as New asks it, proposed as the file's base name with "_project".
 void TSPSStoVRXform::ImportItemClick() {

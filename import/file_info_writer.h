@@ -1,4 +1,4 @@
-// The File Info text of a system file's dictionary, in the table layout of
+// The File Info text of an imported file's dictionary, in the table layout of
 // SPSS 13 and later that the run's File Info reader accepts: a "Variable
 // Information" table with a row per variable (name, position, label,
 // measurement level, formats, missing values) and a "Variable Values" table

@@ -1,4 +1,4 @@
-// The dictionary of an SPSS system file as the import needs it: per variable
+// The dictionary of an imported file as the import needs it: per variable
 // its name, label, formats, missing values and value labels, in file order.
 #pragma once
 
