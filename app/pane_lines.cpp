@@ -4,22 +4,17 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <array>
+
+#include "support/windows_1252.h"
 
 namespace s2v {
 
 namespace {
 
-// Bytes 0x80 to 0x9F in Windows-1252; every other byte is its own code.
-constexpr std::array<char16_t, 32> kHighBytes = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 char ByteOf(char16_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (std::size_t i = 0; i < kHighBytes.size(); ++i)
-    if (kHighBytes[i] == c) return static_cast<char>(0x80 + i);
+  for (std::size_t i = 0; i < kWindows1252High.size(); ++i)
+    if (kWindows1252High[i] == c) return static_cast<char>(0x80 + i);
   return '?';
 }
 
@@ -30,7 +25,7 @@ QString FromWindows1252(std::string_view bytes) {
   QChar* out = text.data();
   for (char b : bytes) {
     auto code = static_cast<unsigned char>(b);
-    *out++ = QChar(code >= 0x80 && code < 0xA0 ? kHighBytes[code - 0x80] : char16_t{code});
+    *out++ = QChar(static_cast<char16_t>(Windows1252Character(code)));
   }
   return text;
 }

@@ -6,21 +6,10 @@
 #include <cstring>
 
 #include "support/text_scan.h"
+#include "support/windows_1252.h"
 
 namespace s2v {
 namespace {
-
-// The characters of Windows-1252's bytes 128 to 159; the five bytes it leaves
-// undefined stand for the control characters of their numbers, so that they
-// come back as the same bytes.
-constexpr std::array<char32_t, 32> kWindows1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                                       0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t Windows1252Character(unsigned char byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
-}
 
 // The character that starts at text[i] and its length in bytes; 0 bytes when
 // no well-formed UTF-8 character starts there.

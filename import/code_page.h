@@ -4,7 +4,6 @@
 // for another 8-bit code page or for UTF-8.
 #pragma once
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
