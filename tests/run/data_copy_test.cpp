@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "chunked_source.h"
 #include "support/export_byte_classes.h"
 
 namespace s2v {
@@ -15,22 +16,6 @@ struct Copied {
   std::string labels;
   CopyResult result;
   std::vector<std::int64_t> counts;
-};
-
-// Hands out the bytes at most chunk at a time, as a pipe or a slow disk may.
-class ChunkedSource : public ByteSource {
- public:
-  ChunkedSource(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
-  std::size_t Read(char* data, std::size_t size) override {
-    std::size_t n = std::min({size, chunk_, bytes_.size()});
-    std::copy_n(bytes_.data(), n, data);
-    bytes_.remove_prefix(n);
-    return n;
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t chunk_;
 };
 
 Copied Copy(ByteSource& source, CopyPath path = CopyPath::Fastest) {

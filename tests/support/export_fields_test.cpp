@@ -9,6 +9,7 @@
 #include <cmath>
 #include <random>
 
+#include "chunked_source.h"
 #include "run/data_copy.h"
 
 namespace s2v {
@@ -44,22 +45,6 @@ struct Recorder {
     events.push_back("E " + std::to_string(count));
     return count != stopAfterCase;
   }
-};
-
-// Hands out the bytes at most chunk at a time.
-class ChunkedSource : public ByteSource {
- public:
-  ChunkedSource(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
-  std::size_t Read(char* data, std::size_t size) override {
-    std::size_t n = std::min({size, chunk_, bytes_.size()});
-    std::copy_n(bytes_.data(), n, data);
-    bytes_.remove_prefix(n);
-    return n;
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t chunk_;
 };
 
 Lines Events(std::string_view bytes, bool vectorPath = true, std::size_t chunk = 1 << 20,
