@@ -27,6 +27,18 @@ Lines Findings(const Lines& spc, const ExportHead& head = Head(), const std::str
   return found;
 }
 
+// "line: text" of every finding of the lines and of the values of the data
+// (with its File Info export in the older layout), for the columns A to D.
+Lines ValueFindings(const Lines& spc, const std::string& data, const std::string& fileInfo) {
+  DefinitionCheck check = CheckDefinitionLines(spc, "proj", Head({"A", "B", "C", "D"}));
+  MemorySource source(data);
+  ExportOpener open = [&] { return std::make_unique<MemorySource>(fileInfo); };
+  CheckDefinitionValues(check, source, &open);
+  Lines found;
+  for (const Finding& f : check.Findings) found.push_back(std::to_string(f.Line) + ": " + f.Text());
+  return found;
+}
+
 TEST(CheckDefinition, TheRunsOwnErrorsAllAtOnce) {
   struct Case {
     Lines spc;
@@ -104,13 +116,8 @@ TEST(CheckDefinition, ValuesOutsideTheEndsAndCategoriesWithoutCases) {
       "0\r\n";
   const std::string fileInfo =
       "C  label  3\r\n  Print Format: F2\r\n  Write Format: F2\r\n  Missing Values: 99\r\n\r\n\r\n";
-  DefinitionCheck check = CheckDefinitionLines(
-      {"data", "4", "a 1 2 3 5", "b 0 10 20 30 40 50", "c 18 60 30 90", "d 1 3"}, "proj", Head({"A", "B", "C", "D"}));
-  MemorySource source(data);
-  ExportOpener open = [&] { return std::make_unique<MemorySource>(fileInfo); };
-  CheckDefinitionValues(check, source, &open);
-  Lines found;
-  for (const Finding& f : check.Findings) found.push_back(std::to_string(f.Line) + ": " + f.Text());
+  const Lines found =
+      ValueFindings({"data", "4", "a 1 2 3 5", "b 0 10 20 30 40 50", "c 18 60 30 90", "d 1 3"}, data, fileInfo);
   EXPECT_EQ(found, (Lines{
                        "3: A: 2 of 6 valid values (33.3%) lie outside 1 to 5",
                        "4: B: no case falls in categories 2 (11 - 20), 3 (21 - 30) and 4 (31 - 40)",
@@ -135,13 +142,8 @@ TEST(CheckDefinition, ValuesAfterEveryCategoryHasHadOne) {
       "2\t11\t2000\t20\r\n";
   const std::string fileInfo =
       "B  label  2\r\n  Print Format: F2\r\n  Write Format: F2\r\n  Missing Values: 9\r\n\r\n\r\n";
-  DefinitionCheck check = CheckDefinitionLines({"data", "4", "a 1 2 3", "b 0 5 10", "c -1000 0 1000", "d 1 5 10 20"},
-                                               "proj", Head({"A", "B", "C", "D"}));
-  MemorySource source(data);
-  ExportOpener open = [&] { return std::make_unique<MemorySource>(fileInfo); };
-  CheckDefinitionValues(check, source, &open);
-  Lines found;
-  for (const Finding& f : check.Findings) found.push_back(std::to_string(f.Line) + ": " + f.Text());
+  const Lines found =
+      ValueFindings({"data", "4", "a 1 2 3", "b 0 5 10", "c -1000 0 1000", "d 1 5 10 20"}, data, fileInfo);
   EXPECT_EQ(found, (Lines{
                        "3: A: 2 of 5 valid values (40.0%) lie outside 1 to 3",
                        "4: B: 1 of 3 valid values (33.3%) lie outside 0 to 10",
