@@ -59,6 +59,22 @@ std::vector<std::string> TextLines(const std::string& bytes) {
   return lines;
 }
 
+// A stand-in for the window's import process, as a script at path: it begins
+// the passing file of that name, tells the window so after the report's first
+// line, and then does what last says (dies, hangs). Returns the script's path.
+QString StandInChild(const std::string& path, const std::string& passing, const std::string& last) {
+  WriteFile(path,
+            "#!/bin/sh\n"
+            ": > \"$2/" +
+                passing +
+                "\"\n"
+                "printf 'R The SPSS system file is %s\\nF " +
+                passing + "\\n' \"$3\"\n" + last + "\n");
+  const QString script = QString::fromStdString(path);
+  QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  return script;
+}
+
 }  // namespace
 
 class WindowImportTest : public QObject {
@@ -239,15 +255,8 @@ class WindowImportTest : public QObject {
   void anImportThatCrashesLeavesTheWindowAndNoFile() {
     WorkFolder folder;
     WriteFile(folder.Path("small.sav"), "whatever");
-    WriteFile(folder.Path("crash.sh"),
-              "#!/bin/sh\n"
-              ": > \"$2/small.DAT.k3J9xQ.part\"\n"
-              "printf 'R The SPSS system file is %s\\nF small.DAT.k3J9xQ.part\\n' \"$3\"\n"
-              "kill -SEGV $$\n");
-    QFile::setPermissions(QString::fromStdString(folder.Path("crash.sh")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ScriptedWindow w;
-    w->SetImportProgram(QString::fromStdString(folder.Path("crash.sh")));
+    w->SetImportProgram(StandInChild(folder.Path("crash.sh"), "small.DAT.k3J9xQ.part", "kill -SEGV $$"));
     w.SetLines(Pane::Spc, {"keep"});
     w.dialogs->answers = {folder.Path("small.sav")};
     w->ImportItemClick();
@@ -266,15 +275,8 @@ class WindowImportTest : public QObject {
   void anImportThatHangsIsEndedWhenTheWindowCloses() {
     WorkFolder folder;
     WriteFile(folder.Path("big.sav"), "whatever");
-    WriteFile(folder.Path("hang.sh"),
-              "#!/bin/sh\n"
-              ": > \"$2/big.DAT.Zq81tE.part\"\n"
-              "printf 'R The SPSS system file is %s\\nF big.DAT.Zq81tE.part\\n' \"$3\"\n"
-              "exec sleep 60\n");
-    QFile::setPermissions(QString::fromStdString(folder.Path("hang.sh")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ScriptedWindow w;
-    w->SetImportProgram(QString::fromStdString(folder.Path("hang.sh")));
+    w->SetImportProgram(StandInChild(folder.Path("hang.sh"), "big.DAT.Zq81tE.part", "exec sleep 60"));
     w.SetLines(Pane::Spc, {"keep"});
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
