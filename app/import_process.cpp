@@ -147,9 +147,8 @@ ImportResult ImportInChildProcess(const QString& program, const WorkingFolder& f
 
   if (!ended) {
     // The child ended before its last word, stopped by the user or brought
-    // down: the files it had begun (bare names in the folder) are removed.
-    for (const std::string& name : passing)
-      if (!name.empty() && name.find('/') == std::string::npos) folder.Remove(name);
+    // down: the files it had begun are removed.
+    for (const std::string& name : passing) folder.Remove(name);
     result.Done = false;
     result.Stopped = sinceStopAsked.isValid();
     report(result.Stopped

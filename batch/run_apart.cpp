@@ -66,11 +66,9 @@ ApartOutcome RunApart(const WorkingFolder& folder, const std::function<int(const
     return outcome;
   }
   outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-  // Only whole lines are names; only bare names of the folder are removed.
-  for (std::size_t start = 0, end; (end = noted.find('\n', start)) != std::string::npos; start = end + 1) {
-    const std::string name = noted.substr(start, end - start);
-    if (!name.empty() && name.find('/') == std::string::npos) folder.Remove(name);
-  }
+  // Only whole lines are names.
+  for (std::size_t start = 0, end; (end = noted.find('\n', start)) != std::string::npos; start = end + 1)
+    folder.Remove(noted.substr(start, end - start));
   return outcome;
 }
 

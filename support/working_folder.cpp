@@ -83,6 +83,8 @@ bool WorkingFolder::Exists(const std::string& name) const {
 }
 
 void WorkingFolder::Remove(const std::string& name) const {
+  // Only an entry of the folder itself: a name with a "/" names none.
+  if (name.find('/') != std::string::npos) return;
   if (Exists(name) && !IsProtectedInput(name)) unlink(PathOf(name).c_str());
 }
 

@@ -37,7 +37,8 @@ class WorkingFolder {
   std::string PathOf(const std::string& name) const;
   // True when a file (not a folder) of that name exists.
   bool Exists(const std::string& name) const;
-  // Deletes the file when it exists; the outcome is not reported.
+  // Deletes the file of the folder when it exists (never one of another
+  // folder, whatever the name says); the outcome is not reported.
   void Remove(const std::string& name) const;
   // Renames from (an exact entry name) to the entry that to refers to,
   // replacing it. Throws IoError.

@@ -29,7 +29,7 @@ TEST_F(RunApartTest, AChildEndedByASignalLeavesNoneOfTheFilesItNoted) {
     note("s.DAT.a1b2c3.part");
     Write("s.TXT.d4e5f6.part", "");
     note("s.TXT.d4e5f6.part");
-    note("../outside");
+    note("../outside.txt");
     std::raise(SIGKILL);
     return 0;
   });
