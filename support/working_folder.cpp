@@ -223,13 +223,17 @@ FileSink::FileSink(const WorkingFolder& folder, const std::string& name) : write
   if (fd < 0) ThrowErrno(errno);
   fd_ = CheckRegularFile(fd, entry);
   struct stat info;
-  if (fstat(fd_, &info) == 0 &&
+  const bool known = fstat(fd_, &info) == 0;
+  if (known &&
       folder.Protecting({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)})) {
     close(fd_);
     fd_ = -1;
     throw IoError::OnFile(kFileAccessDenied, entry);
   }
-  if (ftruncate(fd_, 0) != 0) {
+  // An empty file is not truncated: some file systems take a truncation as a
+  // file being replaced, and write all of it out when it is closed, holding
+  // the writer up.
+  if ((!known || info.st_size > 0) && ftruncate(fd_, 0) != 0) {
     int err = errno;
     close(fd_);
     fd_ = -1;
