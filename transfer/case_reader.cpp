@@ -35,16 +35,15 @@ static_assert(kPadding >= kDataTextReadAhead);
 
 unsigned char ClassOf(char c) { return kClass[static_cast<unsigned char>(c)]; }
 
-// The position of the first bit at or after from that is set (or, with
-// clear, not set); bits.size() * 64 when there is none.
-std::size_t NextBit(const std::vector<std::uint64_t>& bits, std::size_t from, bool clear = false) {
+// The position of the first bit at or after from that is set among the
+// given words; words * 64 when there is none.
+std::size_t NextBit(const std::uint64_t* bits, std::size_t words, std::size_t from) {
   std::size_t word = from / 64;
-  if (word >= bits.size()) return bits.size() * 64;
-  std::uint64_t flip = clear ? ~std::uint64_t{0} : 0;
-  std::uint64_t w = (bits[word] ^ flip) & (~std::uint64_t{0} << (from % 64));
+  if (word >= words) return words * 64;
+  std::uint64_t w = bits[word] & (~std::uint64_t{0} << (from % 64));
   while (w == 0) {
-    if (++word == bits.size()) return bits.size() * 64;
-    w = bits[word] ^ flip;
+    if (++word == words) return words * 64;
+    w = bits[word];
   }
   return word * 64 + static_cast<std::size_t>(__builtin_ctzll(w));
 }
@@ -104,7 +103,7 @@ BlockMarks MarkBlock(const char* p) {
 
 CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
                        std::size_t bufferSize)
-    : source_(source), columns_(columns), capacity_(bufferSize), buffer_(bufferSize + kPadding) {
+    : source_(source), columns_(columns), capacity_(bufferSize) {
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (columns[i] < 1 || columns[i] > fieldsPerCase) throw std::invalid_argument("no such field of a case");
     if (i > 0 && columns[i] <= columns[i - 1]) inOrder_ = false;
@@ -122,58 +121,125 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
       order_.push_back(
           static_cast<std::size_t>(std::lower_bound(columns_.begin(), columns_.end(), column) - columns_.begin()));
   }
-  MarkRegion();
+  for (Region& region : regions_) region.bytes.resize(capacity_ + kPadding);
+  before_.bytes.resize(kPadding);
+  Mark(before_);
+  region_ = &before_;
+  buffer_ = before_.bytes.data();
+  separators_ = before_.separators.data();
+  starts_ = before_.starts.data();
+  lineEnds_ = before_.lineEnds.data();
+  invalid_ = before_.invalid.data();
+  words_ = before_.starts.size();
+  firstInvalid_ = before_.firstInvalid;
+  readAhead_ = std::thread([this] { ReadAhead(); });
+}
+
+CaseReader::~CaseReader() {
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  changed_.notify_all();
+  readAhead_.join();
+}
+
+void CaseReader::ReadAhead() {
+  for (std::size_t n = 0;; ++n) {
+    {
+      // Neither the region being read nor one filled and not yet gone on to
+      // is filled again.
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return ending_ || n + 1 < std::max<std::size_t>(taken_, 1) + kRegions; });
+      if (ending_) return;
+    }
+    Region& region = regions_[n % kRegions];
+    try {
+      Fill(region, n > 0 ? &regions_[(n - 1) % kRegions] : nullptr);
+    } catch (...) {
+      region.failure = std::current_exception();
+      region.last = true;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      ++filled_;
+    }
+    changed_.notify_all();
+    if (region.last) return;
+  }
+}
+
+void CaseReader::Fill(Region& region, const Region* previous) {
+  region.failure = nullptr;
+  region.last = false;
+  // A field may go on past the region before: its start is kept.
+  region.end = previous != nullptr ? previous->end - previous->size : 0;
+  if (region.end > 0) std::memcpy(region.bytes.data(), previous->bytes.data() + previous->size, region.end);
+  while (!region.last && region.end < capacity_) {
+    std::size_t n = source_.Read(region.bytes.data() + region.end, capacity_ - region.end);
+    // Code 26 ends the text: the bytes from it on are not data.
+    if (const void* stop = std::memchr(region.bytes.data() + region.end, kEndOfText, n)) {
+      n = static_cast<std::size_t>(static_cast<const char*>(stop) - (region.bytes.data() + region.end));
+      region.last = true;
+    }
+    if (n == 0) region.last = true;
+    region.end += n;
+  }
+  std::memset(region.bytes.data() + region.end, 0, kPadding);
+  region.size = region.end;
+  if (!region.last) {
+    while (region.size > 0 && ClassOf(region.bytes[region.size - 1]) > kLineEnd) --region.size;
+    // A field longer than the whole buffer is no number.
+    if (region.size == 0) throw IoError(kInvalidNumericInput);
+  }
+  Mark(region);
+}
+
+void CaseReader::Mark(Region& region) {
+  const std::size_t size = region.size;
+  const std::size_t words = size / 64 + 1;
+  // Every word is written below.
+  region.separators.resize(words);
+  region.starts.resize(words);
+  region.lineEnds.resize(words);
+  region.invalid.resize(words);
+  for (std::size_t w = 0; w < words; ++w) {
+    BlockMarks marks = MarkBlock(region.bytes.data() + 64 * w);
+    std::uint64_t inRegion = ~std::uint64_t{0};
+    if (64 * w + 64 > size) inRegion = size > 64 * w ? (std::uint64_t{1} << (size - 64 * w)) - 1 : 0;
+    region.separators[w] = (marks.separators & inRegion) | ~inRegion;
+    // The region begins at the start of the data or after a separator.
+    std::uint64_t before = (region.separators[w] << 1) | (w == 0 ? 1 : region.separators[w - 1] >> 63);
+    region.starts[w] = ~region.separators[w] & before;
+    region.lineEnds[w] = marks.lineEnds & inRegion;
+    region.invalid[w] = ~(marks.separators | marks.numberChars) & inRegion;
+  }
+  region.firstInvalid = NextBit(region.invalid.data(), words, 0);
 }
 
 bool CaseReader::Refill() {
-  if (atEnd_ && pos_ >= end_) return false;
-  std::size_t kept = end_ - pos_;
-  if (pos_ > 0) std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
+  if (failure_) std::rethrow_exception(failure_);
+  if (region_->last) return false;
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return filled_ > taken_; });
+    region_ = &regions_[taken_++ % kRegions];
+  }
+  changed_.notify_all();
+  if (region_->failure) {
+    failure_ = region_->failure;
+    std::rethrow_exception(failure_);
+  }
+  buffer_ = region_->bytes.data();
+  separators_ = region_->separators.data();
+  starts_ = region_->starts.data();
+  lineEnds_ = region_->lineEnds.data();
+  invalid_ = region_->invalid.data();
+  words_ = region_->starts.size();
+  size_ = region_->size;
   pos_ = 0;
-  end_ = kept;
-  while (!atEnd_ && end_ < capacity_) {
-    std::size_t n = source_.Read(buffer_.data() + end_, capacity_ - end_);
-    // Code 26 ends the text: the bytes from it on are not data.
-    if (const void* stop = std::memchr(buffer_.data() + end_, kEndOfText, n)) {
-      n = static_cast<std::size_t>(static_cast<const char*>(stop) - (buffer_.data() + end_));
-      atEnd_ = true;
-    }
-    if (n == 0) atEnd_ = true;
-    end_ += n;
-  }
-  std::memset(buffer_.data() + end_, 0, kPadding);
-  if (atEnd_) {
-    region_ = end_;
-  } else {
-    // A field may go on past the buffer: the region ends at its last separator.
-    region_ = end_;
-    while (region_ > 0 && ClassOf(buffer_[region_ - 1]) > kLineEnd) --region_;
-    // A field longer than the whole buffer is no number.
-    if (region_ == 0) throw IoError(kInvalidNumericInput);
-  }
-  MarkRegion();
-  return region_ > 0;
-}
-
-void CaseReader::MarkRegion() {
-  std::size_t words = region_ / 64 + 1;
-  // Every word is written below.
-  separators_.resize(words);
-  starts_.resize(words);
-  lineEnds_.resize(words);
-  invalid_.resize(words);
-  for (std::size_t w = 0; w < words; ++w) {
-    BlockMarks marks = MarkBlock(buffer_.data() + 64 * w);
-    std::uint64_t inRegion = ~std::uint64_t{0};
-    if (64 * w + 64 > region_) inRegion = region_ > 64 * w ? (std::uint64_t{1} << (region_ - 64 * w)) - 1 : 0;
-    separators_[w] = (marks.separators & inRegion) | ~inRegion;
-    // The region begins at the start of the data or after a separator.
-    std::uint64_t before = (separators_[w] << 1) | (w == 0 ? 1 : separators_[w - 1] >> 63);
-    starts_[w] = ~separators_[w] & before;
-    lineEnds_[w] = marks.lineEnds & inRegion;
-    invalid_[w] = ~(marks.separators | marks.numberChars) & inRegion;
-  }
-  firstInvalid_ = NextBit(invalid_, 0);
+  firstInvalid_ = region_->firstInvalid;
+  return size_ > 0;
 }
 
 std::string_view CaseReader::SkipFields(std::size_t count) {
@@ -182,10 +248,10 @@ std::string_view CaseReader::SkipFields(std::size_t count) {
   std::uint64_t w = starts_[word] & (~std::uint64_t{0} << (pos_ % 64));
   for (std::size_t n; (n = CountBits(w)) < count;) {
     count -= n;
-    if (++word == starts_.size()) {
+    if (++word == words_) {
       // Every field from pos_ to the end of the region has been passed over.
-      if (firstInvalid_ < region_) throw IoError(kInvalidNumericInput);
-      pos_ = region_;
+      if (firstInvalid_ < size_) throw IoError(kInvalidNumericInput);
+      pos_ = size_;
       if (!Refill()) throw IoError(kReadBeyondEnd);
       word = 0;
     }
@@ -193,25 +259,25 @@ std::string_view CaseReader::SkipFields(std::size_t count) {
   }
   for (std::size_t i = 1; i < count; ++i) w &= w - 1;
   std::size_t start = word * 64 + static_cast<std::size_t>(__builtin_ctzll(w));
-  std::size_t stop = NextBit(separators_, start);
+  std::size_t stop = NextBit(separators_, words_, start);
   if (firstInvalid_ < stop) throw IoError(kInvalidNumericInput);
   pos_ = stop;
-  return std::string_view(buffer_.data() + start, stop - start);
+  return std::string_view(buffer_ + start, stop - start);
 }
 
 void CaseReader::SkipRestOfLine() {
   std::size_t lineEnd;
-  while ((lineEnd = NextBit(lineEnds_, pos_)) >= region_) {
-    pos_ = region_;
+  while ((lineEnd = NextBit(lineEnds_, words_, pos_)) >= size_) {
+    pos_ = size_;
     if (!Refill()) return;
   }
   pos_ = lineEnd + 1;
   if (buffer_[lineEnd] == '\r') {
-    if (pos_ >= region_) Refill();
-    if (pos_ < region_ && buffer_[pos_] == '\n') ++pos_;
+    if (pos_ >= size_) Refill();
+    if (pos_ < size_ && buffer_[pos_] == '\n') ++pos_;
   }
   // Whatever the skipped rest held is no concern of the next case.
-  if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, pos_);
+  if (firstInvalid_ < pos_) firstInvalid_ = NextBit(invalid_, words_, pos_);
 }
 
 void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, BufferedWriter* wider,
@@ -230,10 +296,10 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
   bool parted = false;  // a field has a text of its own for the second output
   // The fields are found in the marks through copies kept here, not through
   // the members: every text written might alias those.
-  const char* buffer = buffer_.data();
-  const std::uint64_t* starts = starts_.data();
-  const std::uint64_t* separators = separators_.data();
-  std::size_t words = starts_.size();
+  const char* buffer = buffer_;
+  const std::uint64_t* starts = starts_;
+  const std::uint64_t* separators = separators_;
+  std::size_t words = words_;
   std::size_t firstInvalid = firstInvalid_;
   std::size_t pos = pos_;  // after the last field passed
   std::size_t word = pos / 64;
@@ -269,10 +335,10 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
       field = SkipFields(gaps[i]);
       // A refill moves the data and marks them anew.
       pos = pos_;
-      buffer = buffer_.data();
-      starts = starts_.data();
-      separators = separators_.data();
-      words = starts_.size();
+      buffer = buffer_;
+      starts = starts_;
+      separators = separators_;
+      words = words_;
       word = pos / 64;
       nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
       firstInvalid = firstInvalid_;

@@ -3,9 +3,14 @@
 // by blanks and line ends, then the rest of its last line.
 #pragma once
 
+#include <array>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
+#include <mutex>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -18,9 +23,13 @@ namespace s2v {
 class CaseReader {
  public:
   // columns: the 1-based fields to write of each case, in the order given; a
-  // field may be named more than once.
+  // field may be named more than once. The source is read and marked ahead,
+  // on a thread of its own, until this ends.
   CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std::vector<std::size_t>& columns,
              std::size_t bufferSize = 1 << 20);
+  ~CaseReader();
+  CaseReader(const CaseReader&) = delete;
+  CaseReader& operator=(const CaseReader&) = delete;
 
   // Reads the next case and writes its fields of the columns, each as
   // WriteDataValue writes its number, with one blank between two and nothing
@@ -47,12 +56,35 @@ class CaseReader {
   // the end of the data.
   std::string_view SkipFields(std::size_t count);
   void SkipRestOfLine();
-  // Keeps the unread bytes, reads more and marks them; false when nothing is
-  // left to read.
+  // Goes on to the next region; false when nothing is left to read. Throws
+  // what reading it met.
   bool Refill();
-  // Marks the separators, line ends and bytes that belong in no number of
-  // the region.
-  void MarkRegion();
+
+  // A stretch of the data: the bytes a field of the stretch before left
+  // over, then those read after them. It is cut after its last separator
+  // (or at the end of the data) and marked, one bit a byte: separators,
+  // line ends, the first byte of every field, and bytes that belong in no
+  // number. The bits from size on count as separators.
+  struct Region {
+    std::vector<char> bytes;  // capacity_ bytes, then zeros to read whole blocks past the data
+    std::size_t end = 0;      // the bytes read
+    std::size_t size = 0;
+    bool last = false;  // the source is exhausted, or code 26 was read
+    std::vector<std::uint64_t> separators;
+    std::vector<std::uint64_t> starts;
+    std::vector<std::uint64_t> lineEnds;
+    std::vector<std::uint64_t> invalid;
+    std::size_t firstInvalid = 0;  // size or more when none
+    std::exception_ptr failure;    // the reading failed: thrown when the region is reached
+  };
+  static constexpr std::size_t kRegions = 3;
+  // The reading thread: fills the regions in turn, each while the reader is
+  // on the one before or earlier.
+  void ReadAhead();
+  // Fills region with what previous left over and the next bytes of the
+  // source; throws IoError.
+  void Fill(Region& region, const Region* previous);
+  static void Mark(Region& region);
 
   ByteSource& source_;
   std::vector<std::size_t> columns_;  // the columns asked for, each once, rising
@@ -71,18 +103,28 @@ class CaseReader {
   std::vector<Text> widerTexts_;
   std::vector<char> widerStaging_;
   std::size_t capacity_;
-  std::vector<char> buffer_;  // capacity_ bytes, then zeros to read whole blocks past the data
+
+  // The region being read, and where: its bytes and marks.
+  Region before_;  // the empty region before the first
+  const Region* region_ = &before_;
+  const char* buffer_ = nullptr;
+  const std::uint64_t* separators_ = nullptr;
+  const std::uint64_t* starts_ = nullptr;
+  const std::uint64_t* lineEnds_ = nullptr;
+  const std::uint64_t* invalid_ = nullptr;
+  std::size_t words_ = 0;
+  std::size_t size_ = 0;
   std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  // The bytes [0, region_) end with a separator (or the data) and are marked,
-  // one bit a byte; the bits from region_ on count as separators.
-  std::size_t region_ = 0;
-  std::vector<std::uint64_t> separators_;
-  std::vector<std::uint64_t> starts_;  // the first byte of every field
-  std::vector<std::uint64_t> lineEnds_;
-  std::vector<std::uint64_t> invalid_;
-  std::size_t firstInvalid_ = 0;  // at or after pos_; region_ or more when none
-  bool atEnd_ = false;            // the source is exhausted, or code 26 was read
+  std::size_t firstInvalid_ = 0;  // at or after pos_; size_ or more when none
+  std::exception_ptr failure_;    // thrown again by every later refill
+
+  std::array<Region, kRegions> regions_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t filled_ = 0;  // regions filled by the reading thread
+  std::size_t taken_ = 0;   // regions gone on to by the reader
+  bool ending_ = false;
+  std::thread readAhead_;
 };
 
 }  // namespace s2v

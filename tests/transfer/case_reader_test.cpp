@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <numeric>
 #include <stdexcept>
 #include <string>
@@ -187,6 +189,60 @@ TEST(CaseReaderTest, NothingOfAFailingCaseIsWritten) {
     EXPECT_EQ(firstSink.bytes, columns.size() == 3 ? "1      2.000 3" : "3 1");
     EXPECT_EQ(secondSink.bytes, columns.size() == 3 ? "1 2 3" : "3 1");
   }
+}
+
+// The data are read ahead, on another thread: what the reading meets is
+// thrown only when the reader gets there, after the cases before it, and
+// again at every later try; a reader given up early ends at once.
+TEST(CaseReaderTest, ReadingAheadKeepsTheOrderOfFailures) {
+  class FailingSource : public ByteSource {
+   public:
+    explicit FailingSource(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t Read(char* data, std::size_t size) override {
+      if (bytes_.empty()) throw IoError(kFileNotFound);
+      std::size_t n = std::min<std::size_t>(size, 5);
+      n = bytes_.copy(data, n);
+      bytes_.remove_prefix(n);
+      return n;
+    }
+
+   private:
+    std::string_view bytes_;
+  };
+  const std::string data = "1 2\r\n3 4\r\n5 6\r\n7 8\r\n";
+  for (std::size_t size : {8, 16, 64, 1 << 20}) {
+    SCOPED_TRACE(size);
+    FailingSource source(data);
+    CaseReader reader(source, 2, {2, 1}, size);
+    StringSink sink;
+    BufferedWriter out(sink);
+    int written = 0;
+    try {
+      for (; written < 5; ++written) {
+        reader.WriteCase(out, kMplusWholeTolerance);
+        out.EndLine();
+      }
+    } catch (const IoError& error) {
+      EXPECT_EQ(error.code(), kFileNotFound);
+    }
+    // The last case ends the data without the next byte read: whether it is
+    // written depends on where the reading stopped, never on its timing.
+    EXPECT_EQ(written, size <= 16 ? 3 : 0);
+    out.Flush();
+    EXPECT_EQ(sink.bytes, std::string("2 1\r\n4 3\r\n6 5\r\n").substr(0, 5 * static_cast<std::size_t>(written)));
+    EXPECT_THROW(reader.WriteCase(out, kMplusWholeTolerance), IoError);
+  }
+
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += "1 2 3\r\n";
+  MemorySource source(many);
+  auto reader = std::make_unique<CaseReader>(source, 3, std::vector<std::size_t>{1}, 64);
+  StringSink sink;
+  BufferedWriter out(sink);
+  reader->WriteCase(out, kMplusWholeTolerance);
+  reader.reset();
+  out.Flush();
+  EXPECT_EQ(sink.bytes, "1");
 }
 
 }  // namespace
