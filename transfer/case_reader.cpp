@@ -93,9 +93,10 @@ BlockMarks MarkBlock(const char* p) {
   return marks;
 }
 
-// The rare second text of a field, kept out of the loop that calls it so
-// that the first stays inline there.
-[[gnu::noinline]] char* WriteWiderText(char* p, std::string_view field, WholeTolerance tolerance) {
+// The text of a field of a rarer form, and the rare second text of a field,
+// kept out of the loop that calls them so that the common forms stay inline
+// there.
+[[gnu::noinline]] char* WriteOtherText(char* p, std::string_view field, WholeTolerance tolerance) {
   return WriteDataText(p, field, tolerance);
 }
 
@@ -112,8 +113,9 @@ CaseReader::CaseReader(ByteSource& source, std::size_t fieldsPerCase, const std:
   columns_.erase(std::unique(columns_.begin(), columns_.end()), columns_.end());
   for (std::size_t i = 0; i < columns_.size(); ++i) gaps_.push_back(columns_[i] - (i > 0 ? columns_[i - 1] : 0));
   passedAfter_ = fieldsPerCase - (columns_.empty() ? 0 : columns_.back());
-  texts_.resize(columns_.size());
+  ends_.resize(columns_.size());
   widerTexts_.resize(columns_.size());
+  widerIn_.resize(columns_.size());
   widerStaging_.resize(columns_.size() * kDataValueRoom);
   if (!inOrder_) {
     staging_.resize(columns_.size() * (kDataValueRoom + 1));
@@ -306,8 +308,9 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
   std::uint64_t nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
   const std::size_t* const gaps = gaps_.data();
   const std::size_t count = gaps_.size();
-  Text* const texts = texts_.data();
+  const char** const ends = ends_.data();
   Text* const widerTexts = widerTexts_.data();
+  const std::uint64_t thisCase = ++case_;
   for (std::size_t i = 0; i < count; ++i) {
     std::string_view field;
     if (gaps[i] == 1) {
@@ -343,20 +346,19 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
       nextStarts = starts[word] & (~std::uint64_t{0} << (pos % 64));
       firstInvalid = firstInvalid_;
     }
-    char* const text = p;
-    char* const textEnd = WriteDataText(p, field, tolerance);
-    texts[i] = {text, textEnd};
+    char* textEnd =
+        field.size() <= 16 ? data_text::WriteCommonForm(p, field.data(), static_cast<unsigned>(field.size())) : nullptr;
+    const bool common = textEnd != nullptr;
+    if (!common) textEnd = WriteOtherText(p, field, tolerance);
+    ends[i] = textEnd;
     p = textEnd;
     *p++ = ' ';
-    if (wider != nullptr) {
-      if (TextsMayPart(field)) {
-        char* const widerText = aside;
-        aside = WriteWiderText(aside, field, widerTolerance);
-        widerTexts[i] = {widerText, aside};
-        parted = true;
-      } else {
-        widerTexts[i] = {text, textEnd};
-      }
+    if (wider != nullptr && !common && TextsMayPart(field)) {
+      char* const widerText = aside;
+      aside = WriteOtherText(aside, field, widerTolerance);
+      widerTexts[i] = {widerText, aside};
+      widerIn_[i] = thisCase;
+      parted = true;
     }
   }
   if (p != begin) --p;
@@ -370,19 +372,21 @@ void CaseReader::WriteCase(BufferedWriter& out, WholeTolerance tolerance, Buffer
       std::memcpy(widerEnd, begin, static_cast<std::size_t>(p - begin));
       widerEnd += p - begin;
     } else {
-      widerEnd = Gather(*wider, widerTexts_);
+      widerEnd = Gather(*wider, begin, true);
     }
   }
-  if (!inOrder_) p = Gather(out, texts_);
+  if (!inOrder_) p = Gather(out, begin, false);
   out.CommitTo(p);
   if (wider != nullptr) wider->CommitTo(widerEnd);
 }
 
-char* CaseReader::Gather(BufferedWriter& out, const std::vector<Text>& texts) const {
-  const std::size_t count = inOrder_ ? texts.size() : order_.size();
+char* CaseReader::Gather(BufferedWriter& out, const char* begin, bool wider) const {
+  const std::size_t count = inOrder_ ? ends_.size() : order_.size();
   char* p = out.Reserve(count * (kDataValueRoom + 1)).data();
   for (std::size_t k = 0; k < count; ++k) {
-    auto [textBegin, textEnd] = texts[inOrder_ ? k : order_[k]];
+    const std::size_t i = inOrder_ ? k : order_[k];
+    auto [textBegin, textEnd] =
+        wider && widerIn_[i] == case_ ? widerTexts_[i] : Text{i > 0 ? ends_[i - 1] + 1 : begin, ends_[i]};
     std::memcpy(p, textBegin, static_cast<std::size_t>(textEnd - textBegin));
     p += textEnd - textBegin;
     *p++ = ' ';

@@ -50,8 +50,9 @@ class CaseReader {
 
   void WriteCase(BufferedWriter& out, WholeTolerance tolerance, BufferedWriter* wider, WholeTolerance widerTolerance);
   // Reserves room in out for the texts in the order asked, one blank between
-  // two, writes them there and returns their end.
-  char* Gather(BufferedWriter& out, const std::vector<Text>& texts) const;
+  // two, writes them there and returns their end: those that begin at begin,
+  // or with wider those put aside where there are.
+  char* Gather(BufferedWriter& out, const char* begin, bool wider) const;
   // Passes over count fields and returns the last; throws kReadBeyondEnd at
   // the end of the data.
   std::string_view SkipFields(std::size_t count);
@@ -96,11 +97,14 @@ class CaseReader {
   bool inOrder_ = true;
   std::vector<char> staging_;
   std::vector<std::size_t> order_;
-  // The text of each of columns_ in the case being written, and its text for
-  // a second output: the same, or one put aside in widerStaging_ where the
-  // two may differ.
-  std::vector<Text> texts_;
+  // The end of the text of each of columns_ in the case being written: the
+  // texts lie one after the other, one blank between two. A field whose text
+  // for a second output may differ has one put aside in widerStaging_,
+  // marked by the number of the case in widerIn_.
+  std::vector<const char*> ends_;
   std::vector<Text> widerTexts_;
+  std::vector<std::uint64_t> widerIn_;
+  std::uint64_t case_ = 0;
   std::vector<char> widerStaging_;
   std::size_t capacity_;
 

@@ -111,6 +111,59 @@ inline char* PutThreeDecimals(char* q, const char* point, unsigned decimals) {
 // decimal has the given whole digits (at most 9) and 4 to 6 decimals.
 int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, unsigned decimals);
 
+// Writes the text of n characters (at most 16) when it has one of the forms
+// the data copy writes most, whose output is the same for every tolerance
+// below half a thousandth, and returns its end; nullptr for any other text.
+// Reads 32 bytes from text on.
+[[gnu::always_inline]] inline char* WriteCommonForm(char* p, const char* text, unsigned n) {
+  const Marks marks = Mark(text);
+  const unsigned inText = kLowBits[n];
+  const unsigned minus = text[0] == '-' ? 1u : 0u;
+  const unsigned digits = marks.digits & inText;
+  const unsigned points = marks.points & inText;
+  // A whole number of 1 to 9 digits without leading zeros stays as it is. A
+  // number with such a whole part (or a lone 0) and 1 to 3 decimals, not all
+  // zeros, is padded with zeros to 3 decimals and with blanks to 10
+  // characters.
+  if ((inText & ~digits) == (minus | points) && (points & (points - 1)) == 0) {
+    if (points == 0) {
+      if (n - minus - 1 < 9 && (text[minus] != '0' || n == 1)) {
+        std::memcpy(p, text, 16);
+        return p + n;
+      }
+    } else {
+      const auto point = static_cast<unsigned>(std::countr_zero(points));
+      if (point - minus - 1 < 9 && (text[minus] != '0' || point == minus + 1)) {
+        const unsigned pad = point < 6 ? 6 - point : 0;
+        if (n - point - 2 < 3 && ((digits & ~marks.zeros) >> (point + 1)) != 0) {
+          std::memcpy(p, "                ", 16);
+          std::memcpy(p + pad, text, 16);
+          std::memcpy(p + pad + n, "000", 4);
+          return p + pad + point + 4;
+        }
+        // With 4 to 6 decimals, the first three neither 000 (a whole number
+        // may lie within the tolerance) nor 999 (rounding may carry into the
+        // whole part), it is rounded half up by the fourth decimal and those
+        // after it, unless right on the half.
+        const char* const fraction = text + point + 1;
+        if (n - point - 5 < 3 && (fraction[3] != '5' || ((digits & ~marks.zeros) >> (point + 5)) != 0)) {
+          const unsigned thousandths = static_cast<unsigned>(fraction[0] - '0') * 100 +
+                                       static_cast<unsigned>(fraction[1] - '0') * 10 +
+                                       static_cast<unsigned>(fraction[2] - '0');
+          if (thousandths - 1 < 998) {
+            std::memcpy(p, "                ", 16);
+            std::memcpy(p + pad, text, 16);
+            std::memcpy(p + pad + point + 1, &kThreeDigits[4 * (thousandths + (fraction[3] >= '5' ? 1 : 0))], 4);
+            return p + pad + point + 4;
+          }
+        }
+      }
+    }
+  }
+
+  return nullptr;
+}
+
 // Writes the plain decimal text of n characters (an optional sign, digits with
 // at most one point) when its digits decide the output: at most 9 digits
 // before the point and at most 6 decimals, or a zero fraction and at most 15
@@ -124,35 +177,12 @@ int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, 
 // bytes from text on.
 [[gnu::always_inline]] inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
   if (n > 16) return nullptr;
+  if (char* end = WriteCommonForm(p, text, n)) return end;
   const Marks marks = Mark(text);
   const unsigned inText = kLowBits[n];
   const unsigned minus = text[0] == '-' ? 1u : 0u;
   const unsigned digits = marks.digits & inText;
   const unsigned points = marks.points & inText;
-  // The two forms the data copy writes most, taken first: their output is
-  // their own text. A whole number of 1 to 9 digits without leading zeros
-  // stays as it is; a number with such a whole part (or a lone 0) and 1 to 3
-  // decimals, not all zeros, is padded with zeros to 3 decimals and with
-  // blanks to 10 characters.
-  if ((inText & ~digits) == (minus | points) && (points & (points - 1)) == 0) {
-    if (points == 0) {
-      if (n - minus - 1 < 9 && (text[minus] != '0' || n == 1)) {
-        std::memcpy(p, text, 16);
-        return p + n;
-      }
-    } else {
-      const auto point = static_cast<unsigned>(std::countr_zero(points));
-      if (n - point - 2 < 3 && point - minus - 1 < 9 && (text[minus] != '0' || point == minus + 1) &&
-          ((digits & ~marks.zeros) >> (point + 1)) != 0) {
-        const unsigned pad = point < 6 ? 6 - point : 0;
-        std::memcpy(p, "                ", 16);
-        std::memcpy(p + pad, text, 16);
-        std::memcpy(p + pad + n, "000", 4);
-        return p + pad + point + 4;
-      }
-    }
-  }
-
   const unsigned point = points != 0 ? static_cast<unsigned>(std::countr_zero(points)) : n;
   const unsigned sign = (minus != 0 || text[0] == '+') ? 1u : 0u;
   if ((digits | points | sign) != inText || (points & (points - 1)) != 0 || digits == 0) return nullptr;

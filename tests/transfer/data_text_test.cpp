@@ -188,7 +188,9 @@ TEST(DataTextTest, EveryFractionOfFourDecimals) {
 // A field said to have the same text for both tolerances has it: every
 // fraction of 1 to 7 decimals next to a whole number, and others, on whole
 // parts to the 32-bit limits and past them, with each sign. The common forms
-// are said to be the same, and the fields whose texts part are all found.
+// are said to be the same, and the fields whose texts part are all found; a
+// field written as a common form has the same text for both, as its double
+// shows.
 TEST(DataTextTest, TextsMayPartWhereverTheTolerancesPart) {
   auto texts = [](const std::string& field, WholeTolerance tolerance) {
     std::string padded = field + std::string(kDataTextReadAhead, '7');
@@ -213,7 +215,15 @@ TEST(DataTextTest, TextsMayPartWhereverTheTolerancesPart) {
       fractions.push_back(nines);
     }
   }
+  // A field of a common form is written without asking.
+  auto common = [](const std::string& field) {
+    std::string padded = field + std::string(kDataTextReadAhead, '7');
+    char out[kDataValueRoom];
+    return field.size() <= 16 &&
+           data_text::WriteCommonForm(out, padded.data(), static_cast<unsigned>(field.size())) != nullptr;
+  };
   int parted = 0;
+  int commons = 0;
   for (const char* whole : {"", "0", "2", "65535", "2147483646", "2147483647", "2147483648", "99999999999"})
     for (const char* sign : {"", "-", "+"})
       for (const std::string& fraction : fractions) {
@@ -222,8 +232,12 @@ TEST(DataTextTest, TextsMayPartWhereverTheTolerancesPart) {
         const bool differ = texts(field, kMplusWholeTolerance) != texts(field, kMLwinWholeTolerance);
         if (differ) ++parted;
         ASSERT_TRUE(mayPart(field) || !differ) << field;
+        if (!common(field)) continue;
+        ++commons;
+        ASSERT_EQ(FromDouble(field, kMplusWholeTolerance), FromDouble(field, kMLwinWholeTolerance)) << field;
       }
   EXPECT_GT(parted, 1000);
+  EXPECT_GT(commons, 10000);
   for (const std::string field : {"5", "-999", "645300.48", "63.6950", "3390.784", "0.700014", "2.000", "99.99899"})
     EXPECT_FALSE(mayPart(field)) << field;
   for (const std::string field : {"2.00002", "1.99995", "-0.00002", "1e-5", "1.000050000000000000001"})
