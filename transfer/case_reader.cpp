@@ -5,11 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
-#include <emmintrin.h>
-#endif
-
 #include "support/io_error.h"
+#include "transfer/byte_marks.h"
 
 namespace s2v {
 
@@ -17,23 +14,9 @@ namespace {
 
 constexpr char kEndOfText = 26;
 
-enum CharClass : unsigned char { kSeparator, kLineEnd, kNumberChar, kOther };
-
-// The characters of numbers; blanks and tabs, and line ends, separate fields.
-constexpr std::array<unsigned char, 256> kClass = [] {
-  std::array<unsigned char, 256> table{};
-  table.fill(kOther);
-  for (char c : std::string_view("0123456789.+-eE")) table[static_cast<unsigned char>(c)] = kNumberChar;
-  table[' '] = table['\t'] = kSeparator;
-  table['\r'] = table['\n'] = kLineEnd;
-  return table;
-}();
-
 // Zero bytes after the data, so that a block of 64 can be read anywhere in it.
 constexpr std::size_t kPadding = 64;
 static_assert(kPadding >= kDataTextReadAhead);
-
-unsigned char ClassOf(char c) { return kClass[static_cast<unsigned char>(c)]; }
 
 // The position of the first bit at or after from that is set among the
 // given words; words * 64 when there is none.
@@ -55,42 +38,6 @@ std::size_t CountBits(std::uint64_t w) {
   w = (w & 0x3333333333333333u) + ((w >> 2) & 0x3333333333333333u);
   w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
   return static_cast<std::size_t>((w * 0x0101010101010101u) >> 56);
-}
-
-struct BlockMarks {
-  std::uint64_t separators = 0;
-  std::uint64_t lineEnds = 0;
-  std::uint64_t numberChars = 0;
-};
-
-// The marks of the 64 bytes at p.
-BlockMarks MarkBlock(const char* p) {
-  BlockMarks marks;
-#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
-  for (int part = 0; part < 4; ++part) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
-    auto equal = [&block](char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };
-    auto bits = [](__m128i m) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m))); };
-    const __m128i digit = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(block, _mm_set1_epi8('0')), block),
-                                        _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('9')), block));
-    const __m128i exponent = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
-    const __m128i lineEnd = _mm_or_si128(equal('\r'), equal('\n'));
-    marks.lineEnds |= bits(lineEnd) << (16 * part);
-    marks.separators |= bits(_mm_or_si128(lineEnd, _mm_or_si128(equal(' '), equal('\t')))) << (16 * part);
-    marks.numberChars |= bits(_mm_or_si128(_mm_or_si128(digit, exponent),
-                                           _mm_or_si128(equal('.'), _mm_or_si128(equal('+'), equal('-')))))
-                         << (16 * part);
-  }
-#else
-  for (int i = 0; i < 64; ++i) {
-    unsigned char c = ClassOf(p[i]);
-    std::uint64_t bit = std::uint64_t{1} << i;
-    if (c <= kLineEnd) marks.separators |= bit;
-    if (c == kLineEnd) marks.lineEnds |= bit;
-    if (c == kNumberChar) marks.numberChars |= bit;
-  }
-#endif
-  return marks;
 }
 
 // The text of a field of a rarer form, and the rare second text of a field,
@@ -190,7 +137,7 @@ void CaseReader::Fill(Region& region, const Region* previous) {
   std::memset(region.bytes.data() + region.end, 0, kPadding);
   region.size = region.end;
   if (!region.last) {
-    while (region.size > 0 && ClassOf(region.bytes[region.size - 1]) > kLineEnd) --region.size;
+    while (region.size > 0 && byte_marks::ClassOf(region.bytes[region.size - 1]) > byte_marks::kLineEnd) --region.size;
     // A field longer than the whole buffer is no number.
     if (region.size == 0) throw IoError(kInvalidNumericInput);
   }
@@ -205,16 +152,20 @@ void CaseReader::Mark(Region& region) {
   region.starts.resize(words);
   region.lineEnds.resize(words);
   region.invalid.resize(words);
+  // The marks of the bytes first, the number characters kept in starts.
+  std::uint64_t* const separators = region.separators.data();
+  std::uint64_t* const lineEnds = region.lineEnds.data();
+  std::uint64_t* const numberChars = region.starts.data();
+  byte_marks::MarkBlocksHere(region.bytes.data(), words, separators, lineEnds, numberChars);
   for (std::size_t w = 0; w < words; ++w) {
-    BlockMarks marks = MarkBlock(region.bytes.data() + 64 * w);
     std::uint64_t inRegion = ~std::uint64_t{0};
     if (64 * w + 64 > size) inRegion = size > 64 * w ? (std::uint64_t{1} << (size - 64 * w)) - 1 : 0;
-    region.separators[w] = (marks.separators & inRegion) | ~inRegion;
+    region.invalid[w] = ~(separators[w] | numberChars[w]) & inRegion;
+    separators[w] = (separators[w] & inRegion) | ~inRegion;
+    lineEnds[w] &= inRegion;
     // The region begins at the start of the data or after a separator.
-    std::uint64_t before = (region.separators[w] << 1) | (w == 0 ? 1 : region.separators[w - 1] >> 63);
-    region.starts[w] = ~region.separators[w] & before;
-    region.lineEnds[w] = marks.lineEnds & inRegion;
-    region.invalid[w] = ~(marks.separators | marks.numberChars) & inRegion;
+    const std::uint64_t before = (separators[w] << 1) | (w == 0 ? 1 : separators[w - 1] >> 63);
+    region.starts[w] = ~separators[w] & before;
   }
   region.firstInvalid = NextBit(region.invalid.data(), words, 0);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/io_error.h"
+#include "transfer/byte_marks.h"
 
 namespace s2v {
 namespace {
@@ -189,6 +190,35 @@ TEST(CaseReaderTest, NothingOfAFailingCaseIsWritten) {
     EXPECT_EQ(firstSink.bytes, columns.size() == 3 ? "1      2.000 3" : "3 1");
     EXPECT_EQ(secondSink.bytes, columns.size() == 3 ? "1 2 3" : "3 1");
   }
+}
+
+// Every byte value in every position of a block, marked by each way of the
+// processor against the table of the characters' classes.
+TEST(CaseReaderTest, ByteMarksOfEveryByte) {
+  std::string bytes(64 * 256 + 64, '\0');
+  for (std::size_t i = 0; i < 64 * 256; ++i) bytes[i] = static_cast<char>((i * 97 + i / 256) % 256);
+  const std::size_t blocks = 256;
+  std::vector<std::uint64_t> separators(blocks), lineEnds(blocks), numberChars(blocks);
+  auto check = [&](const char* way) {
+    for (std::size_t w = 0; w < blocks; ++w)
+      for (std::size_t i = 0; i < 64; ++i) {
+        const unsigned char c = byte_marks::ClassOf(bytes[64 * w + i]);
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        ASSERT_EQ((separators[w] & bit) != 0, c <= byte_marks::kLineEnd) << way << " byte " << int(bytes[64 * w + i]);
+        ASSERT_EQ((lineEnds[w] & bit) != 0, c == byte_marks::kLineEnd) << way << " byte " << int(bytes[64 * w + i]);
+        ASSERT_EQ((numberChars[w] & bit) != 0, c == byte_marks::kNumberChar)
+            << way << " byte " << int(bytes[64 * w + i]);
+      }
+  };
+  byte_marks::MarkBlocks(bytes.data(), blocks, separators.data(), lineEnds.data(), numberChars.data());
+  check("plain");
+#if defined(S2V_MARK_AVX2)
+  if (__builtin_cpu_supports("avx2")) {
+    std::fill(separators.begin(), separators.end(), 0);
+    byte_marks::MarkBlocksAvx2(bytes.data(), blocks, separators.data(), lineEnds.data(), numberChars.data());
+    check("AVX2");
+  }
+#endif
 }
 
 // The data are read ahead, on another thread: what the reading meets is
