@@ -94,6 +94,11 @@ void WorkingFolder::Rename(const std::string& from, const std::string& to) const
 }
 
 void WorkingFolder::PutInPlace(const std::string& passing, const std::string& name) const {
+  // A free name gets the file made below only to be checked and to show its
+  // permissions: it is removed again before the renaming, because some file
+  // systems write a file renamed over another one out to the disk at once.
+  struct stat info;
+  const bool free = lstat(PathOf(name).c_str(), &info) != 0 && errno == ENOENT;
   unsigned permissions;
   {
     FileSink target(*this, name);
@@ -108,6 +113,7 @@ void WorkingFolder::PutInPlace(const std::string& passing, const std::string& na
     ThrowErrno(err);
   }
   close(fd);
+  if (free) unlink(PathOf(name).c_str());
   Rename(passing, name);
 }
 
