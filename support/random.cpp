@@ -1,5 +1,6 @@
 #include "support/random.h"
 
+#include <array>
 #include <cmath>
 
 namespace s2v {
@@ -123,22 +124,57 @@ long double InverseUpperTail(long double p) {
 
 long double NormalRandom() { return InverseUpperTail(UniformRandom()); }
 
-double QuickUpperTailQuantile(double p) {
-  // Work on the smaller tail, where the tail probability has its full relative
-  // precision; 1 - p is exact for every p that UniformRandom gives.
-  bool lower = p > 0.5;
-  double tail = lower ? 1.0 - p : p;
-  // Abramowitz and Stegun 26.2.23, within 4.5e-4 of the quantile.
-  double t = std::sqrt(-2.0 * std::log(tail));
-  double z = t - (2.515517 + t * (0.802853 + t * 0.010328)) / (1.0 + t * (1.432788 + t * (0.189269 + t * 0.001308)));
-  // Each Halley step on Q(z) = tail about triples the correct digits.
-  constexpr double kInverseSqrtTwo = 0.70710678118654752440;
-  constexpr auto kDensity = static_cast<double>(kDensityFactor);
-  for (int step = 0; step < 2; ++step) {
-    double u = (0.5 * std::erfc(z * kInverseSqrtTwo) - tail) / (kDensity * std::exp(-0.5 * z * z));
-    z += u / (1.0 - 0.5 * u * z);
-  }
-  return lower ? -z : z;
+namespace {
+
+// The polynomial with the coefficients c, the highest power's first, at x.
+template <std::size_t N>
+double Polynomial(const std::array<double, N>& c, double x) {
+  double sum = 0;
+  for (double coefficient : c) sum = sum * x + coefficient;
+  return sum;
 }
+
+// Wichura's algorithm AS 241 (PPND16): the z whose lower-tail probability is
+// p, for p in (0, 1), to about 1 part in 10^16, by rational functions of p
+// near the middle and of sqrt(-log(tail)) in the tails.
+double LowerTailQuantile(double p) {
+  constexpr std::array<double, 8> kMiddleAbove = {
+      2.5090809287301226727e+3, 3.3430575583588128105e+4, 6.7265770927008700853e+4, 4.5921953931549871457e+4,
+      1.3731693765509461125e+4, 1.9715909503065514427e+3, 1.3314166789178437745e+2, 3.3871328727963666080e+0};
+  constexpr std::array<double, 8> kMiddleBelow = {
+      5.2264952788528545610e+3, 2.8729085735721942674e+4, 3.9307895800092710610e+4, 2.1213794301586595867e+4,
+      5.3941960214247511077e+3, 6.8718700749205790830e+2, 4.2313330701600911252e+1, 1.0};
+  constexpr std::array<double, 8> kNearAbove = {
+      7.74545014278341407640e-4, 2.27238449892691845833e-2, 2.41780725177450611770e-1, 1.27045825245236838258e+0,
+      3.64784832476320460504e+0, 5.76949722146069140550e+0, 4.63033784615654529590e+0, 1.42343711074968357734e+0};
+  constexpr std::array<double, 8> kNearBelow = {
+      1.05075007164441684324e-9, 5.47593808499534494600e-4, 1.51986665636164571966e-2, 1.48103976427480074590e-1,
+      6.89767334985100004550e-1, 1.67638483018380384940e+0, 2.05319162663775882187e+0, 1.0};
+  constexpr std::array<double, 8> kFarAbove = {
+      2.01033439929228813265e-7, 2.71155556874348757815e-5, 1.24266094738807843860e-3, 2.65321895265761230930e-2,
+      2.96560571828504891230e-1, 1.78482653991729133580e+0, 5.46378491116411436990e+0, 6.65790464350110377720e+0};
+  constexpr std::array<double, 8> kFarBelow = {
+      2.04426310338993978564e-15, 1.42151175831644588870e-7, 1.84631831751005468180e-5, 7.86869131145613259100e-4,
+      1.48753612908506148525e-2,  1.36929880922735805310e-1, 5.99832206555887937690e-1, 1.0};
+  const double q = p - 0.5;
+  if (std::fabs(q) <= 0.425) {
+    const double r = 0.180625 - q * q;
+    return q * Polynomial(kMiddleAbove, r) / Polynomial(kMiddleBelow, r);
+  }
+  double r = std::sqrt(-std::log(q < 0 ? p : 1.0 - p));
+  double x;
+  if (r <= 5.0) {
+    r -= 1.6;
+    x = Polynomial(kNearAbove, r) / Polynomial(kNearBelow, r);
+  } else {
+    r -= 5.0;
+    x = Polynomial(kFarAbove, r) / Polynomial(kFarBelow, r);
+  }
+  return q < 0 ? -x : x;
+}
+
+}  // namespace
+
+double QuickUpperTailQuantile(double p) { return -LowerTailQuantile(p); }
 
 }  // namespace s2v

@@ -31,10 +31,10 @@ long double InverseUpperTail(long double p);
 // A standard normal variate: InverseUpperTail(UniformRandom()).
 long double NormalRandom();
 
-// The z whose upper-tail probability is p, for p in (0, 1), in double: a
-// rational first guess refined by two Halley steps on the smaller tail. It is
-// the true quantile to about 1e-15, where InverseUpperTail takes a few
-// microseconds of extended-precision Newton steps.
+// The z whose upper-tail probability is p, for p in (0, 1), in double, by
+// rational functions (Wichura's AS 241). It is the true quantile to about
+// 1e-15, where InverseUpperTail takes a few microseconds of extended-precision
+// Newton steps.
 double QuickUpperTailQuantile(double p);
 
 }  // namespace s2v
