@@ -60,10 +60,7 @@ class BackgroundSink : public ByteSink {
 class BackgroundFileWriter {
  public:
   BackgroundFileWriter(const WorkingFolder& folder, const std::string& name)
-      : file_(folder, name), background_(file_), writer_(background_, kBufferSize) {}
-  // Large enough that the writing thread is woken seldom: each waking costs
-  // the writer some microseconds.
-  static constexpr std::size_t kBufferSize = 1 << 20;
+      : file_(folder, name), background_(file_), writer_(background_, 1 << 18) {}
   // What was written stays on disk even when a failure ends the run early.
   ~BackgroundFileWriter() {
     try {
