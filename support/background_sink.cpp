@@ -47,6 +47,7 @@ void BackgroundSink::WaitForRoom(std::unique_lock<std::mutex>& lock) {
 void BackgroundSink::Hand(std::vector<char>& buffer, std::size_t size) {
   const std::size_t capacity = buffer.size();
   std::vector<char> next;
+  bool wake = false;
   {
     std::unique_lock lock(mutex_);
     WaitForRoom(lock);
@@ -55,8 +56,11 @@ void BackgroundSink::Hand(std::vector<char>& buffer, std::size_t size) {
       spare_.pop_back();
     }
     waiting_.emplace_back(std::move(buffer), size);
+    // A thread that sleeps is woken for two buffers, not for each: waking it
+    // costs some microseconds. Finish wakes it for the last one.
+    wake = waiting_.size() >= 2;
   }
-  changed_.notify_all();
+  if (wake) changed_.notify_all();
   if (next.size() < capacity) next.resize(capacity);
   buffer = std::move(next);
 }
@@ -67,6 +71,7 @@ void BackgroundSink::Write(const char* data, std::size_t size) {
 }
 
 void BackgroundSink::Finish() {
+  changed_.notify_all();
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return (waiting_.empty() && !writing_) || failure_; });
   if (failure_) std::rethrow_exception(failure_);

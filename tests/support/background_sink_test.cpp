@@ -61,6 +61,17 @@ TEST(BackgroundSinkTest, WritesEveryByteInOrder) {
     out.Flush();
   }
   EXPECT_EQ(late.bytes.size(), 1200u);
+  // The thread is woken for two buffers at a time; a single one is written
+  // when the writer finishes.
+  SlowSink one;
+  {
+    BackgroundSink background(one);
+    BufferedWriter out(background, 64);
+    out.Put("a few bytes");
+    out.Flush();
+    background.Finish();
+    EXPECT_EQ(one.bytes, "a few bytes");
+  }
 }
 
 // Waits until let go, then keeps what it is given.
