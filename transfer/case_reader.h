@@ -50,8 +50,9 @@ class CaseReader {
 
   void WriteCase(BufferedWriter& out, WholeTolerance tolerance, BufferedWriter* wider, WholeTolerance widerTolerance);
   // Reserves room in out for the texts in the order asked, one blank between
-  // two, writes them there and returns their end: those that begin at begin,
-  // or with wider those put aside where there are.
+  // two, writes them there and returns their end. The texts lie from begin
+  // on; with wider, a field's text put aside for the second output is taken
+  // instead.
   char* Gather(BufferedWriter& out, const char* begin, bool wider) const;
   // Passes over count fields and returns the last; throws kReadBeyondEnd at
   // the end of the data.
