@@ -98,7 +98,7 @@ void WorkingFolder::PutInPlace(const std::string& passing, const std::string& na
   // permissions: it is removed again before the renaming, because some file
   // systems write a file renamed over another one out to the disk at once.
   struct stat info;
-  const bool free = lstat(PathOf(name).c_str(), &info) != 0 && errno == ENOENT;
+  const bool nameFree = lstat(PathOf(name).c_str(), &info) != 0 && errno == ENOENT;
   unsigned permissions;
   {
     FileSink target(*this, name);
@@ -113,7 +113,7 @@ void WorkingFolder::PutInPlace(const std::string& passing, const std::string& na
     ThrowErrno(err);
   }
   close(fd);
-  if (free) unlink(PathOf(name).c_str());
+  if (nameFree) unlink(PathOf(name).c_str());
   Rename(passing, name);
 }
 
