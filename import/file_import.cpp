@@ -169,39 +169,6 @@ class ImportWriter : public ImportCaseHandler {
   std::int64_t cases_ = 0;
 };
 
-// Files written under passing names until they are complete; the ones not
-// taken over are removed. The names are made anew, exclusively and
-// unforeseeably, so that no planted file or link can stand in their place.
-class PassingFiles {
- public:
-  PassingFiles(const WorkingFolder& folder, const std::string& base, const ImportProgress& progress) : folder_(folder) {
-    data = folder_.CreateUnique(base + ".DAT.", ".part");
-    if (progress.PassingFile) progress.PassingFile(data);
-    try {
-      info = folder_.CreateUnique(base + ".TXT.", ".part");
-    } catch (...) {
-      folder_.Remove(data);
-      throw;
-    }
-    if (progress.PassingFile) progress.PassingFile(info);
-  }
-  ~PassingFiles() {
-    folder_.Remove(data);
-    folder_.Remove(info);
-  }
-  PassingFiles(const PassingFiles&) = delete;
-  PassingFiles& operator=(const PassingFiles&) = delete;
-
-  // As if it had been written under its name, permissions too.
-  void Replace(const std::string& passing, const std::string& final) const { folder_.PutInPlace(passing, final); }
-
-  std::string data;
-  std::string info;
-
- private:
-  const WorkingFolder& folder_;
-};
-
 class Import {
  public:
   Import(const WorkingFolder& folder, const ConfirmReplace& confirm, const ImportProgress& progress,
@@ -232,8 +199,11 @@ class Import {
     }
     if (!ConfirmReplacing(dataName, infoName)) return result_;
 
-    PassingFiles files(folder_, base, progress_);
-    TextFileWriter dataFile(folder_, files.data);
+    PassingFile passingData(folder_, base + ".DAT.");
+    if (progress_.PassingFile) progress_.PassingFile(passingData.Name());
+    PassingFile passingInfo(folder_, base + ".TXT.");
+    if (progress_.PassingFile) progress_.PassingFile(passingInfo.Name());
+    TextFileWriter dataFile(folder_, passingData.Name());
     TextConverter texts(codePage_);
     ImportWriter writer(dataFile.out(), progress_, texts);
     SavDictionary dictionary;
@@ -251,11 +221,11 @@ class Import {
     if (progress_.CasesWritten) progress_.CasesWritten(writer.cases());
 
     dictionary = texts.Dictionary(dictionary);
-    TextFileWriter infoFile(folder_, files.info);
+    TextFileWriter infoFile(folder_, passingInfo.Name());
     FileInfoSummary summary = WriteFileInfo(dictionary, infoFile.out());
     infoFile.Close();
-    files.Replace(files.data, dataName);
-    files.Replace(files.info, infoName);
+    passingData.PutInPlace(dataName);
+    passingInfo.PutInPlace(infoName);
 
     Describe(dictionary, writer.cases(), summary, words);
     std::vector<std::string> names;

@@ -90,6 +90,33 @@ class WorkingFolder {
   bool writeBehind_ = false;
 };
 
+// A file written under a passing name until it is complete: made anew,
+// exclusively and unforeseeably (CreateUnique), so that no planted file or
+// link can stand in its place, and removed when this ends unless it was put
+// in place.
+class PassingFile {
+ public:
+  // The name is prefix, six random characters and ".part". Throws IoError.
+  PassingFile(const WorkingFolder& folder, const std::string& prefix)
+      : folder_(folder), name_(folder.CreateUnique(prefix, ".part")) {}
+  ~PassingFile() {
+    if (!placed_) folder_.Remove(name_);
+  }
+  PassingFile(const PassingFile&) = delete;
+  PassingFile& operator=(const PassingFile&) = delete;
+  const std::string& Name() const { return name_; }
+  // The file as if written under name (WorkingFolder::PutInPlace).
+  void PutInPlace(const std::string& name) {
+    folder_.PutInPlace(name_, name);
+    placed_ = true;
+  }
+
+ private:
+  const WorkingFolder& folder_;
+  std::string name_;
+  bool placed_ = false;
+};
+
 // The working folder held for one command: another program (or window)
 // that asks for it while this lives is told the folder is busy, so that two
 // runs never write the same files at once. An advisory lock on the folder

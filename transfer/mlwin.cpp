@@ -18,11 +18,11 @@ void ShowReady(Toolkit& toolkit, std::int64_t cases) {
 
 }  // namespace
 
-bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, const std::string* made) {
+bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, PassingFile* made) {
   if (toolkit.TransferChoice(TransferGroup::MLwin) < 1) return true;
   toolkit.ShowInfo("Transfer to MLwiN not ready");
   if (made != nullptr) {
-    input.Folder.PutInPlace(*made, input.ProjectBase + ".mln");
+    made->PutInPlace(input.ProjectBase + ".mln");
     ShowReady(toolkit, input.CaseCount);
     return true;
   }

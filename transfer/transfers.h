@@ -63,6 +63,6 @@ bool RunTransfers(Toolkit& toolkit, const TransferInput& input);
 // of writing its own.
 bool TransferToMplus(Toolkit& toolkit, const TransferInput& input, BufferedWriter* mlwinLines = nullptr);
 void TransferToMIM(Toolkit& toolkit);
-bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, const std::string* made = nullptr);
+bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, PassingFile* made = nullptr);
 
 }  // namespace s2v
