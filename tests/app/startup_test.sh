@@ -3,10 +3,7 @@
 # window opens, an existing one in another letter case is left alone, and a
 # command file that cannot be made is reported on standard error.
 set -u
-fail=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$2], got [$3]"; fail=1; else echo "ok   $1"; fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen

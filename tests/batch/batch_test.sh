@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # The batch program's options, report output and exit statuses.
 set -u
-fail=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$2], got [$3]"; fail=1; else echo "ok   $1"; fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$EXAMPLES"/*.* "$work/"

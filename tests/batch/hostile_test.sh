@@ -7,10 +7,7 @@
 # Environment: BATCH, EXAMPLES, SAV (a small system file of 3 variables and 3
 # cases, written by PSPP uncompressed).
 set -u
-fail=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$2], got [$3]"; fail=1; else echo "ok   $1"; fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 echo outside >"$work/outside.txt"

@@ -5,10 +5,7 @@ if ! command -v pspp >/dev/null; then
   echo "pspp is not installed (Debian package pspp): skipped, it writes the system file"
   exit 77
 fi
-fail=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$2], got [$3]"; fail=1; else echo "ok   $1"; fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/data"

@@ -2,10 +2,7 @@
 # The batch program's --import on the committed file of each kind, its
 # synonym --import-sav, --encoding, and damaged files.
 set -u
-fail=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then echo "FAIL $1: expected [$2], got [$3]"; fail=1; else echo "ok   $1"; fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
