@@ -44,7 +44,7 @@ std::size_t CountBits(std::uint64_t w) {
 // kept out of the loop that calls them so that the common forms stay inline
 // there.
 [[gnu::noinline]] char* WriteOtherText(char* p, std::string_view field, WholeTolerance tolerance) {
-  return WriteDataText(p, field, tolerance);
+  return WriteUncommonText(p, field, tolerance);
 }
 
 }  // namespace

@@ -177,7 +177,6 @@ int SideOfDouble(const char* whole, unsigned wholeDigits, const char* fraction, 
 // bytes from text on.
 [[gnu::always_inline]] inline char* WritePlain(char* p, const char* text, unsigned n, WholeTolerance tolerance) {
   if (n > 16) return nullptr;
-  if (char* end = WriteCommonForm(p, text, n)) return end;
   const Marks marks = Mark(text);
   const unsigned inText = kLowBits[n];
   const unsigned minus = text[0] == '-' ? 1u : 0u;
@@ -244,15 +243,24 @@ static_assert(kMplusWholeTolerance.decimals >= 4 && kMplusWholeTolerance.decimal
 
 }  // namespace data_text
 
+// WriteDataText for a field that WriteCommonForm did not take: its form is
+// not looked for again.
+inline char* WriteUncommonText(char* p, std::string_view field, WholeTolerance tolerance) {
+  if (field.size() <= 16) {
+    if (char* end = data_text::WritePlain(p, field.data(), static_cast<unsigned>(field.size()), tolerance)) return end;
+  }
+  return WriteDataValue(p, ParseField(field), tolerance);
+}
+
 // Writes field at p, which has kDataValueRoom bytes, exactly as
 // WriteDataValue writes ParseField(field), and returns the end of the text;
 // throws as ParseField does. kDataTextReadAhead bytes from field.data() on
 // must be readable.
 [[gnu::always_inline]] inline char* WriteDataText(char* p, std::string_view field, WholeTolerance tolerance) {
   if (field.size() <= 16) {
-    if (char* end = data_text::WritePlain(p, field.data(), static_cast<unsigned>(field.size()), tolerance)) return end;
+    if (char* end = data_text::WriteCommonForm(p, field.data(), static_cast<unsigned>(field.size()))) return end;
   }
-  return WriteDataValue(p, ParseField(field), tolerance);
+  return WriteUncommonText(p, field, tolerance);
 }
 
 // False when a field's texts for two tolerances below half a thousandth are
