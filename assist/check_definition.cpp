@@ -11,6 +11,7 @@
 #include "spssinfo/file_info_dictionary.h"
 #include "support/export_fields.h"
 #include "support/number_format.h"
+#include "support/text_decoding.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -422,7 +423,7 @@ ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssNa
   head.DataFound = folder.Exists(spssName + ".DAT");
   if (!head.DataFound) return head;
   HeaderNames names{head.DatasetNames};
-  FileSource data(folder, spssName + ".DAT");
+  TextFileSource data(folder, spssName + ".DAT");
   // The first record only: a small buffer keeps the reading to it.
   ReadExportFields(data, names, false, std::size_t{1} << 14);
   return head;
@@ -435,9 +436,9 @@ DefinitionCheck CheckDefinition(const WorkingFolder& folder, const SpcText& spcL
   if (!RefuseSpssName(spssName, [](const std::string&) {})) head = ReadExportHead(folder, spssName);
   DefinitionCheck check = CheckDefinitionLines(spcLines, projectName, head);
   if (checkValues && head.DataFound && !check.Definition.Variables.empty()) {
-    FileSource data(folder, spssName + ".DAT");
+    TextFileSource data(folder, spssName + ".DAT");
     const std::string fileInfoName = spssName + ".TXT";
-    ExportOpener open = [&] { return std::make_unique<FileSource>(folder, fileInfoName); };
+    ExportOpener open = [&] { return std::make_unique<TextFileSource>(folder, fileInfoName); };
     CheckDefinitionValues(check, data, head.FileInfoFound ? &open : nullptr);
   }
   return check;

@@ -6,6 +6,7 @@
 #include "assist/variable_statistics.h"
 #include "model/project_definition.h"
 #include "support/export_fields.h"
+#include "support/text_decoding.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -121,10 +122,10 @@ ExportDescription DescribeExport(const std::string& spssName, ByteSource& data, 
 }
 
 ExportDescription DescribeExport(const WorkingFolder& folder, const std::string& spssName) {
-  FileSource data(folder, spssName + ".DAT");
+  TextFileSource data(folder, spssName + ".DAT");
   const std::string fileInfoName = spssName + ".TXT";
   if (!folder.Exists(fileInfoName)) return DescribeExport(spssName, data, nullptr);
-  ExportOpener open = [&] { return std::make_unique<FileSource>(folder, fileInfoName); };
+  ExportOpener open = [&] { return std::make_unique<TextFileSource>(folder, fileInfoName); };
   return DescribeExport(spssName, data, &open);
 }
 

@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
   for (int run = 0; run < runs; ++run) {
     auto start = std::chrono::steady_clock::now();
     s2v::TextFileWriter projectText(work, "BENCHPROJ.TXT");
-    s2v::WriteCategoryFilePhase({toolkit, work, "BENCHPROJ", "BENCH", definition.Variables, projectText});
+    s2v::WriteCategoryFilePhase(
+        {toolkit, work, "BENCHPROJ", "BENCH", definition.Variables, projectText, s2v::CodePage::Windows1252()});
     std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     best = std::min(best, seconds.count());
   }

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "import/code_page.h"
+#include "support/code_page.h"
 #include "import/file_info_writer.h"
 #include "import/file_reader.h"
 #include "import/tab_data_writer.h"

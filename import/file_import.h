@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "import/code_page.h"
+#include "support/code_page.h"
 #include "support/working_folder.h"
 
 namespace s2v {

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "support/code_page.h"
+
 namespace s2v {
 
 enum class Pane { Spc, Report };
@@ -64,6 +66,10 @@ struct ShellState {
   // Seeds the Mplus Dummy column instead of the clock (the batch program's
   // --seed), so that the data file can be reproduced.
   std::optional<std::uint32_t> MplusSeed;
+  // The code page of the files a run writes (the batch program's --encoding);
+  // none: Windows-1252.
+  std::optional<CodePage> OutputCodePage;
+  const CodePage& CodePageOfOutput() const { return OutputCodePage ? *OutputCodePage : CodePage::Windows1252(); }
 };
 
 }  // namespace s2v

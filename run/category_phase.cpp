@@ -3,9 +3,34 @@
 #include <memory>
 
 #include "spssinfo/category_file.h"
+#include "spssinfo/file_info_dictionary.h"
 #include "spssinfo/file_info_reader.h"
+#include "support/text_decoding.h"
 
 namespace s2v {
+
+namespace {
+
+// The line that says which characters of the File Info the code page lacks,
+// naming the variables whose rows held them.
+void ReportChangedCharacters(const CategoryPhaseRun& run, const std::string& exportName, const ReportLine& report) {
+  TextFileSource file(run.folder, exportName, run.codePage);
+  if (file.Text().Encoding() == TextEncoding::EightBit) return;
+  std::vector<char> buffer(1 << 16);
+  while (file.Read(buffer.data(), buffer.size()) > 0) {
+  }
+  const DecodedSource& text = file.Text();
+  if (text.ChangedCount() == 0) return;
+  std::vector<std::uint64_t> lines;
+  for (const ChangedCharacter& place : text.FirstChanged()) lines.push_back(place.Line);
+  std::vector<std::string> names;
+  for (const VariableDefinition& variable : run.variables) names.push_back(variable.Name);
+  TextFileSource again(run.folder, exportName, run.codePage);
+  report(
+      ChangedCharactersLine(exportName, run.codePage, text.ChangedCount(), FileInfoVariablesAt(again, lines, names)));
+}
+
+}  // namespace
 
 void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
   auto report = [&](const std::string& line) { run.toolkit.AppendLine(Pane::Report, line); };
@@ -23,20 +48,33 @@ void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
     run.projectText.Close();
   } else {
     auto openExport = [&]() -> std::unique_ptr<ByteSource> {
-      return std::make_unique<FileSource>(run.folder, exportName);
+      return std::make_unique<TextFileSource>(run.folder, exportName, run.codePage);
     };
     FileInfoLayout layout = DetectFileInfoLayout(*openExport());
     BufferedWriter& projectText = run.projectText.out();
-    if (layout == FileInfoLayout::Version13) {
+    FileInfoDictionary tables;
+    if (layout == FileInfoLayout::Tables) {
+      std::vector<std::string> names;
+      for (const VariableDefinition& variable : run.variables) names.push_back(variable.Name);
+      tables = ReadFileInfoDictionary(openExport, names);
+    }
+    if (layout != FileInfoLayout::Older) {
       report("SPSS File Info version 13 or later");
       report("");
-      WriteVariableListV13(openExport, run.variables, projectText);
+      if (layout == FileInfoLayout::Tables)
+        WriteVariableListTables(tables, run.variables, projectText);
+      else
+        WriteVariableListV13(openExport, run.variables, projectText);
       report("SPSS version 13 or later");
       report("");
     }
     TextFileWriter categoryFile(run.folder, run.projectName + ".CAT");
     for (const VariableDefinition& variable : run.variables) {
-      FileSource file(run.folder, exportName);
+      if (layout == FileInfoLayout::Tables) {
+        WriteCategoryLines(categoryFile.out(), variable, ValueLabelsOfTables(tables, variable, report));
+        continue;
+      }
+      TextFileSource file(run.folder, exportName, run.codePage);
       if (layout == FileInfoLayout::Version13) {
         WriteCategoryLines(categoryFile.out(), variable, LookUpValueLabelsV13(file, variable, report));
       } else {
@@ -44,6 +82,7 @@ void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
         if (info.Found) WriteCategoryLines(categoryFile.out(), variable, info);
       }
     }
+    ReportChangedCharacters(run, exportName, report);
     categoryFile.Close();
     run.projectText.Close();
   }

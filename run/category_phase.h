@@ -20,6 +20,7 @@ struct CategoryPhaseRun {
   const std::string& spssName;
   const std::vector<VariableDefinition>& variables;
   TextFileWriter& projectText;  // headed by the run; the phase closes it
+  const CodePage& codePage;     // of the files written
 };
 
 // Deletes the old .SYS and .TAB files, reads the export, writes the category

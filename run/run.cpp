@@ -1,5 +1,6 @@
 #include "run/run.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "run/project_files.h"
 #include "run/shell_rules.h"
 #include "support/number_format.h"
+#include "support/text_decoding.h"
 #include "support/text_scan.h"
 #include "support/working_folder.h"
 #include "transfer/transfers.h"
@@ -57,6 +59,7 @@ class RunState {
       FileSource labels(folder_, dataName_ + ".LAB");
       datasetNames_ = ReadDatasetNames(labels);
     }
+    ReportChangedNames();
     TextFileWriter definitionFile(folder_, projectBase_ + ".DEF");
     WriteDefinitionFile(definitionFile.out(), datasetNames_.size(), dataName_);
     definitionFile.Close();
@@ -79,7 +82,8 @@ class RunState {
     variableFile.Close();
     Report("DEF, DAT and VAR files are ready. The CAT file will be created.");
 
-    WriteCategoryFilePhase({tk_, folder_, projectBase_, spssName_, definition_.Variables, *projectText_});
+    WriteCategoryFilePhase(
+        {tk_, folder_, projectBase_, spssName_, definition_.Variables, *projectText_, shell_.CodePageOfOutput()});
 
     // The transfers to other packages, after the category phase.
     TransferInput transfer{.Folder = folder_,
@@ -167,11 +171,14 @@ class RunState {
   // Copies the SPSS data; false when the user stopped the copy.
   bool CopyData() {
     FileSource spss(folder_, spssName_ + ".DAT");
+    // Only the names of the first record can keep a changed character: any
+    // other field that holds one is not a number and is written as missing.
+    DecodedSource text(spss, shell_.CodePageOfOutput(), 1);
     FileSink labels(folder_, dataName_ + ".LAB");
     FileSink data(folder_, dataName_ + ".DAT");
     tk_.SetCaseText("");
     tk_.SetProgress(0, spss.Size());
-    CopyResult result = CopySpssData(spss, data, labels, [this, &spss](std::int64_t count) {
+    CopyResult result = CopySpssData(text, data, labels, [this, &spss](std::int64_t count) {
       tk_.SetCaseText(FormatInteger(count));
       tk_.SetProgress(spss.BytesRead(), spss.Size());
       tk_.ProcessPendingMessages();
@@ -180,6 +187,8 @@ class RunState {
     data.Close();
     labels.Close();
     caseCount_ = result.CaseCount;
+    dataChanges_ = text.ChangedCount();
+    dataChangePlaces_ = text.FirstChanged();
     if (result.Stopped) {
       Report(StoppedAtCaseLine(caseCount_));
       return false;
@@ -189,6 +198,16 @@ class RunState {
       Report(FormatInteger(result.FittedCount) + " cases did not have " +
              FormatInteger(static_cast<std::int64_t>(result.HeaderFields)) + " values and were fitted");
     return true;
+  }
+
+  void ReportChangedNames() {
+    std::vector<std::string> names;
+    for (const ChangedCharacter& place : dataChangePlaces_)
+      if (place.Line == 1 && place.Field <= datasetNames_.size() &&
+          std::find(names.begin(), names.end(), datasetNames_[place.Field - 1]) == names.end())
+        names.push_back(datasetNames_[place.Field - 1]);
+    std::string line = ChangedCharactersLine(spssName_ + ".DAT", shell_.CodePageOfOutput(), dataChanges_, names);
+    if (!line.empty()) Report(line);
   }
 
   void DescribeDataset() {
@@ -206,6 +225,8 @@ class RunState {
   std::string dataName_;
   std::string projectBase_;
   std::int64_t caseCount_ = 0;
+  std::uint64_t dataChanges_ = 0;
+  std::vector<ChangedCharacter> dataChangePlaces_;
   std::vector<std::string> datasetNames_;
   ProjectDefinition definition_;
   std::unique_ptr<TextFileWriter> projectText_;

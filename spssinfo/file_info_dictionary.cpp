@@ -1,10 +1,13 @@
 #include "spssinfo/file_info_dictionary.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <unordered_set>
 
+#include "support/number_format.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -67,6 +70,24 @@ DictionaryLabel LabelOf(std::string_view code, std::string_view text) {
 
 bool IsTitle(const LineWords& words, std::string_view first, std::string_view second) {
   return words.count() == 2 && words.Word(1) == first && words.Word(2) == second;
+}
+
+// A label's words in upper case (a to z), joined by joiner. A label is text,
+// not a number: its commas stay as they are.
+std::string UpperCaseWords(std::string_view label, char joiner) {
+  std::string text;
+  bool blank = false;
+  for (char c : label) {
+    if (c == ' ') {
+      blank = !text.empty();
+      continue;
+    }
+    if (blank) text += joiner;
+    blank = false;
+    text += c;
+  }
+  UpperCaseInPlace(text);
+  return text;
 }
 
 class Wanted {
@@ -169,28 +190,65 @@ std::vector<std::string_view> CellsOf(std::string_view line) {
   return cells;
 }
 
+// The cells of a row written with tabs between them, without the blanks
+// around them.
+std::vector<std::string_view> TabCellsOf(std::string_view line) {
+  std::vector<std::string_view> cells;
+  for (;;) {
+    std::size_t tab = line.find('\t');
+    cells.push_back(Trimmed(line.substr(0, tab)));
+    if (tab == std::string_view::npos) return cells;
+    line.remove_prefix(tab + 1);
+  }
+}
+
 bool IsRule(std::string_view cell) { return cell.substr(0, 2) == "--"; }
+
+// SPSS writes "<none>" for a variable without a label.
+std::string_view WithoutNone(std::string_view label) { return label == "<none>" ? std::string_view() : label; }
+
+std::string TabsAsBlanks(std::string line) {
+  std::replace(line.begin(), line.end(), '\t', ' ');
+  return line;
+}
+
+// A rule row of SPSS 16 and later: dashes only, as wide as each cell, so a
+// column one character wide has a rule of one "-".
+bool IsRuleRow(const std::vector<std::string_view>& cells) {
+  bool dashes = false;
+  for (std::string_view cell : cells) {
+    if (cell.find_first_not_of('-') != std::string_view::npos) return false;
+    dashes |= !cell.empty();
+  }
+  return dashes;
+}
 
 // The layout of version 13 and later: the information table (one row per
 // variable, its columns named by the heading row) and the values table (a
 // variable's first row names it, its further rows leave that cell empty, a
-// rule row ends them).
+// rule row ends them). The tables of SPSS 16 and later (Tables) are read by
+// the same rules, with their own rule rows, "<none>" for no label, and the
+// columns known only by their headings.
 class Version13Reader {
  public:
   Version13Reader(ByteSource& file, const Wanted& wanted, FileInfoDictionary& dictionary)
-      : lines_(file), wanted_(wanted), dictionary_(dictionary) {}
+      : lines_(file), wanted_(wanted), dictionary_(dictionary), tables_(dictionary.Layout == FileInfoLayout::Tables) {}
 
   void Read() {
     std::string raw;
     while (!lines_.AtEnd()) {
       lines_.ReadLine(raw);
-      LineWords words = FileLineWords(raw);
+      LineWords words = FileLineWords(tables_ ? TabsAsBlanks(raw) : raw);
       if (IsTitle(words, "VARIABLE", "INFORMATION")) {
         Enter(Table::Information);
       } else if (IsTitle(words, "VARIABLE", "VALUES")) {
         Enter(Table::Values);
       } else if (std::size_t first = raw.find_first_not_of(' '); first != std::string::npos && raw[first] == '|') {
         Row(CellsOf(raw));
+      } else if (tables_ && raw.find('\t') != std::string::npos) {
+        Row(TabCellsOf(raw));
+      } else if (tables_ && words.count() > 0) {
+        table_ = Table::None;  // the table's caption or a footnote: the table is over
       }
     }
   }
@@ -206,6 +264,12 @@ class Version13Reader {
 
   void Row(const std::vector<std::string_view>& cells) {
     if (table_ == Table::None || cells.empty()) return;
+    if (tables_ && IsRuleRow(cells)) {
+      // A rule under a variable's first cell ends its rows; one that leaves
+      // the first cell empty stands between two rows of the same variable.
+      if (!cells[0].empty()) current_ = nullptr;
+      return;
+    }
     if (heading_) {
       heading_ = false;
       if (table_ == Table::Information) FindColumns(cells);
@@ -225,6 +289,7 @@ class Version13Reader {
   }
 
   void FindColumns(const std::vector<std::string_view>& cells) {
+    if (tables_) label_ = print_ = missing_ = kNoColumn;
     for (std::size_t i = 0; i < cells.size(); ++i) {
       std::string heading = Prepared(cells[i]);
       if (heading == "LABEL") label_ = i;
@@ -237,8 +302,9 @@ class Version13Reader {
     std::string name = Prepared(WordAt(1, cells[0]));
     if (!wanted_.Contains(name) || !described_.insert(name).second) return;
     DictionaryEntry& entry = dictionary_.Add(name, cells[0]);
+    entry.Described = true;
     auto cell = [&](std::size_t i) { return i < cells.size() ? cells[i] : std::string_view(); };
-    entry.Label = std::string(cell(label_));
+    entry.Label = std::string(tables_ ? WithoutNone(cell(label_)) : cell(label_));
     entry.PrintFormat = std::string(cell(print_));
     entry.Missing = ParseDeclaredMissing(cell(missing_));
   }
@@ -251,6 +317,8 @@ class Version13Reader {
   DictionaryEntry* current_ = nullptr;
   std::unordered_set<std::string> described_;
   std::unordered_set<std::string> labelled_;
+  static constexpr std::size_t kNoColumn = SIZE_MAX;
+  const bool tables_;
   // The columns of the information table when its heading does not name them.
   std::size_t label_ = 2;
   std::size_t print_ = 4;
@@ -281,6 +349,59 @@ DeclaredMissing ParseDeclaredMissing(std::string_view text) {
   return missing;
 }
 
+std::vector<std::string> FileInfoVariablesAt(ByteSource& file, const std::vector<std::uint64_t>& lines,
+                                             const std::vector<std::string>& names) {
+  const Wanted wanted(names);
+  std::vector<std::string> found;
+  auto add = [&](const std::string& name) {
+    if (std::find(found.begin(), found.end(), name) == found.end()) found.push_back(name);
+  };
+  LineReader reader(file);
+  std::string raw;
+  std::string current;
+  std::size_t next = 0;
+  for (std::uint64_t line = 1; next < lines.size() && !reader.AtEnd(); ++line) {
+    reader.ReadLine(raw);
+    const std::size_t first = raw.find_first_not_of(' ');
+    std::string named;
+    if (first != std::string::npos && raw[first] == '|') {
+      std::vector<std::string_view> cells = CellsOf(raw);
+      if (!cells.empty()) named = Prepared(WordAt(1, cells[0]));
+    } else {
+      named = Prepared(WordAt(1, TabCellsOf(raw)[0]));
+    }
+    if (wanted.Contains(named)) current = named;
+    for (; next < lines.size() && lines[next] <= line; ++next)
+      if (lines[next] == line) add(current.empty() ? "line " + std::to_string(line) : current);
+  }
+  for (; next < lines.size(); ++next) add("line " + std::to_string(lines[next]));
+  return found;
+}
+
+void WriteVariableListTables(const FileInfoDictionary& dictionary, const std::vector<VariableDefinition>& variables,
+                             BufferedWriter& projectText) {
+  for (const VariableDefinition& variable : variables) {
+    const DictionaryEntry* entry = dictionary.Find(variable.Name);
+    if (entry == nullptr || !entry->Described) continue;
+    projectText.PutLine(RightAlign(variable.Name, 12) + " = " + UpperCaseWords(entry->Label, ' '));
+  }
+}
+
+SpssFileInfo ValueLabelsOfTables(const FileInfoDictionary& dictionary, const VariableDefinition& variable,
+                                 const ReportLine& report) {
+  const DictionaryEntry* entry = dictionary.Find(variable.Name);
+  if (entry == nullptr || entry->Labels.empty()) {
+    report("No category labels for " + variable.Name);
+    return {};
+  }
+  SpssFileInfo info;
+  info.Found = true;
+  for (const DictionaryLabel& label : entry->Labels) {
+    info.Labels.push_back({ValueCode(label.Code), UpperCaseWords(label.Text, '_')});
+  }
+  return info;
+}
+
 std::string FileInfoNameOf(std::string_view headerField) { return Prepared(WordAt(1, headerField)); }
 
 const DictionaryEntry* FileInfoDictionary::Find(std::string_view name) const {
@@ -305,7 +426,7 @@ FileInfoDictionary ReadFileInfoDictionary(const ExportOpener& open, const std::v
   }
   Wanted wanted(upperNames);
   std::unique_ptr<ByteSource> file = open();
-  if (dictionary.Layout == FileInfoLayout::Version13)
+  if (dictionary.Layout != FileInfoLayout::Older)
     Version13Reader(*file, wanted, dictionary).Read();
   else
     OlderReader(*file, wanted, dictionary).Read();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -50,6 +51,7 @@ struct DictionaryEntry {
   std::string PrintFormat;  // "F8.2", "A14"; empty when the export gives none
   DeclaredMissing Missing;
   std::vector<DictionaryLabel> Labels;
+  bool Described = false;  // the tables: a row of the information table was read
   // A print format of the A (or AHEX) family marks a text variable.
   bool IsText() const { return !PrintFormat.empty() && (PrintFormat[0] == 'A' || PrintFormat[0] == 'a'); }
 };
@@ -79,5 +81,22 @@ std::string FileInfoNameOf(std::string_view headerField);
 // first entry of a name wins, as in the run's lookups. Other variables are
 // passed over, so memory follows the names asked for, not the export.
 FileInfoDictionary ReadFileInfoDictionary(const ExportOpener& open, const std::vector<std::string>& upperNames);
+
+// The variables (of names, upper case) whose rows or blocks hold the lines
+// given (from 1, in increasing order), each once: a line belongs to the last
+// line up to it that names one of them; "line N" where none does.
+std::vector<std::string> FileInfoVariablesAt(ByteSource& file, const std::vector<std::uint64_t>& lines,
+                                             const std::vector<std::string>& names);
+
+// The run's two passes over the tables of SPSS 16 and later, from their
+// dictionary, giving what the version 13 layout gives for the same
+// dictionary: a project text file line per variable with a row in the
+// information table ("SEX = SEX OF RESPONDENT"), and the value labels of a
+// variable as the category file takes them (words in upper case joined by
+// "_"), or its "No category labels for " line.
+void WriteVariableListTables(const FileInfoDictionary& dictionary, const std::vector<VariableDefinition>& variables,
+                             BufferedWriter& projectText);
+SpssFileInfo ValueLabelsOfTables(const FileInfoDictionary& dictionary, const VariableDefinition& variable,
+                                 const ReportLine& report);
 
 }  // namespace s2v

@@ -96,8 +96,21 @@ std::int32_t ValueCode(std::string_view word) {
 
 FileInfoLayout DetectFileInfoLayout(ByteSource& file) {
   ExportLines lines(file);
-  while (!lines.AtEnd())
-    if (IsTitle(lines.Next(), "VARIABLE", "INFORMATION")) return FileInfoLayout::Version13;
+  while (!lines.AtEnd()) {
+    const std::string_view line = lines.Next();
+    if (!IsTitle(line, "VARIABLE", "INFORMATION")) continue;
+    // SPSS 16 and later begin the table with a rule that stands against the
+    // bars ("|----|--|"), or write it with tabs between the cells.
+    while (!lines.AtEnd()) {
+      const std::string_view next = lines.Next();
+      const std::size_t first = next.find_first_not_of(' ');
+      if (first == std::string_view::npos) continue;
+      const bool againstBars = next[first] == '|' && first + 1 < next.size() && next[first + 1] == '-';
+      return againstBars || next.find('\t') != std::string_view::npos ? FileInfoLayout::Tables
+                                                                      : FileInfoLayout::Version13;
+    }
+    return FileInfoLayout::Version13;
+  }
   return FileInfoLayout::Older;
 }
 

@@ -16,7 +16,9 @@
 
 namespace s2v {
 
-enum class FileInfoLayout { Older, Version13 };
+// Tables: the layout of SPSS 16 and later, read by the dictionary reader: "|"
+// against the cell text and rule lines between rows, or tabs between cells.
+enum class FileInfoLayout { Older, Version13, Tables };
 
 struct ValueLabel {
   std::int32_t Code = 0;  // rounded to the nearest whole number, a half to even
@@ -40,7 +42,8 @@ using ExportOpener = std::function<std::unique_ptr<ByteSource>()>;
 std::int32_t ValueCode(std::string_view word);
 
 // Version13 when a line of exactly the two words "VARIABLE INFORMATION" (in any
-// letter case) stands in the export; otherwise Older.
+// letter case) stands in the export; Tables when the table after it is one of
+// SPSS 16 and later; otherwise Older.
 FileInfoLayout DetectFileInfoLayout(ByteSource& file);
 
 // The older layout: the variable's block, its line in the project text file and

@@ -1,4 +1,4 @@
-#include "import/code_page.h"
+#include "support/code_page.h"
 
 #include <iconv.h>
 
@@ -9,10 +9,8 @@
 #include "support/windows_1252.h"
 
 namespace s2v {
-namespace {
+namespace {}  // namespace
 
-// The character that starts at text[i] and its length in bytes; 0 bytes when
-// no well-formed UTF-8 character starts there.
 std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t i) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);
@@ -31,6 +29,8 @@ std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t i
   if (character < kLeast[length] || character > 0x10FFFF || (character >= 0xD800 && character < 0xE000)) return {0, 0};
   return {character, length};
 }
+
+namespace {
 
 void PutUtf8(char32_t c, std::string& out) {
   if (c < 0x80) {
@@ -132,13 +132,9 @@ bool CodePage::Put(char32_t character, std::string& out) const {
     PutUtf8(character, out);
     return true;
   }
-  if (character < 0x80) {
-    out += static_cast<char>(character);
-    return true;
-  }
-  auto found = bytes_->find(character);
-  out += found != bytes_->end() ? found->second : '?';
-  return found != bytes_->end();
+  std::optional<char> byte = ByteOf(character);
+  out += byte.value_or('?');
+  return byte.has_value();
 }
 
 std::string CodePage::FromUtf8(std::string_view text, bool& changed) const {

@@ -1,6 +1,6 @@
 // The code page of the imported texts: UTF-8 as the library hands it over, in
 // Windows-1252 or a code page the user names.
-#include "import/code_page.h"
+#include "support/code_page.h"
 
 #include <gtest/gtest.h>
 
