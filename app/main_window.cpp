@@ -41,6 +41,7 @@
 #include "run/shell_rules.h"
 #include "support/io_error.h"
 #include "support/number_format.h"
+#include "support/text_decoding.h"
 #include "support/version.h"
 #include "support/working_folder.h"
 
@@ -452,7 +453,7 @@ void TSPSStoVRXform::OpenItemClick() {
     proposedSaveName_ = Text(shell_.SpcFileName);
     ShowContext();
     if (folder_.Exists(fileName)) {
-      FileSource file(folder_, fileName);
+      TextFileSource file(folder_, fileName);
       SetPaneLines(*spc_, ReadAllLines(file));
     } else {
       dialogs_->Inform(this, kApplicationTitle, Text(shell_.ProjectName + " is a new project"));
@@ -504,6 +505,7 @@ void TSPSStoVRXform::ImportItemClick() {
   if (std::optional<ExportDescription> description = DescribeNamedExport(result.BaseName)) {
     AppendPaneLine(*report_, "");
     for (const std::string& line : DescriptionTable(*description)) AppendPaneLine(*report_, line);
+    for (const std::string& line : DescriptionWarnings(*description)) AppendPaneLine(*report_, line);
     Draft draft = DraftDefinition(*description, {});
     if (!draft.Lines.empty()) spcLines = std::move(draft.Lines);
   }
@@ -578,9 +580,10 @@ bool TSPSStoVRXform::ReadExport(const std::string& spssName, const QString& labe
   try {
     FileSource data(folder_, spssName + ".DAT");
     ProgressSource source(data, progress);
+    DecodedSource text(source);
     const std::string fileInfo = spssName + ".TXT";
-    ExportOpener open = [&] { return std::make_unique<FileSource>(folder_, fileInfo); };
-    read(source, folder_.Exists(fileInfo) ? &open : nullptr);
+    ExportOpener open = [&] { return std::make_unique<TextFileSource>(folder_, fileInfo); };
+    read(text, folder_.Exists(fileInfo) ? &open : nullptr);
     return true;
   } catch (const DescriptionCancelled&) {
     return false;

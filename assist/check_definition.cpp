@@ -234,10 +234,11 @@ class ValueTally {
     }
     if (fileInfo_) {
       dictionary_ = ReadFileInfoDictionary(*fileInfo_, wanted);
-      for (Counts& counts : counts_)
-        if (const DictionaryEntry* entry = dictionary_.Find(counts.FileInfoName);
-            entry && !entry->Missing.Ranges.empty())
-          counts.Declared = &entry->Missing;
+      for (Counts& counts : counts_) {
+        const DictionaryEntry* entry = dictionary_.Find(counts.FileInfoName);
+        counts.Entry = entry;
+        if (entry && !entry->Missing.Ranges.empty()) counts.Declared = &entry->Missing;
+      }
     }
     for (Counts& counts : counts_) counts.FindPlainRange();
     return true;
@@ -265,7 +266,11 @@ class ValueTally {
     for (; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
       counts_[static_cast<std::size_t>(i)].Add(value);
   }
-  void Missing(std::size_t, FieldKind) {}
+  void Missing(std::size_t column, FieldKind kind) {
+    if (kind != FieldKind::Other) return;
+    for (int i = firstOfColumn_[column]; i >= 0; i = counts_[static_cast<std::size_t>(i)].NextOfColumn)
+      ++counts_[static_cast<std::size_t>(i)].Text;
+  }
   bool EndCase(std::int64_t) { return true; }
 
   void Warn() {
@@ -282,6 +287,7 @@ class ValueTally {
   struct Counts {
     const VariableDefinition* Variable = nullptr;
     const DeclaredMissing* Declared = nullptr;
+    const DictionaryEntry* Entry = nullptr;
     std::string FileInfoName;
     int NextOfColumn = kNotRead;  // the next variable of the same column, or -1
     double Lower = 0;
@@ -299,6 +305,7 @@ class ValueTally {
     std::vector<double> Cuts;
     std::int64_t Valid = 0;
     std::int64_t Outside = 0;
+    std::int64_t Text = 0;  // fields that are not numbers
     // The categories that a value fell in; the warnings need no more than
     // that. Once every category that its bounds leave open has had one, a
     // value's category is not looked for any more.
@@ -365,6 +372,8 @@ class ValueTally {
       auto warn = [&](std::string text) {
         check.Findings.push_back({v.Line, FindingKind::Warning, v.Name + ": " + std::move(text), {}});
       };
+      if (Entry && Entry->HoldsLabelsNotCodes(Text, Valid))
+        check.Findings.push_back({v.Line, FindingKind::Warning, LabelsNotCodesText(v.Name), {}});
       if (Valid == 0) return warn("no valid value in the data, so no case falls in any category");
       if (Outside > 0) {
         std::string share = FormatFixed(100.0 * static_cast<double>(Outside) / static_cast<double>(Valid), 1);

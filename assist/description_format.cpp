@@ -116,4 +116,11 @@ std::vector<std::string> DescriptionTsv(const ExportDescription& description) {
   return lines;
 }
 
+std::vector<std::string> DescriptionWarnings(const ExportDescription& description) {
+  std::vector<std::string> lines;
+  for (const VariableDescription& v : description.Variables)
+    if (v.LabelsNotCodes) lines.push_back(LabelsNotCodesText(v.DatasetName));
+  return lines;
+}
+
 }  // namespace s2v

@@ -13,5 +13,8 @@ namespace s2v {
 std::vector<std::string> DescriptionTable(const ExportDescription& description);
 // A header line, then one row per variable.
 std::vector<std::string> DescriptionTsv(const ExportDescription& description);
+// What the description warns of, a line each: variables whose data hold
+// their value labels in place of their codes.
+std::vector<std::string> DescriptionWarnings(const ExportDescription& description);
 
 }  // namespace s2v

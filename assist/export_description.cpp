@@ -39,6 +39,7 @@ VariableDescription DescribeVariable(std::size_t position, const std::string& na
   v.Valid = statistics.Valid();
   v.Missing = statistics.Missing();
   v.Text = statistics.Text();
+  v.LabelsNotCodes = entry && entry->HoldsLabelsNotCodes(v.Text, v.Valid);
   if (v.Valid > 0) {
     v.Minimum = statistics.Minimum();
     v.Maximum = statistics.Maximum();

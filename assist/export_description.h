@@ -26,9 +26,10 @@ struct VariableDescription {
   std::vector<DictionaryLabel> ValueLabels;
 
   std::int64_t Valid = 0;
-  std::int64_t Missing = 0;  // empty, not a number, declared missing, or -999
-  std::int64_t Text = 0;     // of them, fields that are not numbers
-  double Minimum = 0;        // of the valid values; 0 when there are none
+  std::int64_t Missing = 0;     // empty, not a number, declared missing, or -999
+  std::int64_t Text = 0;        // of them, fields that are not numbers
+  bool LabelsNotCodes = false;  // the data hold its value labels in place of its codes
+  double Minimum = 0;           // of the valid values; 0 when there are none
   double Maximum = 0;
   bool Whole = true;  // every valid value is a whole number
   int Decimals = 0;   // the most decimals written

@@ -7,6 +7,7 @@
 #include "assist/draft_definition.h"
 #include "run/shell_rules.h"
 #include "support/io_error.h"
+#include "support/text_decoding.h"
 
 namespace s2v {
 namespace {
@@ -42,6 +43,8 @@ int DescribeCommand(const std::string& spssFile, bool tsv, const std::string& st
     ExportDescription description = DescribeExport(folder, spssName);
     for (const std::string& line : tsv ? DescriptionTsv(description) : DescriptionTable(description))
       Print(stdout, line);
+    // Beside the rows of --tsv, not among them.
+    for (const std::string& line : DescriptionWarnings(description)) Print(tsv ? stderr : stdout, line);
     return kStatusPassed;
   });
 }
@@ -71,7 +74,7 @@ int CheckCommand(const std::string& spcFile, const std::optional<std::string>& p
     const auto [folder, spcName] = WorkingFolder::OfFile(spcFile, startFolder);
     SpcText lines;
     {
-      FileSource spc(folder, spcName);
+      TextFileSource spc(folder, spcName);
       lines = ReadSpcText(spc);
     }
     const std::string projectName = project.value_or(ProjectNameOf(spcName));

@@ -18,6 +18,7 @@
 #include "run/shell_rules.h"
 #include "support/byte_stream.h"
 #include "support/io_error.h"
+#include "support/text_decoding.h"
 #include "support/text_scan.h"
 #include "support/version.h"
 #include "support/working_folder.h"
@@ -36,7 +37,7 @@ const std::string kStartFolder = ".";
 
 constexpr const char* kUsage =
     "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
-    "                         [--seed N] [--report FILE] SPCFILE\n"
+    "                         [--seed N] [--report FILE] [--encoding NAME] SPCFILE\n"
     "       spss2vornex-batch --import FILE [--force] [--encoding NAME] [options SPCFILE]\n"
     "       spss2vornex-batch --describe SPSSFILE [--tsv]\n"
     "       spss2vornex-batch --draft SPSSFILE [--vars NAME,...] [--categories K]\n"
@@ -56,9 +57,10 @@ constexpr const char* kUsage =
     "                   portable file, or a Stata file); with SPCFILE, then run.\n"
     "                   --import-sav is the same option\n"
     "  --force          let --import replace existing NAME.DAT and NAME.TXT\n"
-    "  --encoding NAME  the code page of the texts that --import writes: an 8-bit\n"
-    "                   code page such as ISO-8859-15 or CP1250, or UTF-8\n"
-    "                   (default WINDOWS-1252)\n"
+    "  --encoding NAME  the code page of the texts that --import and the run\n"
+    "                   write: an 8-bit code page such as ISO-8859-15 or CP1250,\n"
+    "                   or UTF-8 (default WINDOWS-1252); inputs in UTF-8 or\n"
+    "                   UTF-16 are read as such whatever it is\n"
     "  --help, --version\n"
     "\n"
     "The definition assistant (no run; nothing is written):\n"
@@ -129,10 +131,8 @@ bool TakeImportOption(int argc, char** argv, int& i, ImportOptions& options, std
 // Imports the file, its report lines on standard output. Without --force, the
 // question to replace existing files is printed to standard error and taken as
 // No.
-int RunImport(const ImportOptions& options) {
+int RunImport(const ImportOptions& options, const s2v::CodePage& codePage) {
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-  const std::optional<s2v::CodePage> codePage = s2v::CodePage::Named(options.encoding.value_or(s2v::kDefaultCodePage));
-  if (!codePage) return UsageError("--encoding " + *options.encoding + " is not an 8-bit code page or UTF-8");
   const auto located = s2v::WorkingFolder::OfFile(*options.file, kStartFolder);
   const s2v::WorkingFolder& folder = located.first;
   const std::string& fileName = located.second;
@@ -149,7 +149,7 @@ int RunImport(const ImportOptions& options) {
       };
       progress.StopRequested = s2v::InterruptRequested;
       progress.PassingFile = passing;
-      s2v::ImportResult result = s2v::ImportFile(folder, fileName, confirm, progress, *codePage);
+      s2v::ImportResult result = s2v::ImportFile(folder, fileName, confirm, progress, codePage);
       if (result.Done) status = kCompleted;
       if (result.Stopped) status = kInterrupted;
     } catch (const s2v::IoError& error) {
@@ -240,7 +240,7 @@ std::string ResolvedPath(const std::string& path) {
 std::vector<std::string> SpssPairOf(const std::string& spcFile) {
   try {
     const auto [folder, name] = s2v::WorkingFolder::OfFile(spcFile, kStartFolder);
-    s2v::FileSource spc(folder, name);
+    s2v::TextFileSource spc(folder, name);
     s2v::LineReader reader(spc);
     const std::string spssName = s2v::ExtractWord(1, reader.ReadLine());
     if (spssName.empty()) return {};
@@ -371,7 +371,9 @@ int Main(int argc, char** argv) {
                      options.project, runOption);
   if (!haveSpc && !importOptions.file) return UsageError("SPCFILE is missing");
   if (importOptions.force && !importOptions.file) return UsageError("--force needs --import");
-  if (importOptions.encoding && !importOptions.file) return UsageError("--encoding needs --import");
+  const std::optional<s2v::CodePage> codePage =
+      s2v::CodePage::Named(importOptions.encoding.value_or(s2v::kDefaultCodePage));
+  if (!codePage) return UsageError("--encoding " + *importOptions.encoding + " is not an 8-bit code page or UTF-8");
 
   // One command at a time in a folder.
   std::vector<s2v::FolderLock> held;
@@ -391,7 +393,7 @@ int Main(int argc, char** argv) {
   }
 
   if (importOptions.file) {
-    int status = RunImport(importOptions);
+    int status = RunImport(importOptions, *codePage);
     if (status != kCompleted || !haveSpc) return status;
   }
 
@@ -402,13 +404,14 @@ int Main(int argc, char** argv) {
   shell.ProjectName = options.project.value_or(s2v::ProjectNameOf(spcName));
   shell.SpcFileName = shell.ProjectName + ".spc";
   shell.MplusSeed = options.seed;
+  if (importOptions.encoding) shell.OutputCodePage = codePage;
   s2v::ConsoleToolkit toolkit(options.choices);
   toolkit.AppendLine(s2v::Pane::Report, "The VORNEX project is " + shell.ProjectName);
 
   int status = kCompleted;
   try {
     {
-      s2v::FileSource spc(folder, spcName);
+      s2v::TextFileSource spc(folder, spcName, shell.CodePageOfOutput());
       toolkit.SetSpcLines(s2v::ReadSpcText(spc));
     }
     folder.ProtectInput(spcName);

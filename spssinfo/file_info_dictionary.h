@@ -54,7 +54,18 @@ struct DictionaryEntry {
   bool Described = false;  // the tables: a row of the information table was read
   // A print format of the A (or AHEX) family marks a text variable.
   bool IsText() const { return !PrintFormat.empty() && (PrintFormat[0] == 'A' || PrintFormat[0] == 'a'); }
+  // SPSS can export the value labels in place of the codes. Then most fields
+  // of a variable with labels are text although its format is a number's,
+  // and a run would write each of them as missing.
+  bool HoldsLabelsNotCodes(std::int64_t textFields, std::int64_t numberFields) const {
+    return !Labels.empty() && !PrintFormat.empty() && !IsText() && textFields > numberFields;
+  }
 };
+
+// What the assistant says of such a variable.
+inline std::string LabelsNotCodesText(const std::string& name) {
+  return name + " holds value labels, not codes: export the data with values";
+}
 
 class FileInfoDictionary {
  public:

@@ -36,7 +36,8 @@ class DecodedSource : public ByteSource {
   // How many changed characters are placed by line and field.
   static constexpr std::size_t kPlacedChanges = 8;
 
-  // Lines are followed, to place changed characters, up to followedLines:
+  // The code page must outlive the source. Lines are followed, to place
+  // changed characters, up to followedLines:
   // the data file needs only its first record, where the names stand.
   explicit DecodedSource(ByteSource& raw, const CodePage& page = CodePage::Windows1252(),
                          std::uint64_t followedLines = UINT64_MAX);

@@ -129,6 +129,20 @@ TEST(CheckDefinition, ValuesOutsideTheEndsAndCategoriesWithoutCases) {
                    }));
 }
 
+// An export of value labels in place of codes: the check and the description
+// both say so, of a variable with labels and a number's format only.
+TEST(CheckDefinition, DataThatHoldValueLabelsInPlaceOfCodes) {
+  const std::string data = "a\tb\tc\r\nMale\tMale\tx\r\nFemale\tFemale\t1\r\n1\t2\tx\r\n";
+  const std::string fileInfo =
+      "Variable Information\n|-|-|\n|Variable|Print Format|\n|a|F1|\n|b|A6|\n|c|F1|\n"
+      "Variable Values\n|-|-|-|\n|Value||Label|\n|a|1|Male|\n| |2|Female|\n|b|M|Male|\n|c|1|One|\n";
+  EXPECT_EQ(
+      ValueFindings({"data", "3", "a 1 2", "b 1 2", "c 1 2"}, data, fileInfo),
+      (Lines{"3: A holds value labels, not codes: export the data with values", "3: A: no case falls in category 2 (2)",
+             "4: B: no case falls in category 1 (1)", "5: C holds value labels, not codes: export the data with values",
+             "5: C: no case falls in category 2 (2)"}));
+}
+
 // Once every category of a variable has had a value, the values are still
 // counted: those outside the ends, and not -999 or a declared missing value
 // within them.

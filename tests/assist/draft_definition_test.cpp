@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "assist/description_format.h"
 #include "assist_test_support.h"
 #include "model/project_definition.h"
 
@@ -101,6 +102,20 @@ TEST(DraftDefinition, AWholeDefinitionWithWhatIsLeftOut) {
   EXPECT_EQ(draft.Lines, (Lines{"survey", "2", "sex 1 2", "age 20 34 50 66 80", "",
                                 "Left out:", "id: identifier (every value distinct and whole)", "city: text"}));
   ExpectTheRunTakesIt(draft, d);
+}
+
+// The description tells of value labels exported in place of codes: texts
+// that outnumber the numbers of a variable with labels and a number's format.
+TEST(DraftDefinition, TheDescriptionSaysWhereTheDataHoldLabels) {
+  const DictionaryEntry labelled = Entry("F1", "", {{"1", "Male"}, {"2", "Female"}});
+  const DictionaryEntry text = Entry("A6", "", {{"1", "Male"}});
+  const DictionaryEntry unlabelled = Entry("F1", "");
+  ExportDescription description;
+  description.Variables = {Variable("SEX", {"Male", "Female", "1"}, &labelled),
+                           Variable("KEPT", {"Male", "1", "2"}, &labelled), Variable("CITY", {"Male", "x"}, &text),
+                           Variable("NOTE", {"x", "y"}, &unlabelled), Variable("FREE", {"x", "y"})};
+  EXPECT_EQ(DescriptionWarnings(description),
+            std::vector<std::string>{"SEX holds value labels, not codes: export the data with values"});
 }
 
 TEST(DraftDefinition, ChosenVariablesInTheirOrder) {

@@ -20,14 +20,20 @@ rm -rf u && mkdir u && cp "$DATA/labels.sav" u/
 "$BATCH" --import-sav u/labels.sav --encoding utf-8 >out 2>err; check "--encoding UTF-8" 0 $?
 check "UTF-8 label kept" 1 "$(grep -c 'M'$'\xc3\xa4''nnlich' u/labels.TXT)"
 check "UTF-8 said" 1 "$(grep -c '^The texts are written in UTF-8$' out)"
+# A run reads the UTF-8 pair as such and writes Windows-1252, or UTF-8 when asked.
+printf 'labels\r\n2\r\nSEX 1 2\r\nREGION 1 3\r\n' >u/p.spc
+"$BATCH" u/p.spc >out 2>err; check "run on a UTF-8 pair" 0 $?
+check "its label in Windows-1252" 1 "$(grep -c '^A 1 M'$'\xe4''NNLICH' u/p.CAT)"
+"$BATCH" --encoding UTF-8 u/p.spc >out 2>err; check "run with --encoding UTF-8" 0 $?
+check "its label in UTF-8" 1 "$(grep -c '^A 1 M'$'\xc3\xa4''NNLICH' u/p.CAT)"
 "$BATCH" --force --import u/labels.sav >out 2>err; check "default code page" 0 $?
 check "Windows-1252 label" 1 "$(grep -c 'M'$'\xe4''nnlich' u/labels.TXT)"
 check "lost characters counted" 1 "$(grep -c '^3 texts lost characters that WINDOWS-1252 cannot hold' out)"
 
-# Usage errors: an unknown code page, and --encoding without an import.
+# Usage errors: an unknown code page, for an import and for a run.
 "$BATCH" --import u/labels.sav --encoding NO-SUCH-PAGE >/dev/null 2>err; check "unknown code page" 64 $?
 check "its message" 1 "$(grep -c 'NO-SUCH-PAGE is not an 8-bit code page or UTF-8' err)"
-"$BATCH" --encoding UTF-8 u/p.spc >/dev/null 2>&1; check "--encoding without --import" 64 $?
+"$BATCH" --encoding NO-SUCH-PAGE u/p.spc >/dev/null 2>&1; check "unknown code page for a run" 64 $?
 
 # Damaged files: status 1 and no file of the pair.
 for kind in sav zsav por dta; do
