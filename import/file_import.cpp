@@ -6,6 +6,7 @@
 
 #include "import/file_info_writer.h"
 #include "import/file_reader.h"
+#include "import/stata_file.h"
 #include "import/tab_data_writer.h"
 #include "model/project_definition.h"
 #include "support/io_error.h"
@@ -179,7 +180,11 @@ class Import {
     folder_.CheckEntrance();
     folder_.ProtectInput(fileName);
     const std::size_t point = fileName.rfind('.');
-    result_.BaseName = point == std::string::npos || point == 0 ? fileName : fileName.substr(0, point);
+    const std::string stem = point == std::string::npos || point == 0 ? fileName : fileName.substr(0, point);
+    // A run's file names hold no blank ("Employee data.sav" is SPSS's own
+    // sample): the pair is named with "_" for each blank.
+    result_.BaseName = stem;
+    std::replace(result_.BaseName.begin(), result_.BaseName.end(), ' ', '_');
     const std::string& base = result_.BaseName;
     const std::string dataName = base + ".DAT";
     const std::string infoName = base + ".TXT";
@@ -189,9 +194,11 @@ class Import {
     const KindWords words = WordsOf(kind);
     Report(std::string("The ") + words.title + " is " + fileName);
     if (!CheckFileName(dataName, [](const std::string&) {})) {
-      Report("The name " + base + " cannot name the SPSS files of a run: use letters, digits, \"-\" and \"_\" only");
+      Report("The name " + stem + " cannot name the SPSS files of a run: use letters, digits, \"-\" and \"_\" only");
       return result_;
     }
+    if (base != stem)
+      Report("The name " + stem + " has blanks, which a run's file names cannot hold: the pair is named " + base);
     if (EqualIgnoringCase(fileName, dataName) || EqualIgnoringCase(fileName, infoName) ||
         folder_.IsProtectedInput(dataName) || folder_.IsProtectedInput(infoName)) {
       Report("The import would replace " + fileName + " itself");
@@ -278,12 +285,32 @@ class Import {
       Report(counted(summary.LabelsLeftOut, "label") + " of string values left out: the value is not one word");
     if (withMissing > 0)
       Report(counted(withMissing, "variable") + " with user-missing values: the data keep them as values");
+    ReportStrls(dictionary, &SavVariable::TextsLeftEmpty,
+                "Stata strL values that are binary data, not text, are written empty: ");
+    ReportStrls(dictionary, &SavVariable::TextsCut,
+                "Stata strL texts longer than " + Count(kLongestStrlText) + " bytes are cut there: ");
     if (!longNames.empty()) {
       std::string line = "Names longer than " + Count(kMaxNameLength) + " characters get no labels in a project:";
       for (std::size_t i = 0; i < longNames.size() && i < kNamesListed; ++i) line += " " + longNames[i];
       if (longNames.size() > kNamesListed) line += " and " + Count(longNames.size() - kNamesListed) + " more";
       Report(line);
     }
+  }
+
+  // "START2 values of the variables A B", when any variable has a count.
+  void ReportStrls(const SavDictionary& dictionary, std::int64_t SavVariable::*count, const std::string& start) {
+    std::int64_t total = 0;
+    std::vector<std::string> names;
+    for (const SavVariable& v : dictionary.Variables) {
+      if (v.*count == 0) continue;
+      total += v.*count;
+      names.push_back(v.Name);
+    }
+    if (total == 0) return;
+    std::string line = start + Counted(total, "value") + " of the variable" + (names.size() == 1 ? "" : "s");
+    for (std::size_t i = 0; i < names.size() && i < kNamesListed; ++i) line += " " + names[i];
+    if (names.size() > kNamesListed) line += " and " + Count(names.size() - kNamesListed) + " more";
+    Report(line);
   }
 
   WorkingFolder folder_;  // a copy that knows the imported file as the input

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "import/sav_layout.h"
+#include "import/stata_file.h"
 #include "support/text_scan.h"
 #include "support/working_folder.h"
 
@@ -64,18 +66,6 @@ std::string BoundedText(const char* text, std::size_t room) {
 // release: 9 bytes before release 110, 33 before 118, 129 from then on.
 std::size_t LabelSetNameRoom(int release) { return release < 110 ? 9 : release < 118 ? 33 : 129; }
 
-// The release of a Stata file, from its first bytes: the newer files say it
-// in their header, the older ones begin with it. 0 when it cannot be told.
-int StataReleaseOf(const ImportBytes& bytes) {
-  constexpr std::string_view kMarked = "<stata_dta><header><release>";
-  char head[64];
-  const std::string_view start(head, bytes.ReadAt(0, head, sizeof head));
-  if (start.substr(0, kMarked.size()) != kMarked) return start.empty() ? 0 : static_cast<unsigned char>(start[0]);
-  int release = 0;
-  std::from_chars(start.data() + kMarked.size(), start.data() + start.size(), release);
-  return release;
-}
-
 // A Stata display format in the form of an SPSS print format, which the File
 // Info export shows and the run reads: a text variable as A and its width, a
 // number of "%w.d" (f, g, e, fc or gc) as Fw.d, any other number (dates,
@@ -98,15 +88,42 @@ std::string FormatOfStata(const std::string& format, bool isString, std::size_t 
   return "F" + std::to_string(std::max(width, decimals + 2)) + "." + std::to_string(decimals);
 }
 
+// What the import reads of the file itself (see stata_file.h and
+// sav_layout.h), found once for all readings of the file.
+struct OwnReading {
+  std::vector<std::size_t> SavWidths;
+  int Release = 0;
+  std::optional<OldStataLabels> OldLabels;
+  std::optional<StataStrls> Strls;
+};
+
+// The old missing value of a double of releases up to 104: 2^333.
+const double kOldMissingDouble = std::ldexp(1.0, 333);
+
+// A string's print format as SPSS keeps it: A and the variable's width. Some
+// writers give the format another width than the variable has.
+std::string StringFormat(const std::string& format, std::size_t width) {
+  if (width == 0 || format.size() < 2 || format[0] != 'A' || !IsDigitChar(format[1])) return format;
+  return "A" + std::to_string(width);
+}
+
 // The state of one reading, shared by the library's callbacks. No exception
 // may cross the library's C frames: a callback keeps it and stops the parse.
 class Reading {
  public:
-  Reading(const ImportBytes& bytes, ImportKind kind, ImportCaseHandler& handler)
+  // bytes are what the library is shown; the strL texts are read from
+  // original.
+  Reading(const ImportBytes& bytes, const ImportBytes& original, ImportKind kind, const OwnReading& own,
+          ImportCaseHandler& handler)
       : bytes_(bytes),
+        original_(original),
         kind_(kind),
-        labelSetNameRoom_(kind == ImportKind::StataFile ? LabelSetNameRoom(StataReleaseOf(bytes)) : 0),
-        handler_(handler) {}
+        own_(own),
+        labelSetNameRoom_(kind == ImportKind::StataFile ? LabelSetNameRoom(own.Release) : 0),
+        handler_(handler) {
+    if (own.OldLabels)
+      for (const auto& [set, label] : own.OldLabels->Labels) labelSets_[set].push_back(label);
+  }
 
   template <typename F>
   int Guard(F&& step) {
@@ -174,8 +191,11 @@ class Reading {
     v.Label = BoundedText(variable->label, sizeof variable->label);
     v.Format = BoundedText(variable->format, sizeof variable->format);
     v.IsString = readstat_variable_get_type_class(variable) == READSTAT_TYPE_CLASS_STRING;
+    const std::size_t width = readstat_variable_get_storage_width(variable);
     if (kind_ == ImportKind::StataFile)
-      v.Format = FormatOfStata(v.Format, v.IsString, readstat_variable_get_storage_width(variable));
+      v.Format = FormatOfStata(v.Format, v.IsString, width);
+    else if (v.IsString && dictionary_.Variables.size() < own_.SavWidths.size())
+      v.Format = StringFormat(v.Format, own_.SavWidths[dictionary_.Variables.size()]);
     v.Measure = MeasureOf(readstat_variable_get_measure(variable));
     for (int i = 0; i < readstat_variable_get_missing_ranges_count(variable); ++i)
       v.Missing.push_back({CodeOf(readstat_variable_get_missing_range_lo(variable, i)),
@@ -195,13 +215,32 @@ class Reading {
   int AddValue(const readstat_variable_t* variable, const readstat_value_t& value) {
     if (!shape_) shape_.emplace(dictionary_.Variables.size());
     bool caseEnded = false;
-    if (!shape_->Value(static_cast<std::size_t>(variable->index), caseEnded)) return READSTAT_HANDLER_ABORT;
+    const std::int64_t caseIndex = shape_->Cases();
+    const auto index = static_cast<std::size_t>(variable->index);
+    if (!shape_->Value(index, caseEnded)) return READSTAT_HANDLER_ABORT;
+    if (own_.Strls && own_.Strls->IsStrl(index)) return Guard([&] { PassStrl(caseIndex, index, caseEnded); });
     return Guard([&] { PassValue(value, caseEnded); });
+  }
+
+  // A strL value, read from the file: the library's own is empty in some
+  // files.
+  void PassStrl(std::int64_t caseIndex, std::size_t index, bool caseEnded) {
+    if (!dictionaryHanded_) HandDictionary();
+    StataStrls::Text text = own_.Strls->TextOf(original_, caseIndex, index);
+    SavVariable& v = dictionary_.Variables[index];
+    v.TextsLeftEmpty += text.LeftEmpty;
+    v.TextsCut += text.Cut;
+    longestStrl_[index] = std::max(longestStrl_[index], text.Bytes.size());
+    handler_.String(text.Bytes);
+    if (caseEnded) handler_.EndCase();
   }
 
   void PassValue(const readstat_value_t& value, bool caseEnded) {
     if (!dictionaryHanded_) HandDictionary();
     if (value.is_system_missing || value.is_tagged_missing)
+      handler_.SystemMissing();
+    else if (value.type == READSTAT_TYPE_DOUBLE && own_.Release != 0 && own_.Release <= 104 &&
+             value.v.double_value >= kOldMissingDouble)
       handler_.SystemMissing();
     else if (value.type == READSTAT_TYPE_DOUBLE)
       handler_.Number(value.v.double_value);
@@ -232,6 +271,9 @@ class Reading {
 
   // The dictionary with each variable's value labels.
   SavDictionary TakeDictionary() {
+    // A strL is shown as wide as its longest text.
+    for (const auto& [index, longest] : longestStrl_)
+      dictionary_.Variables[index].Format = "A" + std::to_string(std::max<std::size_t>(longest, 1));
     for (std::size_t i = 0; i < dictionary_.Variables.size(); ++i) {
       if (labelSetOf_[i].empty()) continue;
       auto set = labelSets_.find(labelSetOf_[i]);
@@ -262,7 +304,9 @@ class Reading {
   }
 
   const ImportBytes& bytes_;
+  const ImportBytes& original_;
   const ImportKind kind_;
+  const OwnReading& own_;
   const std::size_t labelSetNameRoom_;  // of a Stata file's release
   std::int64_t position_ = 0;
   std::vector<char> window_ = std::vector<char>(std::size_t{1} << 16);
@@ -272,6 +316,7 @@ class Reading {
   SavDictionary dictionary_;
   std::vector<std::string> labelSetOf_;  // each variable's set of value labels
   std::map<std::string, std::vector<SavValueLabel>> labelSets_;
+  std::map<std::size_t, std::size_t> longestStrl_;  // of each strL variable
   bool dictionaryHanded_ = false;
   std::optional<CaseShape> shape_;    // from the first value on
   std::int64_t announcedCases_ = -1;  // -1 when the file does not say
@@ -318,38 +363,18 @@ bool HasExtension(const std::string& name, std::string_view extension) {
          EqualIgnoringCase(std::string_view(name).substr(name.size() - extension.size()), extension);
 }
 
-// A portable file's character table gives, at the position of each
-// character of the format's own order, the byte the file writes it with;
-// positions of characters the writer does not use are filled with "0", and
-// some writers fill further positions with digits and signs as well.
-// libreadstat takes a byte for the last position that holds it, which turns
-// such a file's digits into other characters; the format means the first.
-// The library is shown the table with each byte at its first position only.
-class PortableTableView : public ImportBytes {
+// The bytes as the library is shown them: some bytes changed, and the end
+// earlier than the file's where what follows is read without the library.
+class ShownBytes : public ImportBytes {
  public:
-  explicit PortableTableView(const ImportBytes& bytes) : bytes_(bytes) {
-    constexpr std::size_t kVanity = 200;
-    constexpr std::size_t kTable = 256;
-    constexpr std::string_view kTag = "SPSSPORT";
-    char head[1024];
-    const std::size_t size = bytes.ReadAt(0, head, sizeof head);
-    // The offsets of the characters, line ends left out.
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < size && offsets.size() < kVanity + kTable + kTag.size(); ++i)
-      if (head[i] != '\r' && head[i] != '\n') offsets.push_back(i);
-    if (offsets.size() < kVanity + kTable + kTag.size()) return;
-    for (std::size_t k = 0; k < kTag.size(); ++k)
-      if (head[offsets[kVanity + kTable + k]] != kTag[k]) return;
-    bool seen[256] = {};
-    for (std::size_t k = kVanity; k < kVanity + kTable; ++k) {
-      const auto byte = static_cast<unsigned char>(head[offsets[k]]);
-      if (seen[byte] && byte != '0') patches_.emplace_back(offsets[k], '0');
-      seen[byte] = true;
-    }
-  }
-  std::uint64_t Size() const override { return bytes_.Size(); }
+  explicit ShownBytes(const ImportBytes& bytes) : bytes_(bytes), size_(bytes.Size()) {}
+  void Patch(std::uint64_t at, char byte) { patches_.emplace_back(at, byte); }
+  void EndAt(std::uint64_t size) { size_ = std::min(size, size_); }
+
+  std::uint64_t Size() const override { return size_; }
   std::size_t ReadAt(std::uint64_t offset, char* data, std::size_t size) const override {
-    const std::size_t n = bytes_.ReadAt(offset, data, size);
+    if (offset >= size_) return 0;
+    const std::size_t n = bytes_.ReadAt(offset, data, std::min<std::uint64_t>(size, size_ - offset));
     for (const auto& [at, byte] : patches_)
       if (at >= offset && at < offset + n) data[at - offset] = byte;
     return n;
@@ -357,8 +382,37 @@ class PortableTableView : public ImportBytes {
 
  private:
   const ImportBytes& bytes_;
+  std::uint64_t size_;
   std::vector<std::pair<std::uint64_t, char>> patches_;
 };
+
+// A portable file's character table gives, at the position of each
+// character of the format's own order, the byte the file writes it with;
+// positions of characters the writer does not use are filled with "0", and
+// some writers fill further positions with digits and signs as well.
+// libreadstat takes a byte for the last position that holds it, which turns
+// such a file's digits into other characters; the format means the first.
+// The library is shown the table with each byte at its first position only.
+void ShowPortableTable(ShownBytes& shown, const ImportBytes& bytes) {
+  constexpr std::size_t kVanity = 200;
+  constexpr std::size_t kTable = 256;
+  constexpr std::string_view kTag = "SPSSPORT";
+  char head[1024];
+  const std::size_t size = bytes.ReadAt(0, head, sizeof head);
+  // The offsets of the characters, line ends left out.
+  std::vector<std::size_t> offsets;
+  for (std::size_t i = 0; i < size && offsets.size() < kVanity + kTable + kTag.size(); ++i)
+    if (head[i] != '\r' && head[i] != '\n') offsets.push_back(i);
+  if (offsets.size() < kVanity + kTable + kTag.size()) return;
+  for (std::size_t k = 0; k < kTag.size(); ++k)
+    if (head[offsets[kVanity + kTable + k]] != kTag[k]) return;
+  bool seen[256] = {};
+  for (std::size_t k = kVanity; k < kVanity + kTable; ++k) {
+    const auto byte = static_cast<unsigned char>(head[offsets[k]]);
+    if (seen[byte] && byte != '0') shown.Patch(offsets[k], '0');
+    seen[byte] = true;
+  }
+}
 
 }  // namespace
 
@@ -450,22 +504,40 @@ readstat_error_t Parse(Reading& reading, ImportKind kind, bool untranslated) {
 
 std::optional<std::string> ReadImportFile(const ImportBytes& bytes, ImportKind kind, ImportCaseHandler& handler,
                                           SavDictionary& dictionary) {
-  const PortableTableView portable(bytes);
-  const ImportBytes& input = kind == ImportKind::PortableFile ? portable : bytes;
-  auto reading = std::make_unique<Reading>(input, kind, handler);
+  ShownBytes shown(bytes);
+  OwnReading own;
+  if (kind == ImportKind::PortableFile) ShowPortableTable(shown, bytes);
+  if (kind == ImportKind::SystemFile) own.SavWidths = SavVariableWidths(bytes);
+  if (kind == ImportKind::StataFile) {
+    own.Release = StataReleaseOf(bytes);
+    if (own.Release != 0 && !StataReleaseReadable(own.Release))
+      return "it is of Stata release " + std::to_string(own.Release) +
+             ", which the import cannot read (it reads releases 104 to 119)";
+    // The library does not read the value labels of releases up to 105:
+    // it is shown the file up to the end of the data.
+    own.OldLabels = ReadOldStataLabels(bytes, own.Release);
+    if (own.OldLabels) shown.EndAt(own.OldLabels->DataEnd);
+    own.Strls = StataStrls::Of(bytes, own.Release);
+    if (own.Strls) {
+      constexpr char kTextType = static_cast<char>(130);
+      for (std::uint64_t at : own.Strls->BinaryTypes()) shown.Patch(at, kTextType);
+    }
+  }
+  auto reading = std::make_unique<Reading>(shown, bytes, kind, own, handler);
   readstat_error_t status = Parse(*reading, kind, false);
   // A file whose texts cannot be translated from the encoding it names (one
   // that the system does not know, or bytes that are not of it) is read
   // again with its texts as they stand, which older files keep in the
   // Windows code page; only when nothing was handed over yet.
   if (IsConversionFailure(status) && !reading->Handed()) {
-    reading = std::make_unique<Reading>(input, kind, handler);
+    reading = std::make_unique<Reading>(shown, bytes, kind, own, handler);
     status = Parse(*reading, kind, true);
   }
   reading->RethrowFailure();
   if (status != READSTAT_OK && status != READSTAT_ERROR_USER_ABORT) {
     std::string reason = TextOrEmpty(readstat_error_message(status));
     if (!reading->error().empty()) reason += " (" + reading->error() + ")";
+    if (own.Release != 0) reason += " (a file of Stata release " + std::to_string(own.Release) + ")";
     return reason;
   }
   if (std::optional<std::string> mismatch = reading->Mismatch()) return mismatch;

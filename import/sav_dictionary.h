@@ -2,6 +2,7 @@
 // its name, label, formats, missing values and value labels, in file order.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ struct SavVariable {
   SavMeasure Measure = SavMeasure::Unknown;
   std::vector<SavMissingRange> Missing;
   std::vector<SavValueLabel> ValueLabels;
+  // Of a Stata strL variable: the values written empty because their text
+  // is binary data (or missing from the file), and the texts cut at the
+  // longest a text may be.
+  std::int64_t TextsLeftEmpty = 0;
+  std::int64_t TextsCut = 0;
 };
 
 struct SavDictionary {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -116,6 +117,83 @@ TEST_F(KindOfFileTest, StataFloatsAreWrittenAsTheDecimalsTheyShow) {
   WriteInput("floats.dta", WriteStataFloats({0.1f, 2.5f, 0.001f, 123456.7f, -3.3f, 16777216.0f}));
   ASSERT_TRUE(Import("floats.dta").Done);
   EXPECT_EQ(Read("floats.DAT"), "x\r\n0.1\r\n2.5\r\n0.001\r\n123456.7\r\n-3.3\r\n16777216\r\n");
+}
+
+bool Reports(const ImportResult& result, const std::string& line) {
+  return std::find(result.ReportLines.begin(), result.ReportLines.end(), line) != result.ReportLines.end();
+}
+
+// The texts of strL variables of each release that has them; other writers
+// keep texts as binary data, which is written when it is text and left empty,
+// and named, when it is not.
+TEST_F(KindOfFileTest, StrlTextsAreReadAndBinaryDataIsNamed) {
+  for (long release : {117L, 118L, 119L}) {
+    std::string bytes = WriteStataStrls(release, {"first text", "", "line\nend", "data\x01"});
+    // A text's bytes follow its type and its size (4 bytes).
+    for (const char* binary : {"first text", "data\x01"}) {
+      const std::size_t at = bytes.rfind(binary);
+      ASSERT_NE(at, std::string::npos);
+      bytes[at - 5] = static_cast<char>(129);
+    }
+    const std::string name = "strl" + std::to_string(release);
+    WriteInput(name + ".dta", bytes);
+    ImportResult result = Import(name + ".dta");
+    ASSERT_TRUE(result.Done) << release << testing::PrintToString(result.ReportLines);
+    EXPECT_EQ(Read(name + ".DAT"), "n\tt\r\n1\tfirst text\r\n2\t\r\n3\tline end\r\n4\t\r\n") << release;
+    EXPECT_TRUE(Reports(result,
+                        "Stata strL values that are binary data, not text, are written empty: 1 value of the "
+                        "variable t"))
+        << release << testing::PrintToString(result.ReportLines);
+    EXPECT_NE(Read(name + ".TXT").find("| A10 "), std::string::npos) << release;
+  }
+}
+
+// Releases up to 105: 2^333 was the missing double up to release 104, and
+// value labels are kept in a layout of their own. Releases the library
+// cannot read are refused by their number.
+TEST_F(KindOfFileTest, OldStataReleasesKeepTheirMissingValuesAndLabels) {
+  using namespace std::string_literals;
+  const std::string oldMissing = DoubleBytes(std::ldexp(1.0, 333));
+  WriteInput("old104.dta", WriteOldStata(104, "di", {DoubleBytes(2.5) + "\x07\0"s, oldMissing + "\xff\x7f"s}, {}));
+  ASSERT_TRUE(Import("old104.dta").Done);
+  EXPECT_EQ(Read("old104.DAT"), "v1\tv2\r\n2.5\t7\r\n\t\r\n");
+
+  WriteInput("old105.dta", WriteOldStata(105, "ib", {"\x01\0\x05"s, "\x02\0\x06"s}, {{1, "one"}, {2, "eighteen"}}));
+  ImportResult labelled = Import("old105.dta");
+  ASSERT_TRUE(labelled.Done) << testing::PrintToString(labelled.ReportLines);
+  EXPECT_EQ(Read("old105.DAT"), "v1\tv2\r\n1\t5\r\n2\t6\r\n");
+  EXPECT_TRUE(Reports(labelled, "2 value labels found for 1 variable")) << testing::PrintToString(labelled.ReportLines);
+  const std::string info = Read("old105.TXT");
+  EXPECT_NE(info.find("| one "), std::string::npos) << info;
+  EXPECT_NE(info.find("| eighteen "), std::string::npos) << info;
+
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"old102.dta", "f\0\1\0\1\0\1\0\0\0"s},
+      {"new120.dta", "<stata_dta><header><release>120</release><byteorder>LSF</byteorder>"}};
+  for (const auto& [file, bytes] : refused) {
+    WriteInput(file, bytes);
+    ImportResult result = Import(file);
+    EXPECT_FALSE(result.Done);
+    const std::string release = file.substr(3, 3);
+    EXPECT_TRUE(Reports(result, file + " could not be read as a Stata file: it is of Stata release " + release +
+                                    ", which the import cannot read (it reads releases 104 to 119)"))
+        << testing::PrintToString(result.ReportLines);
+  }
+}
+
+// A string's print format is A and its width, whatever width the format
+// gives; a file name's blanks become "_" in the pair's name.
+TEST_F(KindOfFileTest, AStringsFormatIsItsWidthAndBlanksInTheNameBecomeUnderscores) {
+  WriteInput("Employee data.sav", WriteSavString(1, "A3", {"a", "b"}));
+  ImportResult result = Import("Employee data.sav");
+  ASSERT_TRUE(result.Done) << testing::PrintToString(result.ReportLines);
+  EXPECT_EQ(result.BaseName, "Employee_data");
+  EXPECT_TRUE(Reports(result,
+                      "The name Employee data has blanks, which a run's file names cannot hold: the pair is named "
+                      "Employee_data"));
+  EXPECT_EQ(Read("Employee_data.DAT"), "s\r\na\r\nb\r\n");
+  const std::string info = Read("Employee_data.TXT");
+  EXPECT_NE(info.find("| A1           | A1 "), std::string::npos) << info;
 }
 
 // The library reads a portable file one byte at a time; the file is read in

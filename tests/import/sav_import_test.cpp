@@ -416,18 +416,18 @@ TEST_F(SavImportRefusalTest, AMissingFileIsAnInputOutputFailure) {
 }
 
 TEST_F(SavImportRefusalTest, NamesThatTheRunWouldRefuseOrThatWouldReplaceTheInput) {
-  Write("my survey.sav", "x");
+  Write("my+survey.sav", "x");
   Write("survey.dat", "x");
   Write("a.b.sav", "x");
-  ImportResult blank = ImportFile(folder, "my survey.sav", nullptr);
-  EXPECT_FALSE(blank.Done);
-  EXPECT_EQ(blank.ReportLines.back(),
-            "The name my survey cannot name the SPSS files of a run: use letters, digits, \"-\" and \"_\" only");
+  ImportResult refused = ImportFile(folder, "my+survey.sav", nullptr);
+  EXPECT_FALSE(refused.Done);
+  EXPECT_EQ(refused.ReportLines.back(),
+            "The name my+survey cannot name the SPSS files of a run: use letters, digits, \"-\" and \"_\" only");
   EXPECT_FALSE(ImportFile(folder, "a.b.sav", nullptr).Done);
   ImportResult itself = ImportFile(folder, "survey.dat", nullptr);
   EXPECT_FALSE(itself.Done);
   EXPECT_EQ(itself.ReportLines.back(), "The import would replace survey.dat itself");
-  EXPECT_EQ(Files(), (Lines{"a.b.sav", "my survey.sav", "survey.dat"}));
+  EXPECT_EQ(Files(), (Lines{"a.b.sav", "my+survey.sav", "survey.dat"}));
 }
 
 // The values a library hands over must make whole cases.
