@@ -114,8 +114,13 @@ std::size_t DecodedSource::Read(char* data, std::size_t size) {
     }
     return rawEnded_ ? 0 : raw_.Read(data, size);
   }
-  if (encoding_ != TextEncoding::Utf8 || page_.IsUtf8() || size < 16 || !overflow_.empty())
-    return DecodeBuffered(data, size);
+  if (page_.IsUtf8() || size < 16 || !overflow_.empty()) return DecodeBuffered(data, size);
+  if (encoding_ != TextEncoding::Utf8) {
+    for (;;) {
+      const std::size_t decoded = Utf16Into(data, size);
+      if (decoded > 0 || rawEnded_) return decoded > 0 ? decoded : DecodeBuffered(data, size);
+    }
+  }
   // UTF-8 into an 8-bit code page: read straight into data and decode there.
   for (;;) {
     std::size_t n = carry_.size();
@@ -174,6 +179,78 @@ std::size_t DecodedSource::Utf8InPlace(char* data, std::size_t size, bool atEnd)
     }
     data[o++] = byte.value_or('?');
   }
+  return o;
+}
+
+std::size_t DecodedSource::Utf16Into(char* data, std::size_t size) {
+  // The raw bytes: an unfinished character of the last read, then new ones,
+  // two for each byte of data (or four for a pair of surrogates).
+  if (buffer_.size() < 2 * size) buffer_.resize(2 * size);
+  std::size_t have = carry_.size();
+  std::memcpy(buffer_.data(), carry_.data(), have);
+  carry_.clear();
+  const std::size_t wanted = 2 * size - 4;
+  while (have < wanted) {
+    std::size_t got = 0;
+    if (headPos_ < head_.size()) {
+      got = std::min(wanted - have, head_.size() - headPos_);
+      std::memcpy(buffer_.data() + have, head_.data() + headPos_, got);
+      headPos_ += got;
+    } else if (!rawEnded_) {
+      got = raw_.Read(buffer_.data() + have, wanted - have);
+      rawEnded_ = got == 0;
+    }
+    if (got == 0) break;
+    have += got;
+  }
+  const char* in = buffer_.data();
+  const bool little = encoding_ == TextEncoding::Utf16LittleEndian;
+  // The byte of each unit that holds its low eight bits, and its high one.
+  const std::size_t low = little ? 0 : 1;
+  const std::uint64_t asciiMask = little ? 0xFF80FF80FF80FF80ULL : 0x80FF80FF80FF80FFULL;
+  auto unit = [&](std::size_t k) -> char32_t {
+    return static_cast<unsigned char>(in[k + low]) | static_cast<unsigned char>(in[k + 1 - low]) << 8;
+  };
+  std::size_t i = 0;
+  std::size_t o = 0;
+  while (i + 2 <= have) {
+    // Four ASCII characters at a time.
+    if (i + 8 <= have) {
+      std::uint64_t word = Load8(in + i);
+      if ((word & asciiMask) == 0) {
+        if (!little) word >>= 8;
+        data[o] = static_cast<char>(word);
+        data[o + 1] = static_cast<char>(word >> 16);
+        data[o + 2] = static_cast<char>(word >> 32);
+        data[o + 3] = static_cast<char>(word >> 48);
+        i += 8;
+        o += 4;
+        continue;
+      }
+    }
+    char32_t character = unit(i);
+    std::size_t length = 2;
+    if (character >= 0xD800 && character < 0xE000) {
+      if (character < 0xDC00 && i + 4 > have && !rawEnded_) break;
+      const char32_t second = i + 4 <= have ? unit(i + 2) : 0;
+      if (character < 0xDC00 && second >= 0xDC00 && second < 0xE000) {
+        character = 0x10000 + ((character - 0xD800) << 10) + (second - 0xDC00);
+        length = 4;
+      } else {
+        character = 0xFFFD;  // a lone surrogate is no character
+      }
+    }
+    i += length;
+    const std::optional<char> byte = page_.ByteOf(character);
+    if (!byte) {
+      ++changed_;
+      if (places_.size() + pendingChanges_.size() < kPlacedChanges) pendingChanges_.push_back(o);
+    }
+    data[o++] = byte.value_or('?');
+  }
+  carry_.assign(in + i, have - i);
+  // Half a character at the very end is left to the buffered decoding.
+  Follow(data, o);
   return o;
 }
 

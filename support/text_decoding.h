@@ -57,6 +57,8 @@ class DecodedSource : public ByteSource {
   // size bytes, of which the decoded ones are returned; an unfinished
   // character at the end is kept for the next read.
   std::size_t Utf8InPlace(char* data, std::size_t size, bool atEnd);
+  // Decodes UTF-16 into an 8-bit code page, from the raw buffer into data.
+  std::size_t Utf16Into(char* data, std::size_t size);
   // Any other decoding, through the raw buffer and an overflow.
   std::size_t DecodeBuffered(char* data, std::size_t size);
   void PutCharacter(char32_t character, std::string& out);
