@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@ class Cursor {
   bool bigEndian = false;
 
   bool Bytes(std::size_t size, std::string& out) {
+    if (at_ > bytes_.Size() || size > bytes_.Size() - at_) return false;
     out.resize(size);
     if (bytes_.ReadAt(at_, out.data(), size) != size) return false;
     at_ += size;
@@ -89,7 +91,7 @@ std::vector<std::size_t> SavVariableWidths(const ImportBytes& bytes) {
         std::int32_t size = 0;
         if (!in.Int(size) || size < 0 || !in.Skip((static_cast<std::uint64_t>(size) + 3) / 4 * 4)) return {};
       }
-      if (!in.Skip(8 * static_cast<std::uint64_t>(missing < 0 ? -missing : missing))) return {};
+      if (!in.Skip(8 * static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(missing))))) return {};
       if (width < 0) continue;  // the continuation of a string
       shortNames.push_back(field.substr(0, field.find_last_not_of(' ') + 1));
       widths.push_back(static_cast<std::size_t>(width));

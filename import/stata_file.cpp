@@ -10,8 +10,10 @@ namespace {
 
 constexpr std::string_view kMarked = "<stata_dta><header><release>";
 
-// Reads exactly size bytes at offset; false at the end of the file.
-bool ReadExactly(const ImportBytes& bytes, std::uint64_t offset, std::size_t size, std::string& out) {
+// Reads exactly size bytes at offset; false at the end of the file. A size
+// that the file cannot hold is refused before any memory is taken for it.
+bool ReadExactly(const ImportBytes& bytes, std::uint64_t offset, std::uint64_t size, std::string& out) {
+  if (offset > bytes.Size() || size > bytes.Size() - offset) return false;
   out.resize(size);
   return bytes.ReadAt(offset, out.data(), size) == size;
 }

@@ -367,7 +367,6 @@ std::string ChangedCharactersLine(const std::string& fileName, const CodePage& p
   if (!places.empty()) {
     line += ": ";
     for (std::size_t i = 0; i < places.size(); ++i) line += (i > 0 ? ", " : "") + places[i];
-    if (count > places.size()) line += ", ...";
   }
   return line;
 }
