@@ -1,5 +1,6 @@
 #include "import/sav_layout.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -129,7 +130,8 @@ std::vector<std::size_t> SavVariableWidths(const ImportBytes& bytes) {
       continue;
     }
     listed.push_back(found->second);
-    i += (found->second + 251) / 252 - 1;
+    // A width of 0 (a damaged record) still takes its own segment.
+    i += std::max<std::size_t>((found->second + 251) / 252, 1) - 1;
   }
   return listed;
 }
