@@ -10,6 +10,7 @@
 #include "run/data_copy.h"
 #include "run/project_files.h"
 #include "run/shell_rules.h"
+#include "support/io_error.h"
 #include "support/number_format.h"
 #include "support/text_decoding.h"
 #include "support/text_scan.h"
@@ -49,6 +50,26 @@ class RunState {
     if (!folder_.Exists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
     if (auto refusal = RefuseReplacingInputs()) return Stop(*refusal);
 
+    StagingScope staged(folder_);
+    RunOutcome outcome;
+    try {
+      outcome = WriteProject();
+      if (outcome != RunOutcome::Interrupted) staged.PutInPlace();
+    } catch (const IoError&) {
+      folder_.DiscardStaged();
+      Report(kFolderUnchanged);
+      throw;
+    }
+    if (outcome == RunOutcome::Interrupted) {
+      folder_.DiscardStaged();
+      Report(kFolderUnchanged);
+    }
+    return outcome;
+  }
+
+ private:
+  // The steps that write the project, from the data copy on.
+  RunOutcome WriteProject() {
     if (!CopyData()) return RunOutcome::Interrupted;
     projectBase_ = shell_.ProjectName;
 
@@ -96,7 +117,6 @@ class RunState {
     return RunTransfers(tk_, transfer) ? RunOutcome::Completed : RunOutcome::Interrupted;
   }
 
- private:
   void Report(const std::string& line) { tk_.AppendLine(Pane::Report, line); }
 
   RunOutcome Stop(const std::string& line) {

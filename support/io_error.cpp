@@ -7,8 +7,8 @@ namespace s2v {
 IoError::IoError(IoErrorCode code, int osError)
     : std::runtime_error(IoErrorMessage(code, osError)), code_(code), osError_(code == kOsError ? osError : 0) {}
 
-IoError IoError::OnFile(IoErrorCode code, const std::string& name) {
-  return IoError(code, IoErrorMessage(code) + " (" + name + ")");
+IoError IoError::OnFile(IoErrorCode code, const std::string& name, int osError) {
+  return IoError(code, IoErrorMessage(code, osError) + " (" + name + ")", osError);
 }
 
 std::string IoErrorText(IoErrorCode code, int osError) {

@@ -28,13 +28,16 @@ class IoError : public std::runtime_error {
   // The failure on a file that the user must be told of by name: its text
   // is the message followed by the name in brackets, such as
   // "File access denied. (survey.DAT)".
-  static IoError OnFile(IoErrorCode code, const std::string& name);
+  static IoError OnFile(IoErrorCode code, const std::string& name, int osError = 0);
+  // The same failure, naming the file.
+  IoError Naming(const std::string& name) const { return OnFile(code_, name, osError_); }
   IoErrorCode code() const { return code_; }
   // The number shown to the user: the code, or the errno behind kOsError.
   int number() const { return code_ == kOsError ? osError_ : code_; }
 
  private:
-  IoError(IoErrorCode code, const std::string& text) : std::runtime_error(text), code_(code), osError_(0) {}
+  IoError(IoErrorCode code, const std::string& text, int osError)
+      : std::runtime_error(text), code_(code), osError_(code == kOsError ? osError : 0) {}
   IoErrorCode code_;
   int osError_;
 };

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -60,7 +61,31 @@ void WorkingFolder::CheckEntrance() const {
   if (access(path_.c_str(), X_OK) != 0) ThrowErrno(errno);
 }
 
+struct WorkingFolder::Staged {
+  struct Output {
+    std::string entry;    // the folder's entry that the output creates or replaces
+    std::string passing;  // where it is written until then
+  };
+  std::vector<Output> outputs;
+  std::vector<std::string> passing;   // passing names made while staging, not yet outputs
+  std::vector<std::string> removals;  // entries removed when the outputs are put in place
+
+  Output* Find(const std::string& name) {
+    for (Output& output : outputs)
+      if (output.entry == name) return &output;
+    for (Output& output : outputs)
+      if (EqualIgnoringCase(output.entry, name)) return &output;
+    return nullptr;
+  }
+};
+
 std::string WorkingFolder::Resolve(const std::string& name) const {
+  if (staging_)
+    if (const Staged::Output* output = staging_->Find(name)) return output->passing;
+  return FolderEntry(name);
+}
+
+std::string WorkingFolder::FolderEntry(const std::string& name) const {
   if (name.empty() || EntryExists(path_ + '/' + name)) return name;
   DIR* dir = opendir(path_.c_str());
   if (dir == nullptr) return name;
@@ -85,6 +110,20 @@ bool WorkingFolder::Exists(const std::string& name) const {
 void WorkingFolder::Remove(const std::string& name) const {
   // Only an entry of the folder itself: a name with a "/" names none.
   if (name.find('/') != std::string::npos) return;
+  if (staging_) {
+    std::vector<std::string>& passing = staging_->passing;
+    if (auto made = std::find(passing.begin(), passing.end(), name); made != passing.end()) {
+      unlink((path_ + '/' + name).c_str());
+      passing.erase(made);
+      return;
+    }
+    if (Staged::Output* output = staging_->Find(name)) {
+      unlink((path_ + '/' + output->passing).c_str());
+      staging_->outputs.erase(staging_->outputs.begin() + (output - staging_->outputs.data()));
+    }
+    if (Exists(name) && !IsProtectedInput(name)) staging_->removals.push_back(FolderEntry(name));
+    return;
+  }
   if (Exists(name) && !IsProtectedInput(name)) unlink(PathOf(name).c_str());
 }
 
@@ -93,28 +132,60 @@ void WorkingFolder::Rename(const std::string& from, const std::string& to) const
   if (std::rename((path_ + '/' + from).c_str(), PathOf(to).c_str()) != 0) ThrowErrno(errno);
 }
 
-void WorkingFolder::PutInPlace(const std::string& passing, const std::string& name) const {
-  // A free name gets the file made below only to be checked and to show its
-  // permissions: it is removed again before the renaming, because some file
-  // systems write a file renamed over another one out to the disk at once.
+void WorkingFolder::CheckReplaceable(const std::string& name) const {
+  const std::string entry = FolderEntry(name);
+  const std::string path = path_ + '/' + entry;
   struct stat info;
-  const bool nameFree = lstat(PathOf(name).c_str(), &info) != 0 && errno == ENOENT;
-  unsigned permissions;
-  {
-    FileSink target(*this, name);
-    permissions = target.Permissions();
-    target.Close();
+  if (lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return;
+    ThrowErrno(errno);
   }
-  const int fd = open((path_ + '/' + passing).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (!S_ISREG(info.st_mode) ||
+      Protecting({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)}) ||
+      access(path.c_str(), W_OK) != 0)
+    throw IoError::OnFile(kFileAccessDenied, entry);
+}
+
+namespace {
+
+// The permissions of a new file: what the program asks for, less the umask.
+mode_t NewFilePermissions() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+// Renames a complete passing file over entry, giving it the permissions that
+// entry's file has, or those of a new file.
+void Place(const std::string& folder, const std::string& passing, const std::string& entry) {
+  struct stat info;
+  const mode_t permissions =
+      lstat((folder + '/' + entry).c_str(), &info) == 0 ? info.st_mode & 07777 : NewFilePermissions();
+  const int fd = open((folder + '/' + passing).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) ThrowErrno(errno);
-  if (fchmod(fd, static_cast<mode_t>(permissions)) != 0) {
+  if (fchmod(fd, permissions) != 0) {
     int err = errno;
     close(fd);
     ThrowErrno(err);
   }
   close(fd);
-  if (nameFree) unlink(PathOf(name).c_str());
-  Rename(passing, name);
+  if (std::rename((folder + '/' + passing).c_str(), (folder + '/' + entry).c_str()) != 0)
+    throw IoErrorFromErrno(errno).Naming(entry);
+}
+
+}  // namespace
+
+void WorkingFolder::PutInPlace(const std::string& passing, const std::string& name) const {
+  CheckReplaceable(name);
+  if (!staging_) return Place(path_, passing, FolderEntry(name));
+  std::vector<std::string>& made = staging_->passing;
+  made.erase(std::remove(made.begin(), made.end(), passing), made.end());
+  if (Staged::Output* output = staging_->Find(name)) {
+    unlink((path_ + '/' + output->passing).c_str());
+    output->passing = passing;
+  } else {
+    staging_->outputs.push_back({FolderEntry(name), passing});
+  }
 }
 
 std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::string& suffix) const {
@@ -122,7 +193,55 @@ std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::st
   int fd = mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
   if (fd < 0) ThrowErrno(errno);
   close(fd);
-  return path.substr(path_.size() + 1);
+  std::string name = path.substr(path_.size() + 1);
+  if (staging_) staging_->passing.push_back(name);
+  return name;
+}
+
+void WorkingFolder::BeginStaging() {
+  DiscardStaged();
+  staging_ = std::make_shared<Staged>();
+}
+
+std::string WorkingFolder::StageOutput(const std::string& name) const {
+  if (const Staged::Output* output = staging_->Find(name)) return output->passing;
+  CheckReplaceable(name);
+  const std::string entry = FolderEntry(name);
+  std::string passing;
+  try {
+    passing = CreateUnique(entry + ".", ".part");
+  } catch (const IoError& failure) {
+    throw failure.Naming(entry);
+  }
+  std::vector<std::string>& made = staging_->passing;
+  made.erase(std::remove(made.begin(), made.end(), passing), made.end());
+  staging_->outputs.push_back({entry, passing});
+  return passing;
+}
+
+bool WorkingFolder::IsPassing(const std::string& name) const {
+  if (!staging_) return false;
+  const std::vector<std::string>& made = staging_->passing;
+  if (std::find(made.begin(), made.end(), name) != made.end()) return true;
+  return std::any_of(staging_->outputs.begin(), staging_->outputs.end(),
+                     [&](const Staged::Output& output) { return output.passing == name; });
+}
+
+void WorkingFolder::PutStagedInPlace() {
+  if (!staging_) return;
+  // Every place is checked before the first file is put in it.
+  for (const Staged::Output& output : staging_->outputs) CheckReplaceable(output.entry);
+  for (const Staged::Output& output : staging_->outputs) Place(path_, output.passing, output.entry);
+  for (const std::string& entry : staging_->removals)
+    if (!IsProtectedInput(entry)) unlink((path_ + '/' + entry).c_str());
+  staging_.reset();
+}
+
+void WorkingFolder::DiscardStaged() {
+  if (!staging_) return;
+  for (const Staged::Output& output : staging_->outputs) unlink((path_ + '/' + output.passing).c_str());
+  for (const std::string& name : staging_->passing) unlink((path_ + '/' + name).c_str());
+  staging_.reset();
 }
 
 namespace {
@@ -138,7 +257,7 @@ std::optional<std::pair<unsigned long long, unsigned long long>> IdentityOf(cons
 
 void WorkingFolder::ProtectInput(const std::string& name) {
   if (name.empty()) return;
-  if (auto id = IdentityOf(PathOf(name))) inputs_.push_back({{id->first, id->second}, Resolve(name)});
+  if (auto id = IdentityOf(PathOf(name))) inputs_.push_back({{id->first, id->second}, Resolve(name), PathOf(name)});
 }
 
 void WorkingFolder::KeepInputsOf(const WorkingFolder& other) {
@@ -146,8 +265,13 @@ void WorkingFolder::KeepInputsOf(const WorkingFolder& other) {
 }
 
 const WorkingFolder::Input* WorkingFolder::Protecting(const FileId& id) const {
-  for (const Input& input : inputs_)
-    if (input.id == id) return &input;
+  // The file system gives the number of a removed file to a new one: an
+  // input that no longer stands where it was is no file of this command's.
+  for (const Input& input : inputs_) {
+    if (!(input.id == id)) continue;
+    auto now = IdentityOf(input.path);
+    if (now && now->first == id.device && now->second == id.inode) return &input;
+  }
   return nullptr;
 }
 
@@ -221,12 +345,14 @@ std::size_t FileSource::ReadAt(std::uint64_t offset, char* data, std::size_t siz
 
 FileSink::FileSink(const WorkingFolder& folder, const std::string& name) : writeBehind_(folder.WriteBehind()) {
   if (name.empty()) throw IoError(kFileNotFound);
-  const std::string entry = folder.Resolve(name);
+  const bool staged = folder.Staging() && !folder.IsPassing(name);
+  const std::string entry = staged ? folder.StageOutput(name) : folder.Resolve(name);
+  name_ = staged ? folder.FolderEntry(name) : entry;
   // Not truncated on opening: what is found there is checked first.
   const int fd = open((folder.Path() + '/' + entry).c_str(),
                       O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666);
   if (fd < 0 && errno == ELOOP) throw IoError::OnFile(kFileAccessDenied, entry);
-  if (fd < 0) ThrowErrno(errno);
+  if (fd < 0) throw IoErrorFromErrno(errno).Naming(name_);
   fd_ = CheckRegularFile(fd, entry);
   struct stat info;
   const bool known = fstat(fd_, &info) == 0;
@@ -257,7 +383,7 @@ void FileSink::Write(const char* data, std::size_t size) {
     ssize_t n = write(fd_, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowErrno(errno);
+      throw IoErrorFromErrno(errno).Naming(name_);
     }
     data += n;
     size -= static_cast<std::size_t>(n);
@@ -283,7 +409,7 @@ void FileSink::Close() {
   if (fd_ < 0) return;
   int fd = fd_;
   fd_ = -1;
-  if (close(fd) != 0) ThrowErrno(errno);
+  if (close(fd) != 0) throw IoErrorFromErrno(errno).Naming(name_);
 }
 
 }  // namespace s2v

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -54,8 +55,25 @@ class WorkingFolder {
   // Puts a complete file written under a passing name (from CreateUnique) in
   // the place of name, as if it had been written there: name is refused as
   // FileSink refuses it, and the file takes the permissions that name's file
-  // has, or that a file created there gets. Throws IoError.
+  // has, or that a file created there gets. The old file is not written to:
+  // a hard link to it elsewhere keeps its content. Throws IoError.
   void PutInPlace(const std::string& passing, const std::string& name) const;
+  // Throws IoError naming the entry when a file may not be put in the place
+  // of name: a link, anything but a regular file, a file this program may
+  // not write, or an input of the command.
+  void CheckReplaceable(const std::string& name) const;
+
+  // Staging makes a command's outputs all or nothing. While it is on, a file
+  // that the command creates or replaces (a FileSink, PutInPlace) is written
+  // under a passing name, NAME.XXXXXX.part, and read back under NAME; a file
+  // that it removes stays until the end. PutStagedInPlace then puts every
+  // output in place, renaming it over the old entry, and only then removes
+  // what was removed; DiscardStaged (or the end of a StagingScope) removes the
+  // outputs instead, and the folder is as it was.
+  void BeginStaging();
+  void PutStagedInPlace();
+  void DiscardStaged();
+  bool Staging() const { return staging_ != nullptr; }
 
   // Creates an empty file prefix + six random characters + suffix, which no
   // other program can have made or foreseen, and returns its name. Throws
@@ -82,12 +100,36 @@ class WorkingFolder {
   struct Input {
     FileId id;
     std::string name;
+    std::string path;  // where it was found: an input since removed protects nothing
   };
   const Input* Protecting(const FileId& id) const;
+
+  struct Staged;
+  // The passing name that a file created or replaced under name is written
+  // to while staging.
+  std::string StageOutput(const std::string& name) const;
+  bool IsPassing(const std::string& name) const;
+  // The entry of a name in the folder itself, outputs being staged or not.
+  std::string FolderEntry(const std::string& name) const;
 
   std::string path_;
   std::vector<Input> inputs_;
   bool writeBehind_ = false;
+  std::shared_ptr<Staged> staging_;
+};
+
+// Staging for one command: its outputs are put in place together by
+// PutInPlace(), or removed when the scope ends without it.
+class StagingScope {
+ public:
+  explicit StagingScope(WorkingFolder& folder) : folder_(folder) { folder_.BeginStaging(); }
+  ~StagingScope() { folder_.DiscardStaged(); }
+  StagingScope(const StagingScope&) = delete;
+  StagingScope& operator=(const StagingScope&) = delete;
+  void PutInPlace() { folder_.PutStagedInPlace(); }
+
+ private:
+  WorkingFolder& folder_;
 };
 
 // A file written under a passing name until it is complete: made anew,
@@ -180,6 +222,7 @@ class FileSink : public ByteSink {
 
  private:
   static constexpr std::uint64_t kWriteBehind = 8 << 20;
+  std::string name_;  // as the user knows it, in failures
   int fd_;
   bool writeBehind_;
   std::uint64_t written_ = 0;

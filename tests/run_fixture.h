@@ -72,6 +72,20 @@ class RunTest : public ::testing::Test {
     tk.report = {"The VORNEX project is " + shell.ProjectName};
     return ExecuteProgram(tk, shell, folder);
   }
+  // Every file of the folder and its bytes.
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> contents;
+    for (const std::string& name : Files())
+      contents[name] = fs::is_regular_file(At(name)) ? Read(name) : "(not a file)";
+    return contents;
+  }
+  // The passing file under which a run writes the output name.
+  fs::path PassingOf(const std::string& name) const {
+    for (const std::string& file : Files())
+      if (file.rfind(name + ".", 0) == 0 && file.size() == name.size() + 12 && file.substr(file.size() - 5) == ".part")
+        return At(file);
+    return At(name + ".none.part");
+  }
   Lines Files() const {
     Lines names;
     for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename());

@@ -24,7 +24,7 @@ check "other case unchanged" "mine" "$(cat "$work/present/vornex.CMD")"
 
 mkdir -p "$work/blocked/Vornex.cmd"
 start "$work/blocked"
-check "failure reported" "spss2vornex: VORNEX.cmd cannot be created in this folder: File access denied." \
+check "failure reported" "spss2vornex: VORNEX.cmd cannot be created in this folder: File access denied. (Vornex.cmd)" \
   "$(grep '^spss2vornex:' "$work/err")"
 # Under a real X server the captions are exactly the program's texts: Qt adds
 # nothing to them.

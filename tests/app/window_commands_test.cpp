@@ -133,7 +133,8 @@ class WindowCommandsTest : public QObject {
       items << item->objectName() + "=" + item->text() + "|" + item->statusTip() + "|" + item->shortcut().toString();
     QStringList expected = {"New1=New||Ctrl+N", "OpenItem=&Open...|Open a file|Ctrl+O"};
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-    expected << "ImportItem=&Import SPSS or Stata file...|Import an SPSS system or portable file, or a Stata file (.sav, .zsav, .por, .dta)|";
+    expected << "ImportItem=&Import SPSS or Stata file...|Import an SPSS system or portable file, or a Stata file "
+                "(.sav, .zsav, .por, .dta)|";
 #else
     QVERIFY(w->findChild<QAction*>("ImportItem") == nullptr);
 #endif
@@ -317,7 +318,7 @@ class WindowCommandsTest : public QObject {
     ScriptedWindow w;
     w.dialogs->answers = {folder.Path("nowhere/x.spc")};
     w->SaveItemClick();
-    QCOMPARE(w.dialogs->shown.back(), "failure " + kApplicationTitle.toStdString() + ": File not found.");
+    QCOMPARE(w.dialogs->shown.back(), "failure " + kApplicationTitle.toStdString() + ": File not found. (x.spc)");
     QVERIFY(!Exists(folder.Path("nowhere")));
   }
 
@@ -378,7 +379,8 @@ class WindowCommandsTest : public QObject {
     std::vector<std::pair<const char*, QString>> items = {
         {"OpenItem", "Open a file"}, {"SaveItem", "Save current file"}, {"ExitItem", "Exit application"}};
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-    items.emplace_back("ImportItem", "Import an SPSS system or portable file, or a Stata file (.sav, .zsav, .por, .dta)");
+    items.emplace_back("ImportItem",
+                       "Import an SPSS system or portable file, or a Stata file (.sav, .zsav, .por, .dta)");
 #endif
     for (const auto& [name, hint] : items) {
       w->menuBar()->setActiveAction(file->menuAction());

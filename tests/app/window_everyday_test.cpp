@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -101,12 +102,20 @@ class WindowEverydayTest : public QObject {
              QDir(QString::fromStdString(folder.Path("sub"))).canonicalPath());
   }
 
+  // Stop over a complete project: the run ends at a whole case, and the
+  // folder is as it was, byte for byte.
   void progressShowsAndStopEndsTheRunAtAWholeCase() {
     WorkFolder folder;
-    WriteExport(folder.Path("BIG.DAT"), 200000);
+    WriteExport(folder.Path("BIG.DAT"), 1000);
     ScriptedWindow w;
     w.SetLines(Pane::Spc, {"BIG", "2", "A 0 6", "B 0 2"});
     w->Shell().ProjectName = "P";
+    w->ExecuteProgram();
+    QVERIFY(Exists(folder.Path("P.VAR")));
+    WriteExport(folder.Path("BIG.DAT"), 200000);
+    std::map<std::string, std::string> before;
+    for (const std::string& name : Entries(folder.Path())) before[name] = ReadFile(folder.Path(name));
+    w.dialogs->answers = {"Yes"};  // the project exists: go on with its name
     w->Toolkit().SetMessageInterval(std::chrono::milliseconds(0));
     auto* progress = w->findChild<QProgressBar*>("ProgressBar");
     auto* stop = w->findChild<QPushButton*>("StopButton");
@@ -128,13 +137,17 @@ class WindowEverydayTest : public QObject {
     QVERIFY(!stop->isEnabled());
     const int counted = w->CaseEdit().text().toInt();
     QVERIFY(counted > 0 && counted < 200000);
-    QCOMPARE(w.Lines(Pane::Report).back(), "Run stopped at case " + std::to_string(counted));
-    const std::string data = ReadFile(folder.Path("P.DAT"));
-    QCOMPARE(static_cast<int>(std::count(data.begin(), data.end(), '\n')), counted);
-    QVERIFY(!Exists(folder.Path("P.DEF")));
+    const std::vector<std::string> report = w.Lines(Pane::Report);
+    QCOMPARE(report[report.size() - 2], "Run stopped at case " + std::to_string(counted));
+    QCOMPARE(report.back(), std::string("No file was changed: the folder is as it was before the run"));
+    std::map<std::string, std::string> after;
+    for (const std::string& name : Entries(folder.Path())) after[name] = ReadFile(folder.Path(name));
+    after["BIG.DAT"] = before["BIG.DAT"];
+    QVERIFY(after == before);
 
     // The next run is not stopped by the earlier press.
     WriteExport(folder.Path("BIG.DAT"), 10);
+    w.dialogs->answers = {"Yes"};
     w->ExecuteProgram();
     QCOMPARE(w->CaseEdit().text(), QString("10"));
   }

@@ -212,7 +212,7 @@ class WindowStartupTest : public QObject {
     window.ExecuteProgram();
     QCOMPARE(boxes.size(), std::size_t{3});
     QCOMPARE(boxes[2].caption, kApplicationTitle);
-    QCOMPARE(boxes[2].text, QString("File access denied."));
+    QCOMPARE(boxes[2].text, QString("File access denied. (SMOKE.LAB)"));
     QCOMPARE(boxes[2].icon, QMessageBox::Critical);
   }
 };

@@ -66,9 +66,10 @@ printf 'absent\r\n2\r\n' >"$work/absent.spc"
 "$BATCH" --project other "$work/absent.spc" >/dev/null 2>"$work/err"; check "missing data: question answered No" 1 $?
 check "question on stderr" "absent.DAT does not exist here. Do you want to find it?" "$(cat "$work/err")"
 # Failures of the file system end the run with status 2 and the message, and
-# keep what was written before.
+# leave the folder as it was.
 # A full disk: a file system of its own (tmpfs, in a mount namespace), with
-# room for the inputs and the files before the category file.
+# room for the inputs and one project: the first run completes, the second,
+# whose files stand beside the first's until they replace them, fills it.
 full="$work/full"
 mkdir "$full"
 if unshare -rm true 2>/dev/null || unshare -m true 2>/dev/null; then
@@ -76,14 +77,19 @@ if unshare -rm true 2>/dev/null || unshare -m true 2>/dev/null; then
   unshare -rm true 2>/dev/null || userns=-m
   # shellcheck disable=SC2016
   unshare $userns sh -c '
-    mount -t tmpfs -o size=48k tmpfs "$1" || exit 99
+    mount -t tmpfs -o size=64k tmpfs "$1" || exit 99
     cp "$2"/*.* "$1"/
-    timeout 60 "$3" "$1/survey_project.spc" >/dev/null 2>"$4"; echo $? >"$4.status"
-    test -s "$1/survey_project.VAR" && echo kept >"$4.kept"
+    timeout 60 "$3" "$1/survey_project.spc" >/dev/null 2>&1; echo $? >"$4.first"
+    (cd "$1" && sha256sum * >"$4.before")
+    timeout 60 "$3" "$1/survey_project.spc" >"$4.out" 2>"$4"; echo $? >"$4.status"
+    (cd "$1" && sha256sum * >"$4.after")
     exit 0' sh "$full" "$EXAMPLES" "$BATCH" "$work/err"
+  check "disk full: the first run" 0 "$(cat "$work/err.first")"
   check "disk full" 2 "$(cat "$work/err.status")"
-  check "disk full message" "Disk full." "$(cat "$work/err")"
-  check "files before the failure kept" kept "$(cat "$work/err.kept" 2>/dev/null)"
+  check "disk full message" 1 "$(grep -c '^Disk full\. (survey_project\.[A-Z]*)$' "$work/err")"
+  check "disk full: the project as it was" "$(cat "$work/err.before")" "$(cat "$work/err.after")"
+  check "disk full: the report says so" "No file was changed: the folder is as it was before the run" \
+    "$(tail -n 1 "$work/err.out")"
 else
   echo "skip disk full: no mount namespace here"
 fi
@@ -93,7 +99,8 @@ mkdir "$linked" && cp "$EXAMPLES"/*.* "$linked/"
 ln -s /dev/full "$linked/survey_project.CAT"
 timeout 60 "$BATCH" "$linked/survey_project.spc" >/dev/null 2>"$work/err"; check "link refused" 2 $?
 check "link refused message" "File access denied. (survey_project.CAT)" "$(cat "$work/err")"
-test -s "$linked/survey_project.VAR"; check "files before the refusal kept" 0 $?
+check "nothing written beside the link" "survey.DAT survey.TXT survey_project.CAT survey_project.spc" \
+  "$(ls "$linked" | tr '\n' ' ' | sed 's/ $//')"
 
 readonly_dir="$work/readonly"
 mkdir "$readonly_dir" && cp "$EXAMPLES"/*.* "$readonly_dir/"
@@ -105,7 +112,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 timeout 60 "${as_user[@]}" "$BATCH" "$readonly_dir/survey_project.spc" >/dev/null 2>"$work/err"
 check "read-only folder" 2 $?
-check "read-only folder message" "File access denied." "$(cat "$work/err")"
+check "read-only folder message" "File access denied. (survey_project.LAB)" "$(cat "$work/err")"
 chmod 755 "$readonly_dir"
 
 exit $fail

@@ -92,7 +92,7 @@ dir=$(example removed)
 mkdir "$work/gone2"
 (cd "$work/gone2" && rmdir "$work/gone2" && "$BATCH" --report rel.rep "$dir/survey_project.spc" >/dev/null 2>"$work/err")
 check "report in a removed folder" 2 $?
-check "report in a removed folder: message" "File not found." "$(tail -n 1 "$work/err")"
+check "report in a removed folder: message" "File not found. (rel.rep)" "$(tail -n 1 "$work/err")"
 
 # One command at a time in a folder.
 dir=$(example busy)

@@ -1,5 +1,6 @@
-// Runs that meet a failing file system or files changed under their feet: each
-// ends with the failure's message, and keeps what it wrote before.
+// Runs that meet a failing file system or files changed under their feet, or
+// that are stopped: each ends with the failure's message, and the folder is
+// as it was before the run.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,19 +27,16 @@ std::string FailureOf(const std::function<void()>& run) {
 }
 
 // An output name that is a link is not written through: the run ends with
-// "File access denied." naming it and keeps what it wrote before. (A full disk
-// is met in the batch program's tests, on a small file system of its own.)
+// "File access denied." naming it, and writes nothing. (A full disk is met in
+// the batch program's tests, on a small file system of its own.)
 TEST_F(FaultTest, AnOutputThatIsALinkIsRefused) {
   WriteInput("SPSSDATA.DAT", kSpssData);
   WriteInput("SPSSDATA.TXT", kOlderExport);
   fs::create_symlink("/dev/full", At("PROJ.CAT"));
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "5 File access denied. (PROJ.CAT)");
-  EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n3 -999 67 9000\r\n");
-  EXPECT_EQ(Read("PROJ.DEF"), "4\r\nFILES\r\nD PROJ.DAT\r\n");
-  EXPECT_TRUE(fs::exists(At("PROJ.VAR")));
   EXPECT_TRUE(fs::is_symlink(At("PROJ.CAT")));
-  // The project text file keeps its header, written before the refusal.
-  EXPECT_EQ(Read("PROJ.TXT"), "Variables transferred from SPSSDATA:\r\n\r\n");
+  EXPECT_EQ(Files(), (Lines{"PROJ.CAT", "SPSSDATA.DAT", "SPSSDATA.TXT"}));
+  EXPECT_EQ(tk.report.back(), kFolderUnchanged);
   EXPECT_TRUE(tk.shown.empty());
 }
 
@@ -86,57 +84,48 @@ TEST_F(FaultTest, OnlyRegularFilesAreReadNeverWaitedFor) {
   EXPECT_EQ(Files(), (Lines{"SPSSDATA.DAT"}));
 }
 
-TEST_F(FaultTest, AStopEndsTheCopyAtAWholeCase) {
-  WriteInput("SPSSDATA.DAT", kSpssData);
-  int asked = 0;
-  tk.stopWhen = [&] { return ++asked == 2; };
-  EXPECT_EQ(Run(kProject), RunOutcome::Interrupted);
-  EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n");
-  EXPECT_EQ(Read("PROJ.LAB"), "ID\r\nSEX\r\nAGE\r\nINCOME\r\n");
-  EXPECT_EQ(tk.report.back(), "Run stopped at case 2");
-  EXPECT_EQ(Files(), (Lines{"PROJ.DAT", "PROJ.LAB", "SPSSDATA.DAT"}));
-}
-
-TEST_F(FaultTest, AStopEndsEachTransferAtAWholeCase) {
+// A run is all or nothing: stopped in the copy or in any transfer, it leaves
+// the complete project of the run before it as it was, byte for byte, and no
+// passing file; the old SYS and TAB files too.
+TEST_F(FaultTest, AStoppedRunLeavesTheProjectBeforeItAsItWas) {
   WriteInput("SPSSDATA.DAT", kSpssData);
   WriteInput("SPSSDATA.TXT", kOlderExport);
+  tk.choices[0] = 1;
+  tk.choices[2] = 1;
   shell.MplusSeed = 1;
+  ASSERT_EQ(Run(kProject), RunOutcome::Completed);
+  Write("PROJ.SYS", "old");
+  const std::map<std::string, std::string> before = Contents();
+  ASSERT_EQ(before.size(), 12u);
   struct Case {
     int mplus, mlwin;
     int stopAt;  // the copy asks after each of its 3 cases, a transfer before each of its cases
-    const char* file;
     int casesWritten;
   } cases[] = {
-      {1, 0, 3 + 2, "PROJ.mpd", 1},
-      {0, 1, 3 + 3, "PROJ.mln", 2},
-      // Both data files in one pass: the stop comes during the Mplus data, and
-      // the MLwiN data written beside it are removed.
-      {1, 1, 3 + 3, "PROJ.mpd", 2},
+      {1, 1, 2, 2},      // in the copy
+      {1, 0, 3 + 2, 1},  // in the Mplus data
+      {0, 1, 3 + 3, 2},  // in the MLwiN data
+      {1, 1, 3 + 3, 2},  // in the one pass that writes both
+      {2, 1, 3 + 1, 0},  // in the MLwiN data after the Mplus input file
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.file + std::to_string(c.mlwin));
-    for (const std::string& name : Files())
-      if (name.rfind("PROJ.", 0) == 0) fs::remove(At(name));
+    SCOPED_TRACE(std::to_string(c.mplus) + " " + std::to_string(c.mlwin) + " " + std::to_string(c.stopAt));
     tk = ScriptedToolkit();
     tk.choices[0] = c.mplus;
     tk.choices[2] = c.mlwin;
+    shell.MplusSeed = 2;
     int asked = 0;
     tk.stopWhen = [&] { return ++asked == c.stopAt; };
     EXPECT_EQ(Run(kProject), RunOutcome::Interrupted);
-    EXPECT_EQ(tk.report.back(), "Run stopped at case " + std::to_string(c.casesWritten));
-    const std::string data = Read(c.file);
-    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), c.casesWritten);
-    EXPECT_EQ(data.substr(data.size() - 2), "\r\n");
-    const Lines files = Files();
-    EXPECT_EQ(std::count(files.begin(), files.end(), "PROJ.mln"), c.mplus == 0 ? 1 : 0);
-    for (const std::string& name : files) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
-    EXPECT_EQ(std::count(tk.shown.begin(), tk.shown.end(), "info: Transfer to MLwiN not ready"), c.mplus == 0 ? 1 : 0);
+    EXPECT_EQ(Lines(tk.report.end() - 2, tk.report.end()),
+              (Lines{"Run stopped at case " + std::to_string(c.casesWritten), kFolderUnchanged}));
+    EXPECT_EQ(Contents(), before);
   }
 }
 
 // The MLwiN data written in one pass with the Mplus data are put in place
 // only at their turn, under the rules of any file written there: a link is
-// refused and left as it was, and nothing is left under a passing name.
+// refused and left as it was, and nothing of the run is left.
 TEST_F(FaultTest, TheMLwinFileOfOnePassIsRefusedAsALink) {
   WriteInput("SPSSDATA.DAT", kSpssData);
   fs::create_symlink(root_ / kOutsideFile, At("proj.MLN"));
@@ -144,21 +133,33 @@ TEST_F(FaultTest, TheMLwinFileOfOnePassIsRefusedAsALink) {
   shell.MplusSeed = 1;
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "5 File access denied. (proj.MLN)");
   EXPECT_TRUE(fs::is_symlink(At("proj.MLN")));
-  const std::string mplusData = Read("PROJ.mpd");
-  EXPECT_EQ(std::count(mplusData.begin(), mplusData.end(), '\n'), 3);
   EXPECT_EQ(tk.shown.back(), "info: Transfer to MLwiN not ready");
-  for (const std::string& name : Files()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+  EXPECT_EQ(Files(), (Lines{"SPSSDATA.DAT", "proj.MLN"}));
+}
+
+// An output of the last run that is a hard link to a file elsewhere (a
+// backup made with cp -al) is replaced in the folder; the other file keeps
+// its bytes. A read-only one is refused by name.
+TEST_F(FaultTest, AnOutputIsReplacedNotWrittenThrough) {
+  WriteInput("SPSSDATA.DAT", kSpssData);
+  fs::create_hard_link(root_ / kOutsideFile, At("PROJ.DAT"));
+  ASSERT_EQ(Run(kProject), RunOutcome::Completed);
+  EXPECT_EQ(Read("PROJ.DAT"), "1 1 23 1500.5\r\n2 2 45 -999\r\n3 -999 67 9000\r\n");
+  if (geteuid() == 0) return;  // permissions do not bind root
+  fs::permissions(At("PROJ.VAR"), fs::perms::owner_read);
+  const std::map<std::string, std::string> before = Contents();
+  EXPECT_EQ(FailureOf([&] { Run(kProject); }), "5 File access denied. (PROJ.VAR)");
+  EXPECT_EQ(Contents(), before);
 }
 
 TEST_F(FaultTest, InputRemovedBetweenSteps) {
   // The label file, after the copy wrote it and before its names are read.
   WriteInput("SPSSDATA.DAT", kSpssData);
   tk.onReport = [this](const std::string& line) {
-    if (line == "3 cases found on spss file") fs::remove(At("PROJ.LAB"));
+    if (line == "3 cases found on spss file") fs::remove(PassingOf("PROJ.LAB"));
   };
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
-  EXPECT_TRUE(fs::exists(At("PROJ.DAT")));
-  EXPECT_FALSE(fs::exists(At("PROJ.DEF")));
+  EXPECT_EQ(Files(), (Lines{"SPSSDATA.DAT"}));
 
   // The File Info export, after its layout was read.
   Write("SPSSDATA.TXT", "Variable Information\r\n| SEX | 2 | Sex |\r\n");
@@ -166,8 +167,7 @@ TEST_F(FaultTest, InputRemovedBetweenSteps) {
     if (line == "SPSS File Info version 13 or later") fs::remove(At("SPSSDATA.TXT"));
   };
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
-  EXPECT_TRUE(fs::exists(At("PROJ.VAR")));
-  EXPECT_FALSE(fs::exists(At("PROJ.CAT")));
+  EXPECT_EQ(Files(), (Lines{"SPSSDATA.DAT"}));
   EXPECT_TRUE(tk.shown.empty());
 }
 
@@ -182,7 +182,7 @@ TEST_F(FaultTest, InputsTruncatedBetweenStepsAreReadAsTheyNowStand) {
 
   // The label file emptied after the copy: no project variable is found.
   tk.onReport = [this](const std::string& line) {
-    if (line == "3 cases found on spss file") fs::resize_file(At("PROJ.LAB"), 0);
+    if (line == "3 cases found on spss file") fs::resize_file(PassingOf("PROJ.LAB"), 0);
   };
   EXPECT_EQ(Run(kProject), RunOutcome::Stopped);
   EXPECT_EQ(Lines(tk.report.end() - 3, tk.report.end()), (Lines{"", "AGE not found", ""}));
@@ -204,17 +204,16 @@ TEST_F(FaultTest, ABrokenVornexDataFileEndsTheTransfers) {
   for (const Case& c : cases) {
     tk.shown.clear();
     tk.onReport = [&](const std::string& line) {
-      if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.") Write("PROJ.DAT", c.data);
+      if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.")
+        Write(PassingOf("PROJ.DAT"), c.data);
     };
     EXPECT_EQ(FailureOf([&] { Run(kProject); }), c.failure);
     EXPECT_EQ(tk.shown, (Lines{"info: VORNEX files are ready", "info: Mplus project file ready"}));
-    EXPECT_EQ(Read("PROJ.CAT"), "A 1 MALE\r\nA 2 FEMALE\r\nB 1 18 - 30\r\nB 2 31 - 99\r\n");
-    EXPECT_TRUE(fs::exists(At("PROJ.inp")));
-    EXPECT_FALSE(fs::exists(At("PROJ.mln")));
+    EXPECT_EQ(Files(), (Lines{"SPSSDATA.DAT", "SPSSDATA.TXT"}));
   }
 
   tk.onReport = [this](const std::string& line) {
-    if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.") fs::remove(At("PROJ.DAT"));
+    if (line == "DEF, DAT and VAR files are ready. The CAT file will be created.") fs::remove(PassingOf("PROJ.DAT"));
   };
   EXPECT_EQ(FailureOf([&] { Run(kProject); }), "2 File not found.");
 }

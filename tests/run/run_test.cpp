@@ -193,10 +193,11 @@ TEST_F(RunTest, FileThatCannotBeCreatedEndsTheRunWithItsError) {
     FAIL() << "no failure";
   } catch (const IoError& error) {
     EXPECT_EQ(error.code(), kFileAccessDenied);
-    EXPECT_STREQ(error.what(), "File access denied.");
+    EXPECT_STREQ(error.what(), "File access denied. (PROJ.DEF)");
   }
-  EXPECT_EQ(Read("PROJ.TXT"), "Variables transferred from SPSSDATA:\r\n\r\n");
-  EXPECT_FALSE(fs::exists(At("PROJ.VAR")));
+  // Nothing of the run is left: the folder is as it was.
+  EXPECT_EQ(Files(), (Lines{"PROJ.DEF", "SPSSDATA.DAT"}));
+  EXPECT_EQ(tk.report.back(), kFolderUnchanged);
   EXPECT_EQ(Read("SPSSDATA.DAT"), kSpssData);
 }
 
