@@ -155,13 +155,20 @@ mode_t NewFilePermissions() {
   return 0666 & ~mask;
 }
 
-// Renames a complete passing file over entry, giving it the permissions that
-// entry's file has, or those of a new file.
-void Place(const std::string& folder, const std::string& passing, const std::string& entry) {
+// Puts a complete passing file in the place of entry, giving it the
+// permissions that entry's file has, or those of a new file. An old file is
+// first renamed aside, to the name returned, which the caller removes: ext4
+// writes a file renamed over another one out to the disk at once, which held
+// a run up by a fifth of a second for each large file, and the old file
+// renamed aside has nothing left to write. Should the second renaming fail,
+// the old file is put back.
+std::string Place(const WorkingFolder& folder, const std::string& passing, const std::string& entry) {
+  const std::string path = folder.Path() + '/' + entry;
   struct stat info;
-  const mode_t permissions =
-      lstat((folder + '/' + entry).c_str(), &info) == 0 ? info.st_mode & 07777 : NewFilePermissions();
-  const int fd = open((folder + '/' + passing).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  const bool old = lstat(path.c_str(), &info) == 0;
+  const mode_t permissions = old ? info.st_mode & 07777 : NewFilePermissions();
+  const int fd =
+      open((folder.Path() + '/' + passing).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) ThrowErrno(errno);
   if (fchmod(fd, permissions) != 0) {
     int err = errno;
@@ -169,15 +176,32 @@ void Place(const std::string& folder, const std::string& passing, const std::str
     ThrowErrno(err);
   }
   close(fd);
-  if (std::rename((folder + '/' + passing).c_str(), (folder + '/' + entry).c_str()) != 0)
-    throw IoErrorFromErrno(errno).Naming(entry);
+  std::string aside;
+  if (old) {
+    aside = folder.CreateUnique(entry + ".", ".old");
+    if (std::rename(path.c_str(), (folder.Path() + '/' + aside).c_str()) != 0) {
+      const int err = errno;
+      unlink((folder.Path() + '/' + aside).c_str());
+      throw IoErrorFromErrno(err).Naming(entry);
+    }
+  }
+  if (std::rename((folder.Path() + '/' + passing).c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    if (old) std::rename((folder.Path() + '/' + aside).c_str(), path.c_str());
+    throw IoErrorFromErrno(err).Naming(entry);
+  }
+  return aside;
 }
 
 }  // namespace
 
 void WorkingFolder::PutInPlace(const std::string& passing, const std::string& name) const {
   CheckReplaceable(name);
-  if (!staging_) return Place(path_, passing, FolderEntry(name));
+  if (!staging_) {
+    const std::string aside = Place(*this, passing, FolderEntry(name));
+    if (!aside.empty()) unlink((path_ + '/' + aside).c_str());
+    return;
+  }
   std::vector<std::string>& made = staging_->passing;
   made.erase(std::remove(made.begin(), made.end(), passing), made.end());
   if (Staged::Output* output = staging_->Find(name)) {
@@ -231,10 +255,21 @@ void WorkingFolder::PutStagedInPlace() {
   if (!staging_) return;
   // Every place is checked before the first file is put in it.
   for (const Staged::Output& output : staging_->outputs) CheckReplaceable(output.entry);
-  for (const Staged::Output& output : staging_->outputs) Place(path_, output.passing, output.entry);
-  for (const std::string& entry : staging_->removals)
+  // The old files are removed once all the new ones stand in their places.
+  std::shared_ptr<Staged> staged = std::move(staging_);
+  std::vector<std::string> aside;
+  try {
+    for (const Staged::Output& output : staged->outputs) aside.push_back(Place(*this, output.passing, output.entry));
+  } catch (const IoError&) {
+    staging_ = std::move(staged);
+    for (const std::string& name : aside)
+      if (!name.empty()) unlink((path_ + '/' + name).c_str());
+    throw;
+  }
+  for (const std::string& name : aside)
+    if (!name.empty()) unlink((path_ + '/' + name).c_str());
+  for (const std::string& entry : staged->removals)
     if (!IsProtectedInput(entry)) unlink((path_ + '/' + entry).c_str());
-  staging_.reset();
 }
 
 void WorkingFolder::DiscardStaged() {
