@@ -13,10 +13,12 @@
 #endif
 #include "app/main_window.h"
 #include "support/io_error.h"
+#include "support/standard_descriptors.h"
 #include "support/version.h"
 #include "support/working_folder.h"
 
 int main(int argc, char** argv) {
+  s2v::OpenMissingStandardDescriptors();
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   // The window's import, in a process of its own.
   if (argc > 1 && std::string_view(argv[1]) == s2v::kImportChildOption) return s2v::RunImportChild(argc, argv);

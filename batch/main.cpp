@@ -14,10 +14,12 @@
 #include "batch/run_apart.h"
 #include "import/file_import.h"
 #endif
+#include "model/project_names.h"
 #include "run/run.h"
 #include "run/shell_rules.h"
 #include "support/byte_stream.h"
 #include "support/io_error.h"
+#include "support/standard_descriptors.h"
 #include "support/text_decoding.h"
 #include "support/text_scan.h"
 #include "support/version.h"
@@ -228,35 +230,46 @@ bool TakeAssistOption(int argc, char** argv, int& i, AssistOptions& options, std
   return true;
 }
 
-// The entry that a path names: its folder's entry equal to it without regard
-// to case, as the program opens it.
-std::string ResolvedPath(const std::string& path) {
-  const auto [folder, name] = s2v::WorkingFolder::OfFile(path, kStartFolder);
-  return folder.PathOf(name);
-}
+// A file that a command reads or writes: its folder and its bare name.
+struct CommandFile {
+  s2v::WorkingFolder folder;
+  std::string name;
+};
 
-// The SPSS pair named on the first line of an SPC file, as paths; nothing
-// when the file cannot be read (the run then says why).
-std::vector<std::string> SpssPairOf(const std::string& spcFile) {
+// The files of a run on an SPC file: the SPC file, the SPSS pair named on its
+// first line, and every file the run may write. Only the SPC file when its
+// first line cannot be read (the run then says why).
+void AddRunFiles(const std::string& spcFile, const std::optional<std::string>& project,
+                 std::vector<CommandFile>& files) {
+  const auto [folder, spcName] = s2v::WorkingFolder::OfFile(spcFile, kStartFolder);
+  files.push_back({folder, spcName});
+  std::string line1;
   try {
-    const auto [folder, name] = s2v::WorkingFolder::OfFile(spcFile, kStartFolder);
-    s2v::TextFileSource spc(folder, name);
-    s2v::LineReader reader(spc);
-    const std::string spssName = s2v::ExtractWord(1, reader.ReadLine());
-    if (spssName.empty()) return {};
-    return {folder.PathOf(spssName + ".DAT"), folder.PathOf(spssName + ".TXT")};
+    s2v::TextFileSource spc(folder, spcName);
+    line1 = s2v::LineReader(spc).ReadLine();
   } catch (const s2v::IoError&) {
-    return {};
+    return;
   }
+  const std::string projectName = project.value_or(s2v::ProjectNameOf(spcName));
+  const s2v::FirstLineNames names = s2v::ReadFirstLineNames(line1, projectName);
+  for (const char* extension : {".DAT", ".TXT"}) files.push_back({folder, names.SpssName + extension});
+  for (const char* extension : {".DAT", ".LAB"}) files.push_back({folder, names.DataName + extension});
+  for (const char* extension : {".TXT", ".DEF", ".VAR", ".CAT", ".SYS", ".TAB", ".inp", ".mpd", ".mln"})
+    files.push_back({folder, projectName + extension});
 }
 
-// The input that the report file would replace, under whatever name or link.
-std::optional<std::string> InputUnderReport(const std::string& report, const std::vector<std::string>& inputs) {
-  const std::string reportPath = ResolvedPath(report);
-  for (const std::string& input : inputs) {
+// The file of the command that the report file would replace: one of the
+// same name (in any letter case) in the same folder, or the same file under
+// another name or through a link.
+std::optional<std::string> FileUnderReport(const std::string& report, const std::vector<CommandFile>& files) {
+  namespace fs = std::filesystem;
+  const auto [reportFolder, reportName] = s2v::WorkingFolder::OfFile(report, kStartFolder);
+  for (const CommandFile& file : files) {
     std::error_code ec;
-    if (std::filesystem::equivalent(reportPath, ResolvedPath(input), ec))
-      return std::filesystem::path(ResolvedPath(input)).filename().string();
+    const bool sameFolder = fs::equivalent(reportFolder.Path(), file.folder.Path(), ec);
+    if ((sameFolder && s2v::EqualIgnoringCase(reportName, file.name)) ||
+        fs::equivalent(reportFolder.PathOf(reportName), file.folder.PathOf(file.name), ec))
+      return file.folder.Resolve(file.name);
   }
   return std::nullopt;
 }
@@ -380,16 +393,20 @@ int Main(int argc, char** argv) {
   if (haveSpc && !HoldFolderOf(options.spcFile, held)) return kStopped;
   if (importOptions.file && !HoldFolderOf(*importOptions.file, held)) return kStopped;
 
-  // The report never replaces an input of the command.
+  // The report never replaces an input or an output of the command: that is
+  // refused before anything is written.
   if (options.report) {
-    std::vector<std::string> inputs;
-    if (haveSpc) inputs = SpssPairOf(options.spcFile);
-    if (haveSpc) inputs.push_back(options.spcFile);
-    if (importOptions.file) inputs.push_back(*importOptions.file);
-    if (auto input = InputUnderReport(*options.report, inputs)) {
-      std::printf("The report file %s would replace the input file %s\n", options.report->c_str(), input->c_str());
-      return kStopped;
+    std::vector<CommandFile> files;
+    if (haveSpc) AddRunFiles(options.spcFile, options.project, files);
+    if (importOptions.file) {
+      const auto [folder, name] = s2v::WorkingFolder::OfFile(*importOptions.file, kStartFolder);
+      files.push_back({folder, name});
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+      for (const char* extension : {".DAT", ".TXT"}) files.push_back({folder, s2v::ImportBaseName(name) + extension});
+#endif
     }
+    if (auto file = FileUnderReport(*options.report, files))
+      return UsageError("--report " + *options.report + " would replace " + *file + ", a file of the command");
   }
 
   if (importOptions.file) {
@@ -438,6 +455,7 @@ int Main(int argc, char** argv) {
 // No exception ends the program unseen: what no command caught is an
 // input/output failure.
 int main(int argc, char** argv) {
+  s2v::OpenMissingStandardDescriptors();
   try {
     return Main(argc, argv);
   } catch (const std::exception& failure) {

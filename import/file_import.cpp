@@ -181,10 +181,7 @@ class Import {
     folder_.ProtectInput(fileName);
     const std::size_t point = fileName.rfind('.');
     const std::string stem = point == std::string::npos || point == 0 ? fileName : fileName.substr(0, point);
-    // A run's file names hold no blank ("Employee data.sav" is SPSS's own
-    // sample): the pair is named with "_" for each blank.
-    result_.BaseName = stem;
-    std::replace(result_.BaseName.begin(), result_.BaseName.end(), ' ', '_');
+    result_.BaseName = ImportBaseName(fileName);
     const std::string& base = result_.BaseName;
     const std::string dataName = base + ".DAT";
     const std::string infoName = base + ".TXT";
@@ -321,6 +318,15 @@ class Import {
 };
 
 }  // namespace
+
+std::string ImportBaseName(const std::string& fileName) {
+  const std::size_t point = fileName.rfind('.');
+  std::string base = point == std::string::npos || point == 0 ? fileName : fileName.substr(0, point);
+  // A run's file names hold no blank ("Employee data.sav" is SPSS's own
+  // sample): the pair is named with "_" for each blank.
+  std::replace(base.begin(), base.end(), ' ', '_');
+  return base;
+}
 
 ImportResult ImportFile(const WorkingFolder& folder, const std::string& fileName, const ConfirmReplace& confirmReplace,
                         const ImportProgress& progress, const CodePage& codePage) {

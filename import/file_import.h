@@ -45,6 +45,10 @@ struct ImportResult {
 // would refuse and a refusal to replace are report lines with Done false. An
 // input/output failure throws IoError; the files of the names are then left
 // as they were.
+// The base name of the pair that the import of fileName writes: the file's
+// name without its extension, each blank made "_".
+std::string ImportBaseName(const std::string& fileName);
+
 ImportResult ImportFile(const WorkingFolder& folder, const std::string& fileName, const ConfirmReplace& confirmReplace,
                         const ImportProgress& progress = {}, const CodePage& codePage = CodePage::Windows1252());
 

@@ -58,6 +58,11 @@ check "same seed, same data" "$first" "$(sha256sum <"$work/survey_project.mpd")"
 (cd "$work" && "$BATCH" --seed 1 --mplus 1 survey_project.spc >/dev/null 2>&1)
 [ "$first" != "$(sha256sum <"$work/survey_project.mpd")" ]; check "other seed, other data" 0 $?
 
+# Started with standard output and error closed, as some schedulers start
+# programs: no notice ends up in a file of the run.
+(cd "$work" && "$BATCH" --seed 1 --mplus 1 --mlwin 1 survey_project.spc >&- 2>&-); check "closed descriptors" 0 $?
+check "closed descriptors: the MLwiN file" 0 "$(grep -c -i 'ready' "$work/survey_project.mln")"
+
 printf 'survey\r\n2\r\nsex 1 2\r\nnope 1 2\r\n' >"$work/bad.spc"
 "$BATCH" "$work/bad.spc" >"$work/out" 2>/dev/null; check "stopped at a check" 1 $?
 check "stop message" "nope not found" "$(tail -n 2 "$work/out" | head -n 1 | tr A-Z a-z)"

@@ -19,13 +19,16 @@ example() {
 }
 sums() { (cd "$1" && sha256sum "${@:2}"); }
 
-# Outputs that would replace an input, by name, by link or by hard link.
+# Outputs that would replace an input, by name, by link or by hard link. A
+# report that names an input or an output of the command is a usage error,
+# refused before anything is written.
 dir=$(example report)
 before=$(sums "$dir" survey.DAT survey.TXT survey_project.spc)
-(cd "$dir" && "$BATCH" --report survey.dat survey_project.spc >out 2>err); check "report over the data" 1 $?
-check "report over the data: line" "The report file survey.dat would replace the input file survey.DAT" \
-  "$(cat "$dir/out")"
-(cd "$dir" && "$BATCH" --report survey_project.spc survey_project.spc >out 2>err); check "report over the SPC" 1 $?
+(cd "$dir" && "$BATCH" --report survey.dat survey_project.spc >out 2>err); check "report over the data" 64 $?
+check "report over the data: line" "spss2vornex-batch: --report survey.dat would replace survey.DAT, a file of the command" \
+  "$(head -n 1 "$dir/err")"
+(cd "$dir" && "$BATCH" --report survey_project.spc survey_project.spc >out 2>err); check "report over the SPC" 64 $?
+(cd "$dir" && "$BATCH" --report Survey_Project.dat survey_project.spc >out 2>err); check "report over an output" 64 $?
 check "report refusals: inputs unchanged" "$before" "$(sums "$dir" survey.DAT survey.TXT survey_project.spc)"
 check "report refusals: nothing written" "err out survey.DAT survey.TXT survey_project.spc" "$(ls "$dir" | xargs)"
 
@@ -69,7 +72,9 @@ mkdir "$work/sav" && cp "$SAV" "$work/sav/three.sav"
 printf 'three\r\n2\r\na 1 9\r\nb 1 9\r\n' >"$work/sav/p.spc"
 before=$(sums "$work/sav" three.sav)
 (cd "$work/sav" && "$BATCH" --import-sav three.sav --report three.sav p.spc >out 2>err)
-check "report over the system file" 1 $?
+check "report over the system file" 64 $?
+(cd "$work/sav" && "$BATCH" --import-sav three.sav --report three.DAT >out 2>err)
+check "report over the import's data" 64 $?
 check "report over the system file: kept" "$before" "$(sums "$work/sav" three.sav)"
 check "report over the system file: nothing written" "err out p.spc three.sav" "$(ls "$work/sav" | xargs)"
 # The header announces 5 cases; the file holds 3.
