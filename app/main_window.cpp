@@ -622,6 +622,7 @@ void TSPSStoVRXform::CheckItemClick() {
   const SpcText spcLines(PaneLines(*spc_));
   const std::string spssName = SpssNameOfPane();
   DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, spssName));
+  CheckOutputNames(check, folder_, spcLines, shell_.ProjectName, {});
   // The values, when the lines allow a run to read them.
   if (!check.RunStops() && folder_.Exists(spssName + ".DAT") &&
       !ReadExport(spssName, QStringLiteral("Checking "), [&](ByteSource& data, const ExportOpener* fileInfo) {

@@ -10,6 +10,7 @@
 #include "spssinfo/category_file.h"
 #include "spssinfo/file_info_dictionary.h"
 #include "support/export_fields.h"
+#include "support/io_error.h"
 #include "support/number_format.h"
 #include "support/text_decoding.h"
 #include "support/text_scan.h"
@@ -438,12 +439,34 @@ ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssNa
   return head;
 }
 
+void CheckOutputNames(DefinitionCheck& check, const WorkingFolder& folder, const SpcText& spcLines,
+                      const std::string& projectName, const std::string& spcName) {
+  const FirstLineNames names = ReadFirstLineNames(spcLines[0], projectName);
+  const ShowInfoText noNotice = [](const std::string&) {};
+  // Names that the line checks refuse already give their own errors.
+  if (RefuseSpssName(names.SpssName, noNotice) || RefuseDataName(names.DataName, noNotice) ||
+      RefuseUnsafeNames(names.SpssName, names.DataName, projectName))
+    return;
+  auto error = [&](const std::string& text) { check.Findings.push_back({1, FindingKind::Error, text, {}}); };
+  WorkingFolder inputs = folder;
+  if (!spcName.empty()) inputs.ProtectInput(spcName);
+  if (auto refusal = RefuseReplacingInputs(inputs, names.SpssName, names.DataName, projectName)) error(*refusal);
+  for (const std::string& output : RunOutputNames(names.DataName, projectName)) {
+    if (output.size() <= kLongestFileName) continue;
+    error(IoError::OnFile(kInvalidFilename, output).what());
+    break;
+  }
+  std::stable_sort(check.Findings.begin(), check.Findings.end(),
+                   [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+}
+
 DefinitionCheck CheckDefinition(const WorkingFolder& folder, const SpcText& spcLines, const std::string& projectName,
-                                bool checkValues) {
+                                bool checkValues, const std::string& spcName) {
   const std::string spssName = ReadFirstLineNames(spcLines[0], projectName).SpssName;
   ExportHead head;
   if (!RefuseSpssName(spssName, [](const std::string&) {})) head = ReadExportHead(folder, spssName);
   DefinitionCheck check = CheckDefinitionLines(spcLines, projectName, head);
+  CheckOutputNames(check, folder, spcLines, projectName, spcName);
   if (checkValues && head.DataFound && !check.Definition.Variables.empty()) {
     TextFileSource data(folder, spssName + ".DAT");
     const std::string fileInfoName = spssName + ".TXT";

@@ -60,9 +60,15 @@ void CheckDefinitionValues(DefinitionCheck& check, ByteSource& data, const Expor
 // The export pair's first record and which of its files exist.
 ExportHead ReadExportHead(const WorkingFolder& folder, const std::string& spssName);
 
+// The run's refusals of the files it would write: an output that would be
+// an input (the SPSS pair, or the definition's own file spcName when it is
+// given) and a name longer than a file name can be, with the run's texts.
+void CheckOutputNames(DefinitionCheck& check, const WorkingFolder& folder, const SpcText& spcLines,
+                      const std::string& projectName, const std::string& spcName);
+
 // All checks on the files of a working folder; the values only when asked.
 DefinitionCheck CheckDefinition(const WorkingFolder& folder, const SpcText& spcLines, const std::string& projectName,
-                                bool checkValues);
+                                bool checkValues, const std::string& spcName = {});
 
 // The name of names that is nearest to name in spelling, when it is near
 // enough to be a slip of the keyboard; empty when none is.

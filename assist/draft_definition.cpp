@@ -34,7 +34,13 @@ bool FitsADefinition(double value) {
 
 // The name as the definition writes it: the header's first word, which the
 // run upper-cases and cuts to 20 characters just as it does the header's.
-std::string DefinitionName(const VariableDescription& v) { return ExtractWord(1, v.Name); }
+// The name as a definition line writes it: a run reads the names of the
+// export with a "," as a ".", and those of the definition as they stand.
+std::string DefinitionName(const VariableDescription& v) {
+  std::string name = ExtractWord(1, v.Name);
+  std::replace(name.begin(), name.end(), ',', '.');
+  return name;
+}
 
 // The range form over the observed codes, widened to the labelled codes
 // beyond them that are not declared missing, when that still spans at most
@@ -86,6 +92,7 @@ std::string CutForm(const VariableDescription& v, int categories) {
 
 DraftLine DraftVariableLine(const VariableDescription& v, int categories) {
   if (v.DatasetName.empty()) return {"", "no name in the first record"};
+  if (v.DatasetName.front() == '<') return {"", "a name beginning with \"<\" reads as a block marker"};
   if (v.IsText()) return {"", "text"};
   if (v.Valid == 0) return {"", "no valid values"};
   if (v.Distinct == 1) return {"", "constant (every valid value is " + FormatShortest(v.Minimum) + ")"};

@@ -78,7 +78,7 @@ int CheckCommand(const std::string& spcFile, const std::optional<std::string>& p
       lines = ReadSpcText(spc);
     }
     const std::string projectName = project.value_or(ProjectNameOf(spcName));
-    DefinitionCheck check = CheckDefinition(folder, lines, projectName, true);
+    DefinitionCheck check = CheckDefinition(folder, lines, projectName, true, spcName);
     for (const Finding& finding : check.Findings)
       Print(stdout, spcFile + ":" + std::to_string(finding.Line) +
                         (finding.Kind == FindingKind::Error ? ": error: " : ": warning: ") + finding.Text());

@@ -34,6 +34,22 @@ std::optional<std::string> RefuseUnsafeNames(const std::string& spssName, const 
   return std::nullopt;
 }
 
+std::vector<std::string> RunOutputNames(const std::string& dataName, const std::string& projectName) {
+  std::vector<std::string> outputs = {dataName + ".LAB", dataName + ".DAT"};
+  for (const char* extension : {".TXT", ".DEF", ".VAR", ".CAT", ".SYS", ".TAB", ".inp", ".mpd", ".mln"})
+    outputs.push_back(projectName + extension);
+  return outputs;
+}
+
+std::optional<std::string> RefuseReplacingInputs(WorkingFolder& folder, const std::string& spssName,
+                                                 const std::string& dataName, const std::string& projectName) {
+  folder.ProtectInput(spssName + ".DAT");
+  folder.ProtectInput(spssName + ".TXT");
+  for (const std::string& output : RunOutputNames(dataName, projectName))
+    if (auto input = folder.ProtectedInput(output)) return output + " would replace the input file " + *input;
+  return std::nullopt;
+}
+
 std::string MissingSpssDataText(const std::string& spssName) { return spssName + ".DAT does not exist here."; }
 
 }  // namespace s2v

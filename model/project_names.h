@@ -6,6 +6,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "support/working_folder.h"
 
 namespace s2v {
 
@@ -29,6 +32,19 @@ std::optional<std::string> RefuseDataName(const std::string& dataName, const Sho
 // write outside the working folder.
 std::optional<std::string> RefuseUnsafeNames(const std::string& spssName, const std::string& dataName,
                                              const std::string& projectName);
+
+// The files a run writes, in the order it first writes them.
+std::vector<std::string> RunOutputNames(const std::string& dataName, const std::string& projectName);
+
+// Marks the SPSS pair as inputs of the folder, then refuses a run one of
+// whose outputs would be an input (under another name, through a link or a
+// hard link): "survey_project.VAR would replace the input file
+// survey_project.VAR".
+std::optional<std::string> RefuseReplacingInputs(WorkingFolder& folder, const std::string& spssName,
+                                                 const std::string& dataName, const std::string& projectName);
+
+// The longest name of a file in a folder, in bytes.
+inline constexpr std::size_t kLongestFileName = 255;
 
 // The first sentence of the question a run asks when the SPSS data file is
 // not in the working folder.

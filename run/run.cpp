@@ -48,7 +48,9 @@ class RunState {
 
     AnnouncePair(names.PairGiven);
     if (!folder_.Exists(spssName_ + ".DAT") && !FindSpssData()) return RunOutcome::Stopped;
-    if (auto refusal = RefuseReplacingInputs()) return Stop(*refusal);
+    // Before anything is written: no output may be an input under another
+    // name or through a link (the SPSS pair, and what the front end marked).
+    if (auto refusal = RefuseReplacingInputs(folder_, spssName_, dataName_, shell_.ProjectName)) return Stop(*refusal);
 
     StagingScope staged(folder_);
     RunOutcome outcome;
@@ -144,20 +146,6 @@ class RunState {
       Report(dat + " and/or " + lab + " not found");
     }
     Report("");
-  }
-
-  // Refuses, before anything is written, a run whose output would be one of
-  // its inputs under another name or through a link: the SPSS pair and what
-  // the front end marked (the SPC file).
-  std::optional<std::string> RefuseReplacingInputs() {
-    folder_.ProtectInput(spssName_ + ".DAT");
-    folder_.ProtectInput(spssName_ + ".TXT");
-    std::vector<std::string> outputs = {dataName_ + ".DAT", dataName_ + ".LAB"};
-    for (const char* extension : {".TXT", ".DEF", ".VAR", ".CAT", ".SYS", ".TAB", ".inp", ".mpd", ".mln"})
-      outputs.push_back(shell_.ProjectName + extension);
-    for (const std::string& output : outputs)
-      if (auto input = folder_.ProtectedInput(output)) return output + " would replace the input file " + *input;
-    return std::nullopt;
   }
 
   // Lets the user look for the SPSS data file; false when the run stops.

@@ -138,7 +138,7 @@ void WorkingFolder::CheckReplaceable(const std::string& name) const {
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) {
     if (errno == ENOENT) return;
-    ThrowErrno(errno);
+    throw IoErrorFromErrno(errno).Naming(entry);
   }
   if (!S_ISREG(info.st_mode) ||
       Protecting({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)}) ||
@@ -222,6 +222,10 @@ std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::st
   return name;
 }
 
+namespace {
+constexpr std::size_t kLongestPassingPrefix = 200;
+}  // namespace
+
 void WorkingFolder::BeginStaging() {
   DiscardStaged();
   staging_ = std::make_shared<Staged>();
@@ -233,7 +237,9 @@ std::string WorkingFolder::StageOutput(const std::string& name) const {
   const std::string entry = FolderEntry(name);
   std::string passing;
   try {
-    passing = CreateUnique(entry + ".", ".part");
+    // A passing name is 12 bytes longer than its prefix: that of a long name
+    // is cut, so that any name that can be written can be staged.
+    passing = CreateUnique(entry.substr(0, kLongestPassingPrefix) + ".", ".part");
   } catch (const IoError& failure) {
     throw failure.Naming(entry);
   }

@@ -116,15 +116,40 @@ dir=$(example pipe)
 check "report into a closed pipe" 0 "${PIPESTATUS[0]}"
 test -s "$dir/survey_project.CAT"; check "closed pipe: run completed" 0 $?
 
-# SIGINT or SIGTERM during the copy: the files end at a whole case.
+# The check makes the run's own refusals of the files it would write, and the
+# draft leaves out the names that the run cannot take as variable lines.
+dir=$(example check)
+cp "$dir/survey_project.spc" "$dir/survey_project.VAR"
+"$BATCH" --check "$dir/survey_project.VAR" >"$work/out"; check "check: a definition named as an output" 1 $?
+check "check: its text" 1 "$(grep -c 'error: survey_project.VAR would replace the input file survey_project.VAR' "$work/out")"
+"$BATCH" "$dir/survey_project.VAR" >/dev/null 2>&1; check "the run agrees" 1 $?
+rm "$dir/survey_project.VAR"
+ln "$dir/survey.TXT" "$dir/survey_project.TXT"
+"$BATCH" --check "$dir/survey_project.spc" >"$work/out"; check "check: the File Info linked as an output" 1 $?
+rm "$dir/survey_project.TXT"
+"$BATCH" --check --project "$(printf 'p%.0s' $(seq 300))" "$dir/survey_project.spc" >"$work/out"
+check "check: a name too long for a file" 1 $?
+check "check: its text" 1 "$(grep -c 'error: Invalid filename. (ppp' "$work/out")"
+printf 'x\t<-\ty\r\n1\t2\t3\r\n2\t3\t4\r\n3\t1\t1\r\n' >"$dir/marks.DAT"
+(cd "$dir" && "$BATCH" --draft marks >m.spc); check "draft beside a marker name" 0 $?
+check "draft: the marker left out" 1 "$(grep -c '^<-: a name beginning with "<" reads as a block marker' "$dir/m.spc")"
+(cd "$dir" && "$BATCH" --check m.spc >/dev/null && "$BATCH" m.spc >/dev/null 2>&1); check "its check and run" 0 $?
+
+# SIGINT or SIGTERM during the copy: the run ends at a whole case and leaves
+# the project of the run before it as it was, and no passing file.
 mkdir "$work/big"
-{ printf 'A\tB\tC\r\n'; yes $'12345\t2,5\t7' | head -n 20000000 | sed 's/$/\r/'; } >"$work/big/big.DAT"
+printf 'A\tB\tC\r\n1\t2\t3\r\n' >"$work/big/big.DAT"
 printf 'big\r\n2\r\nA 1 9\r\nB 1 9\r\n' >"$work/big/p.spc"
+"$BATCH" "$work/big/p.spc" >/dev/null 2>&1; check "the project before the signals" 0 $?
+{ printf 'A\tB\tC\r\n'; yes $'12345\t2,5\t7' | head -n 20000000 | sed 's/$/\r/'; } >"$work/big/big.DAT"
+before=$(cd "$work/big" && sha256sum p.*)
 for sig in INT TERM; do
-  rm -f "$work/big/p."{DAT,LAB}
   "$BATCH" "$work/big/p.spc" >"$work/out" 2>"$work/err" &
   pid=$!
-  for _ in $(seq 1 500); do [ -s "$work/big/p.DAT" ] && break; sleep 0.01; done
+  for _ in $(seq 1 500); do
+    [ -n "$(find "$work/big" -name 'p.DAT.*.part' -size +0 2>/dev/null)" ] && break
+    sleep 0.01
+  done
   kill -"$sig" "$pid"
   wait "$pid"
   status=$?
@@ -133,10 +158,10 @@ for sig in INT TERM; do
     continue
   fi
   check "SIG$sig during the copy" 130 "$status"
-  cases=$(wc -l <"$work/big/p.DAT")
-  check "SIG$sig: report line" "Run stopped at case $cases" "$(tail -n 1 "$work/out")"
-  check "SIG$sig: whole cases" "12345 2.5 7" "$(tail -n 1 "$work/big/p.DAT" | tr -d '\r')"
-  check "SIG$sig: label file whole" "A B C" "$(tr -d '\r' <"$work/big/p.LAB" | xargs)"
+  check "SIG$sig: report lines" "Run stopped at case|No file was changed: the folder is as it was before the run" \
+    "$(tail -n 2 "$work/out" | sed 's/ case [0-9]*$/ case/' | paste -sd'|')"
+  check "SIG$sig: the project as it was" "$before" "$(cd "$work/big" && sha256sum p.*)"
+  check "SIG$sig: no passing file" "" "$(ls "$work/big" | grep part)"
 done
 
 exit $fail
