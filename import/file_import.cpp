@@ -203,6 +203,13 @@ class Import {
     }
     if (!ConfirmReplacing(dataName, infoName)) return result_;
 
+    // Both places are checked before the reading and again before either
+    // file is put in place: the pair is written whole or not at all.
+    auto checkPlaces = [&] {
+      folder_.CheckReplaceable(dataName);
+      folder_.CheckReplaceable(infoName);
+    };
+    checkPlaces();
     PassingFile passingData(folder_, base + ".DAT.");
     if (progress_.PassingFile) progress_.PassingFile(passingData.Name());
     PassingFile passingInfo(folder_, base + ".TXT.");
@@ -228,6 +235,7 @@ class Import {
     TextFileWriter infoFile(folder_, passingInfo.Name());
     FileInfoSummary summary = WriteFileInfo(dictionary, infoFile.out());
     infoFile.Close();
+    checkPlaces();
     passingData.PutInPlace(dataName);
     passingInfo.PutInPlace(infoName);
 

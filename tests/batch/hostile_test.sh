@@ -88,6 +88,16 @@ mkfifo "$work/sav/pipe.sav"
 rm "$work/sav/pipe.sav"
 (cd "$work/sav" && "$BATCH" --import-sav three.sav p.spc >/dev/null 2>&1); check "import and run" 0 $?
 check "no passing files left" "" "$(ls "$work/sav" | grep part)"
+# A pair is put in place whole or not at all: a File Info name that is a
+# folder or a link keeps the data file from being written too.
+mkdir -p "$work/half/dir" "$work/half/link"
+cp "$SAV" "$work/half/dir/x.sav" && mkdir "$work/half/dir/x.TXT"
+cp "$SAV" "$work/half/link/x.sav" && ln -s ../outside "$work/half/link/x.TXT"
+for case in dir link; do
+  "$BATCH" --import "$work/half/$case/x.sav" --force >/dev/null 2>"$work/err"; check "half pair ($case)" 2 $?
+  check "half pair ($case): its message" "File access denied. (x.TXT)" "$(cat "$work/err")"
+  check "half pair ($case): no data file" "x.TXT x.sav" "$(ls "$work/half/$case" | xargs)"
+done
 
 # A removed current folder: messages and statuses, never an uncaught exception.
 mkdir "$work/gone"
