@@ -71,7 +71,10 @@ std::string Summary(const ExportDescription& d) {
                      Count(static_cast<std::int64_t>(d.Variables.size())) + " variables; ";
   if (!d.HasFileInfo) return text + "no File Info export " + d.SpssName + ".TXT";
   return text + "File Info " + d.SpssName + ".TXT (" +
-         (d.Layout == FileInfoLayout::Version13 ? "version 13 layout" : "older layout") + ")";
+         (d.Layout == FileInfoLayout::Version13 ? "version 13 layout"
+          : d.Layout == FileInfoLayout::Tables  ? "tables of SPSS 16 and later"
+                                                : "older layout") +
+         ")";
 }
 
 }  // namespace
@@ -118,8 +121,14 @@ std::vector<std::string> DescriptionTsv(const ExportDescription& description) {
 
 std::vector<std::string> DescriptionWarnings(const ExportDescription& description) {
   std::vector<std::string> lines;
-  for (const VariableDescription& v : description.Variables)
+  if (description.LeftOutVariables > 0)
+    lines.push_back(FormatInteger(static_cast<std::int64_t>(description.LeftOutVariables)) + " variables past the " +
+                    FormatInteger(static_cast<std::int64_t>(kMaxDatasetVariables)) +
+                    "th are not described: a run knows no more");
+  for (const VariableDescription& v : description.Variables) {
     if (v.LabelsNotCodes) lines.push_back(LabelsNotCodesText(v.DatasetName));
+    if (v.LeftOutLabels > 0) lines.push_back(LeftOutLabelsLine(v.DatasetName, v.LeftOutLabels));
+  }
   return lines;
 }
 

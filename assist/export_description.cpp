@@ -35,6 +35,7 @@ VariableDescription DescribeVariable(std::size_t position, const std::string& na
     v.PrintFormat = entry->PrintFormat;
     v.Declared = entry->Missing;
     v.ValueLabels = entry->Labels;
+    v.LeftOutLabels = entry->LeftOutLabels;
   }
   v.Valid = statistics.Valid();
   v.Missing = statistics.Missing();
@@ -64,30 +65,36 @@ class Describer {
   Describer(const ExportOpener* fileInfo, ExportDescription& description)
       : fileInfo_(fileInfo), description_(description) {}
 
+  // Only the variables that a run can know are described, so that memory
+  // stays bounded whatever the width of the export.
   bool Header(const std::vector<std::string>& names) {
-    names_ = names;
+    names_.assign(names.begin(),
+                  names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), kMaxDatasetVariables)));
+    description_.LeftOutVariables = names.size() - names_.size();
     if (fileInfo_) {
       std::vector<std::string> wanted;
-      wanted.reserve(names.size());
-      for (const std::string& name : names) wanted.push_back(FileInfoNameOf(name));
+      wanted.reserve(names_.size());
+      for (const std::string& name : names_) wanted.push_back(FileInfoNameOf(name));
       dictionary_ = ReadFileInfoDictionary(*fileInfo_, wanted);
       description_.Layout = dictionary_.Layout;
     }
     const std::size_t sampleSize =
-        std::clamp(kSampleBudget / std::max<std::size_t>(names.size(), 1), kMinSample, kMaxSample);
-    statistics_.reserve(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      const DictionaryEntry* entry = dictionary_.Find(FileInfoNameOf(names[i]));
+        std::clamp(kSampleBudget / std::max<std::size_t>(names_.size(), 1), kMinSample, kMaxSample);
+    statistics_.reserve(names_.size());
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+      const DictionaryEntry* entry = dictionary_.Find(FileInfoNameOf(names_[i]));
       statistics_.emplace_back(sampleSize, kSampleSeed + i, entry ? &entry->Missing : nullptr);
     }
     return true;
   }
   template <typename Read>
   void Number(std::size_t column, const Read& read) {
+    if (column >= statistics_.size()) return;
     const FieldNumber number = read();
     statistics_[column].AddNumber(number.Value, number.Decimals, number.Whole);
   }
   void Missing(std::size_t column, FieldKind kind) {
+    if (column >= statistics_.size()) return;
     if (kind == FieldKind::Other)
       statistics_[column].AddText();
     else

@@ -24,6 +24,7 @@ struct VariableDescription {
   std::string PrintFormat;
   DeclaredMissing Declared;
   std::vector<DictionaryLabel> ValueLabels;
+  std::size_t LeftOutLabels = 0;  // past the first kMaxValueLabels
 
   std::int64_t Valid = 0;
   std::int64_t Missing = 0;     // empty, not a number, declared missing, or -999
@@ -51,7 +52,8 @@ struct ExportDescription {
   std::int64_t FittedCases = 0;  // cases with fewer or more fields than the header
   bool HasFileInfo = false;
   FileInfoLayout Layout = FileInfoLayout::Older;
-  std::vector<VariableDescription> Variables;
+  std::vector<VariableDescription> Variables;  // at most kMaxDatasetVariables
+  std::size_t LeftOutVariables = 0;            // the columns past them, not described
 };
 
 // The sample of each variable holds at most this many values in all,

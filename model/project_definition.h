@@ -16,6 +16,8 @@
 namespace s2v {
 
 constexpr int kMaxVariables = 58;
+// The most variables of a dataset that a run knows by name.
+constexpr std::size_t kMaxDatasetVariables = 1600;
 constexpr int kMaxCategories = 42;
 constexpr std::size_t kMaxNameLength = 20;
 constexpr std::int32_t kMissingCode = -999;

@@ -1,5 +1,6 @@
 #include "run/category_phase.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "spssinfo/category_file.h"
@@ -56,7 +57,20 @@ void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
     if (layout == FileInfoLayout::Tables) {
       std::vector<std::string> names;
       for (const VariableDefinition& variable : run.variables) names.push_back(variable.Name);
-      tables = ReadFileInfoDictionary(openExport, names);
+      // Past the first kMaxValueLabels of a variable, only the first label
+      // of each code that its category lines can show.
+      auto shown = [&](const std::string& upperName, const DictionaryEntry& entry, const DictionaryLabel& label) {
+        if (entry.Labels.size() < kMaxValueLabels) return true;
+        const std::int32_t code = ValueCode(label.Code);
+        for (const DictionaryLabel& kept : entry.Labels)
+          if (ValueCode(kept.Code) == code) return false;
+        for (const VariableDefinition& variable : run.variables) {
+          const std::vector<std::int64_t> codes = SingleValueCodes(variable);
+          if (variable.Name == upperName && std::find(codes.begin(), codes.end(), code) != codes.end()) return true;
+        }
+        return false;
+      };
+      tables = ReadFileInfoDictionary(openExport, names, shown);
     }
     if (layout != FileInfoLayout::Older) {
       report("SPSS File Info version 13 or later");
@@ -70,15 +84,15 @@ void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
     }
     TextFileWriter categoryFile(run.folder, run.projectName + ".CAT");
     for (const VariableDefinition& variable : run.variables) {
+      SpssFileInfo info;
       if (layout == FileInfoLayout::Tables) {
-        WriteCategoryLines(categoryFile.out(), variable, ValueLabelsOfTables(tables, variable, report));
-        continue;
-      }
-      TextFileSource file(run.folder, exportName, run.codePage);
-      if (layout == FileInfoLayout::Version13) {
-        WriteCategoryLines(categoryFile.out(), variable, LookUpValueLabelsV13(file, variable, report));
+        info = ValueLabelsOfTables(tables, variable, report);
+        WriteCategoryLines(categoryFile.out(), variable, info);
+      } else if (TextFileSource file(run.folder, exportName, run.codePage); layout == FileInfoLayout::Version13) {
+        info = LookUpValueLabelsV13(file, variable, report);
+        WriteCategoryLines(categoryFile.out(), variable, info);
       } else {
-        SpssFileInfo info = LookUpVariableOlder(file, variable, report, projectText);
+        info = LookUpVariableOlder(file, variable, report, projectText);
         if (info.Found) WriteCategoryLines(categoryFile.out(), variable, info);
       }
     }

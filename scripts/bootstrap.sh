@@ -21,6 +21,8 @@ command -v pspp >/dev/null || need+=(pspp)
 # A real X server for the test of the window's captions, and xwininfo to read them.
 command -v Xvfb >/dev/null || need+=(xvfb)
 command -v xwininfo >/dev/null || need+=(x11-utils)
+# /usr/bin/time for the tests of peak memory.
+[ -x /usr/bin/time ] || need+=(time)
 # flock and unshare for the tests of a busy folder and of a full disk.
 command -v flock >/dev/null || need+=(util-linux)
 if [ ${#need[@]} -gt 0 ]; then

@@ -110,9 +110,10 @@ class OlderReader {
   void Read() {
     while (Next()) {
       if (!StartsNewBlock()) continue;
-      DictionaryEntry& entry = dictionary_.Add(words_.Word(1), WordAt(1, raw_));
+      const std::string name = words_.Word(1);
+      DictionaryEntry& entry = dictionary_.Add(name, WordAt(1, raw_));
       entry.Label = BlockLabel();
-      ReadBlock(entry);
+      ReadBlock(name, entry);
     }
   }
 
@@ -143,7 +144,7 @@ class OlderReader {
     return std::string(rest);
   }
 
-  void ReadBlock(DictionaryEntry& entry) {
+  void ReadBlock(const std::string& name, DictionaryEntry& entry) {
     for (;;) {
       if (!Next()) return;
       if (words_.Word(1) == "PRINT") break;
@@ -164,7 +165,7 @@ class OlderReader {
     if (!Next()) return;  // the column heading
     while (Next()) {
       if (words_.count() < 2 || !IsNumber(words_.Kind(1))) return Again();
-      entry.Labels.push_back(LabelOf(WordAt(1, raw_), AfterFirstWord(raw_)));
+      dictionary_.AddLabel(name, entry, LabelOf(WordAt(1, raw_), AfterFirstWord(raw_)));
     }
   }
 
@@ -283,9 +284,13 @@ class Version13Reader {
     if (!cells[0].empty()) {
       current_ = nullptr;
       std::string name = Prepared(WordAt(1, cells[0]));
-      if (wanted_.Contains(name) && labelled_.insert(name).second) current_ = &dictionary_.Add(name, cells[0]);
+      if (wanted_.Contains(name) && labelled_.insert(name).second) {
+        current_ = &dictionary_.Add(name, cells[0]);
+        currentName_ = name;
+      }
     }
-    if (current_ != nullptr && cells.size() >= 3) current_->Labels.push_back(LabelOf(cells[1], cells[2]));
+    if (current_ != nullptr && cells.size() >= 3)
+      dictionary_.AddLabel(currentName_, *current_, LabelOf(cells[1], cells[2]));
   }
 
   void FindColumns(const std::vector<std::string_view>& cells) {
@@ -315,6 +320,7 @@ class Version13Reader {
   Table table_ = Table::None;
   bool heading_ = false;
   DictionaryEntry* current_ = nullptr;
+  std::string currentName_;
   std::unordered_set<std::string> described_;
   std::unordered_set<std::string> labelled_;
   static constexpr std::size_t kNoColumn = SIZE_MAX;
@@ -397,7 +403,7 @@ SpssFileInfo ValueLabelsOfTables(const FileInfoDictionary& dictionary, const Var
   SpssFileInfo info;
   info.Found = true;
   for (const DictionaryLabel& label : entry->Labels) {
-    info.Labels.push_back({ValueCode(label.Code), UpperCaseWords(label.Text, '_')});
+    info.AddLabel(variable, {ValueCode(label.Code), UpperCaseWords(label.Text, '_')});
   }
   return info;
 }
@@ -418,8 +424,10 @@ DictionaryEntry& FileInfoDictionary::Add(const std::string& upperName, std::stri
   return entries_[it->second];
 }
 
-FileInfoDictionary ReadFileInfoDictionary(const ExportOpener& open, const std::vector<std::string>& upperNames) {
+FileInfoDictionary ReadFileInfoDictionary(const ExportOpener& open, const std::vector<std::string>& upperNames,
+                                          LabelFilter keepLabel) {
   FileInfoDictionary dictionary;
+  dictionary.KeepLabel = std::move(keepLabel);
   {
     std::unique_ptr<ByteSource> file = open();
     dictionary.Layout = DetectFileInfoLayout(*file);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -50,8 +51,9 @@ struct DictionaryEntry {
   std::string Label;        // the variable label, as written
   std::string PrintFormat;  // "F8.2", "A14"; empty when the export gives none
   DeclaredMissing Missing;
-  std::vector<DictionaryLabel> Labels;
-  bool Described = false;  // the tables: a row of the information table was read
+  std::vector<DictionaryLabel> Labels;  // those kept (FileInfoDictionary::KeepLabel)
+  std::size_t LeftOutLabels = 0;        // and how many more there were
+  bool Described = false;               // the tables: a row of the information table was read
   // A print format of the A (or AHEX) family marks a text variable.
   bool IsText() const { return !PrintFormat.empty() && (PrintFormat[0] == 'A' || PrintFormat[0] == 'a'); }
   // SPSS can export the value labels in place of the codes. Then most fields
@@ -67,9 +69,21 @@ inline std::string LabelsNotCodesText(const std::string& name) {
   return name + " holds value labels, not codes: export the data with values";
 }
 
+// Whether a label of an entry (named in upper case) is kept.
+using LabelFilter =
+    std::function<bool(const std::string& upperName, const DictionaryEntry& entry, const DictionaryLabel& label)>;
+
 class FileInfoDictionary {
  public:
   FileInfoLayout Layout = FileInfoLayout::Older;
+  // None: the first kMaxValueLabels labels of each entry are kept.
+  LabelFilter KeepLabel;
+  void AddLabel(const std::string& upperName, DictionaryEntry& entry, DictionaryLabel label) {
+    if (KeepLabel ? KeepLabel(upperName, entry, label) : entry.Labels.size() < kMaxValueLabels)
+      entry.Labels.push_back(std::move(label));
+    else
+      ++entry.LeftOutLabels;
+  }
   // The entry of a name (compared in upper case, in full), or nullptr.
   const DictionaryEntry* Find(std::string_view name) const;
   std::size_t size() const { return entries_.size(); }
@@ -91,7 +105,8 @@ std::string FileInfoNameOf(std::string_view headerField);
 // dictionary) and keeps the entries of the names asked for (upper case); the
 // first entry of a name wins, as in the run's lookups. Other variables are
 // passed over, so memory follows the names asked for, not the export.
-FileInfoDictionary ReadFileInfoDictionary(const ExportOpener& open, const std::vector<std::string>& upperNames);
+FileInfoDictionary ReadFileInfoDictionary(const ExportOpener& open, const std::vector<std::string>& upperNames,
+                                          LabelFilter keepLabel = {});
 
 // The variables (of names, upper case) whose rows or blocks hold the lines
 // given (from 1, in increasing order), each once: a line belongs to the last

@@ -1,5 +1,6 @@
 #include "spssinfo/file_info_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -71,6 +72,32 @@ std::int32_t HeldTo32Bits(double value) {
 }
 
 }  // namespace
+
+std::vector<std::int64_t> SingleValueCodes(const VariableDefinition& v) {
+  std::vector<std::int64_t> codes;
+  if (v.ValueKind == WordKind::Decimal) return codes;
+  for (int m = 1; m <= v.CategoryCount; ++m) {
+    const std::int64_t low = v.WholeBounds[m - 1];
+    const std::int64_t high = v.WholeBounds[m];
+    if ((m == 1 && low >= high) || (m > 1 && high - low == 1)) codes.push_back(high);
+  }
+  return codes;
+}
+
+void SpssFileInfo::AddLabel(const VariableDefinition& variable, ValueLabel label) {
+  if (Labels.size() < kMaxValueLabels) return Labels.push_back(std::move(label));
+  const std::vector<std::int64_t> codes = SingleValueCodes(variable);
+  if (std::find(codes.begin(), codes.end(), label.Code) == codes.end()) return;
+  for (const ValueLabel& kept : Labels)
+    if (kept.Code == label.Code) return;
+  Labels.push_back(std::move(label));
+}
+
+std::string LeftOutLabelsLine(const std::string& name, std::size_t leftOut) {
+  if (leftOut == 0) return {};
+  return name + ": " + std::to_string(leftOut) + " value labels past the first " + std::to_string(kMaxValueLabels) +
+         " were left out";
+}
 
 std::int32_t ValueCode(std::string_view word) {
   if (IsNumber(ClassifyWord(word))) {
@@ -155,7 +182,7 @@ SpssFileInfo LookUpVariableOlder(ByteSource& file, const VariableDefinition& var
     lines.Next();
     LineWords label = lines.Words();
     if (label.count() < 2 || !IsNumber(label.Kind(1))) return info;
-    info.Labels.push_back({ValueCode(label.Word(1)), label.Word(2)});
+    info.AddLabel(variable, {ValueCode(label.Word(1)), label.Word(2)});
   }
 }
 
@@ -195,7 +222,7 @@ SpssFileInfo LookUpValueLabelsV13(ByteSource& file, const VariableDefinition& va
   SpssFileInfo info;
   info.Found = true;
   LineWords row = lines.Words();
-  info.Labels.push_back({ValueCode(row.Word(4)), JoinedLabel(row, 6)});
+  info.AddLabel(variable, {ValueCode(row.Word(4)), JoinedLabel(row, 6)});
   // The variable's further rows leave its column empty. They end at a rule
   // row, at a line without words, or where the export ends.
   while (!lines.AtEnd()) {
@@ -203,7 +230,7 @@ SpssFileInfo LookUpValueLabelsV13(ByteSource& file, const VariableDefinition& va
     row = lines.Words();
     if (row.count() == 0 || BeginsWithRule(row.Word(2))) break;
     if (BeginsWithRule(row.Word(3))) continue;
-    info.Labels.push_back({ValueCode(row.Word(3)), JoinedLabel(row, 5)});
+    info.AddLabel(variable, {ValueCode(row.Word(3)), JoinedLabel(row, 5)});
   }
   return info;
 }

@@ -25,12 +25,28 @@ struct ValueLabel {
   std::string Text;
 };
 
-// What a lookup found for one variable. Every label of the export is kept.
+// The most value labels of a variable that the assistant keeps, as many as
+// the table of a run holds: memory stays bounded whatever the export holds.
+inline constexpr std::size_t kMaxValueLabels = 41;
+
+// What a lookup found for one variable: its first kMaxValueLabels labels in
+// file order, as the run's table holds them, and beyond them only those that
+// its category lines can show, the first label of each code that is a
+// single-value category. However long the export's list, no label that the
+// category file uses is lost, and memory stays bounded.
 struct SpssFileInfo {
   bool Found = false;
   std::vector<ValueLabel> Labels;
   std::size_t LabelCount() const { return Labels.size(); }
+  void AddLabel(const VariableDefinition& variable, ValueLabel label);
 };
+
+// The codes of the variable's single-value categories, whose lines show a
+// label when there is one.
+std::vector<std::int64_t> SingleValueCodes(const VariableDefinition& variable);
+
+// The assistant's line for labels left out; empty when none was.
+std::string LeftOutLabelsLine(const std::string& name, std::size_t leftOut);
 
 using ReportLine = std::function<void(const std::string&)>;
 // Opens the export anew at its first line.

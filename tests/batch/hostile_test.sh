@@ -145,6 +145,26 @@ printf 'x\t<-\ty\r\n1\t2\t3\r\n2\t3\t4\r\n3\t1\t1\r\n' >"$dir/marks.DAT"
 check "draft: the marker left out" 1 "$(grep -c '^<-: a name beginning with "<" reads as a block marker' "$dir/m.spc")"
 (cd "$dir" && "$BATCH" --check m.spc >/dev/null && "$BATCH" m.spc >/dev/null 2>&1); check "its check and run" 0 $?
 
+# Memory is bounded whatever the input: a first record of 1,000,000 names,
+# and 1,000,000 value labels of one variable.
+mkdir "$work/mem"
+awk 'BEGIN { for (i = 1; i <= 1000000; i++) printf "v%d%s", i, (i < 1000000 ? "\t" : "\r\n"); print "1\r" }' \
+  >"$work/mem/wide.DAT"
+printf 'SEX\r\n1\r\n2\r\n' >"$work/mem/many.DAT"
+awk 'BEGIN { printf "Variable Information\r\n| Variable | Position | Label |\r\n| SEX | 1 | Sex |\r\n\r\n";
+             printf "Variable Values\r\n| Value | Label |\r\n| SEX | 0 | l0 |\r\n";
+             for (i = 1; i < 1000000; i++) printf "|  | %d | l%d |\r\n", i, i }' >"$work/mem/many.TXT"
+printf 'many\r\n2\r\nSEX 1 2\r\nSEX 0 5\r\n' >"$work/mem/p.spc"
+peak() { /usr/bin/time -f %M "$BATCH" "$@" 2>&1 >/dev/null | tail -n 1; }
+for command in "--describe wide" "--draft wide" "--describe many" "--check p.spc" "p.spc"; do
+  # shellcheck disable=SC2086
+  kb=$(cd "$work/mem" && peak $command)
+  [ "$kb" -lt 65536 ]; check "memory of $command under 64 MiB ($kb KB)" 0 $?
+done
+check "the labels left out are said" 1 "$(cd "$work/mem" && "$BATCH" --describe many | grep -c '^SEX: 999959 value labels past the first 41 were left out$')"
+check "the category lines keep their labels" "A 1 l1|A 2 l2|B 1 l0|B 2 l1" \
+  "$(head -n 4 "$work/mem/p.CAT" | tr -d '\r' | tr 'L' 'l' | paste -sd'|')"
+
 # SIGINT or SIGTERM during the copy: the run ends at a whole case and leaves
 # the project of the run before it as it was, and no passing file.
 mkdir "$work/big"

@@ -182,14 +182,22 @@ TEST(LookUpVariableOlderTest, NamesAreWholeWordsInAnyCaseAndTheFirstBlockWins) {
                    .info.Found);
 }
 
-TEST(LookUpVariableOlderTest, KeepsEveryLabelOfALongList) {
+// Of a long list, the first 41 labels and those of the variable's
+// single-value categories are kept, so no category line loses its label.
+TEST(LookUpVariableOlderTest, KeepsEveryLabelThatACategoryShowsOfALongList) {
   Lines text = {"CODE x", "Print", "Write", "", "Value Label", ""};
-  for (int code = 1; code <= 500; ++code) text.push_back(std::to_string(code) + " L" + std::to_string(code));
+  for (int code = 1; code <= 100000; ++code) text.push_back(std::to_string(code) + " L" + std::to_string(code));
+  text.push_back("490 Again");
   text.push_back("");
-  SpssFileInfo info = LookUpOlder(Joined(text), Variable('A', "CODE")).info;
-  ASSERT_EQ(info.LabelCount(), 500u);
-  EXPECT_EQ(info.Labels.back().Code, 500);
-  EXPECT_EQ(info.Labels.back().Text, "L500");
+  VariableDefinition variable = Variable('A', "CODE");
+  ProjectDefinition definition;
+  ASSERT_FALSE(ParseProjectDefinition(Lines{"D", "2", "CODE 489 492", "CODE 1 2"}, "P", {"CODE"}, definition));
+  variable = definition.Variables[0];
+  SpssFileInfo info = LookUpOlder(Joined(text), variable).info;
+  ASSERT_EQ(info.LabelCount(), 41u + 4u);
+  EXPECT_EQ(info.Labels[40].Text, "L41");
+  EXPECT_EQ(info.Labels[41].Text, "L489");
+  EXPECT_EQ(info.Labels.back().Text, "L492");
 }
 
 const Lines kV13Export = {
