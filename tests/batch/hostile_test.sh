@@ -156,12 +156,16 @@ awk 'BEGIN { printf "Variable Information\r\n| Variable | Position | Label |\r\n
              for (i = 1; i < 1000000; i++) printf "|  | %d | l%d |\r\n", i, i }' >"$work/mem/many.TXT"
 printf 'many\r\n2\r\nSEX 1 2\r\nSEX 0 5\r\n' >"$work/mem/p.spc"
 peak() { /usr/bin/time -f %M "$BATCH" "$@" 2>&1 >/dev/null | tail -n 1; }
-for command in "--describe wide" "--draft wide" "--describe many" "--check p.spc" "p.spc"; do
-  # shellcheck disable=SC2086
-  kb=$(cd "$work/mem" && peak $command)
-  [ "$kb" -lt 65536 ]; check "memory of $command under 64 MiB ($kb KB)" 0 $?
-done
+# A sanitizer's shadow memory and quarantine make its figures no measure.
+if [ "${SANITIZED:-0}" != 1 ]; then
+  for command in "--describe wide" "--draft wide" "--describe many" "--check p.spc" "p.spc"; do
+    # shellcheck disable=SC2086
+    kb=$(cd "$work/mem" && peak $command)
+    [ "$kb" -lt 65536 ]; check "memory of $command under 64 MiB ($kb KB)" 0 $?
+  done
+fi
 check "the labels left out are said" 1 "$(cd "$work/mem" && "$BATCH" --describe many | grep -c '^SEX: 999959 value labels past the first 41 were left out$')"
+(cd "$work/mem" && "$BATCH" p.spc >/dev/null 2>&1); check "the run on many labels" 0 $?
 check "the category lines keep their labels" "A 1 l1|A 2 l2|B 1 l0|B 2 l1" \
   "$(head -n 4 "$work/mem/p.CAT" | tr -d '\r' | tr 'L' 'l' | paste -sd'|')"
 
