@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "support/windows_1252.h"
 
@@ -56,6 +57,25 @@ bool LooksLikeUtf8(std::string_view text, bool cut) {
   return multiByte;
 }
 
+// The UTF-16 character at in[i] (have bytes in all) and its length in bytes;
+// length 0 when its second half may still come (more). A lone surrogate, or
+// half a unit at the end, is U+FFFD.
+std::pair<char32_t, std::size_t> Utf16At(const char* in, std::size_t i, std::size_t have, bool little, bool more) {
+  auto unit = [&](std::size_t k) -> char32_t {
+    const auto low = static_cast<unsigned char>(in[little ? k : k + 1]);
+    const auto high = static_cast<unsigned char>(in[little ? k + 1 : k]);
+    return low | high << 8;
+  };
+  if (i + 2 > have) return {0xFFFD, have - i};
+  const char32_t first = unit(i);
+  if (first < 0xD800 || first >= 0xE000) return {first, 2};
+  if (first >= 0xDC00) return {0xFFFD, 2};
+  if (i + 4 > have && more) return {0, 0};
+  const char32_t second = i + 4 <= have ? unit(i + 2) : 0;
+  if (second >= 0xDC00 && second < 0xE000) return {0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00), 4};
+  return {0xFFFD, 2};
+}
+
 }  // namespace
 
 DecodedSource::DecodedSource(ByteSource& raw, const CodePage& page, std::uint64_t followedLines)
@@ -105,20 +125,13 @@ void DecodedSource::Judge() {
 std::size_t DecodedSource::Read(char* data, std::size_t size) {
   if (!judged_) Judge();
   if (size == 0) return 0;
-  if (encoding_ == TextEncoding::EightBit) {
-    if (headPos_ < head_.size()) {
-      const std::size_t n = std::min(size, head_.size() - headPos_);
-      std::memcpy(data, head_.data() + headPos_, n);
-      headPos_ += n;
-      return n;
-    }
-    return rawEnded_ ? 0 : raw_.Read(data, size);
-  }
+  if (encoding_ == TextEncoding::EightBit) return TakeRaw(data, size);
   if (page_.IsUtf8() || size < 16 || !overflow_.empty()) return DecodeBuffered(data, size);
   if (encoding_ != TextEncoding::Utf8) {
     for (;;) {
       const std::size_t decoded = Utf16Into(data, size);
-      if (decoded > 0 || rawEnded_) return decoded > 0 ? decoded : DecodeBuffered(data, size);
+      if (decoded > 0) return decoded;
+      if (!MoreRaw()) return DecodeBuffered(data, size);
     }
   }
   // UTF-8 into an 8-bit code page: read straight into data and decode there.
@@ -126,15 +139,7 @@ std::size_t DecodedSource::Read(char* data, std::size_t size) {
     std::size_t n = carry_.size();
     std::memcpy(data, carry_.data(), n);
     carry_.clear();
-    std::size_t got = 0;
-    if (headPos_ < head_.size()) {
-      got = std::min(size - n, head_.size() - headPos_);
-      std::memcpy(data + n, head_.data() + headPos_, got);
-      headPos_ += got;
-    } else if (!rawEnded_) {
-      got = raw_.Read(data + n, size - n);
-      rawEnded_ = got == 0;
-    }
+    const std::size_t got = TakeRaw(data + n, size - n);
     n += got;
     const bool atEnd = got == 0;
     const std::size_t decoded = Utf8InPlace(data, n, atEnd);
@@ -172,14 +177,34 @@ std::size_t DecodedSource::Utf8InPlace(char* data, std::size_t size, bool atEnd)
       length = 1;
     }
     i += length;
-    const std::optional<char> byte = page_.ByteOf(character);
-    if (!byte) {
-      ++changed_;
-      if (places_.size() + pendingChanges_.size() < kPlacedChanges) pendingChanges_.push_back(o);
-    }
-    data[o++] = byte.value_or('?');
+    data[o] = ByteFor(character, o);
+    ++o;
   }
   return o;
+}
+
+std::size_t DecodedSource::TakeRaw(char* to, std::size_t size) {
+  if (headPos_ < head_.size()) {
+    const std::size_t n = std::min(size, head_.size() - headPos_);
+    std::memcpy(to, head_.data() + headPos_, n);
+    headPos_ += n;
+    return n;
+  }
+  if (rawEnded_) return 0;
+  const std::size_t n = raw_.Read(to, size);
+  rawEnded_ = n == 0;
+  return n;
+}
+
+char DecodedSource::ByteFor(char32_t character, std::size_t at) {
+  const std::optional<char> byte = page_.ByteOf(character);
+  if (!byte) NoteChange(at);
+  return byte.value_or('?');
+}
+
+void DecodedSource::NoteChange(std::size_t at) {
+  ++changed_;
+  if (places_.size() + pendingChanges_.size() < kPlacedChanges) pendingChanges_.push_back(at);
 }
 
 std::size_t DecodedSource::Utf16Into(char* data, std::size_t size) {
@@ -190,27 +215,15 @@ std::size_t DecodedSource::Utf16Into(char* data, std::size_t size) {
   std::memcpy(buffer_.data(), carry_.data(), have);
   carry_.clear();
   const std::size_t wanted = 2 * size - 4;
-  while (have < wanted) {
-    std::size_t got = 0;
-    if (headPos_ < head_.size()) {
-      got = std::min(wanted - have, head_.size() - headPos_);
-      std::memcpy(buffer_.data() + have, head_.data() + headPos_, got);
-      headPos_ += got;
-    } else if (!rawEnded_) {
-      got = raw_.Read(buffer_.data() + have, wanted - have);
-      rawEnded_ = got == 0;
-    }
-    if (got == 0) break;
-    have += got;
-  }
+  while (have < wanted)
+    if (const std::size_t got = TakeRaw(buffer_.data() + have, wanted - have); got > 0)
+      have += got;
+    else
+      break;
   const char* in = buffer_.data();
   const bool little = encoding_ == TextEncoding::Utf16LittleEndian;
-  // The byte of each unit that holds its low eight bits, and its high one.
-  const std::size_t low = little ? 0 : 1;
   const std::uint64_t asciiMask = little ? 0xFF80FF80FF80FF80ULL : 0x80FF80FF80FF80FFULL;
-  auto unit = [&](std::size_t k) -> char32_t {
-    return static_cast<unsigned char>(in[k + low]) | static_cast<unsigned char>(in[k + 1 - low]) << 8;
-  };
+  const bool more = MoreRaw();
   std::size_t i = 0;
   std::size_t o = 0;
   while (i + 2 <= have) {
@@ -228,51 +241,26 @@ std::size_t DecodedSource::Utf16Into(char* data, std::size_t size) {
         continue;
       }
     }
-    char32_t character = unit(i);
-    std::size_t length = 2;
-    if (character >= 0xD800 && character < 0xE000) {
-      if (character < 0xDC00 && i + 4 > have && !rawEnded_) break;
-      const char32_t second = i + 4 <= have ? unit(i + 2) : 0;
-      if (character < 0xDC00 && second >= 0xDC00 && second < 0xE000) {
-        character = 0x10000 + ((character - 0xD800) << 10) + (second - 0xDC00);
-        length = 4;
-      } else {
-        character = 0xFFFD;  // a lone surrogate is no character
-      }
-    }
+    const auto [character, length] = Utf16At(in, i, have, little, more);
+    if (length == 0) break;
     i += length;
-    const std::optional<char> byte = page_.ByteOf(character);
-    if (!byte) {
-      ++changed_;
-      if (places_.size() + pendingChanges_.size() < kPlacedChanges) pendingChanges_.push_back(o);
-    }
-    data[o++] = byte.value_or('?');
+    data[o] = ByteFor(character, o);
+    ++o;
   }
+  // Half a unit at the very end is left to the buffered decoding.
   carry_.assign(in + i, have - i);
-  // Half a character at the very end is left to the buffered decoding.
   Follow(data, o);
   return o;
 }
 
 void DecodedSource::PutCharacter(char32_t character, std::string& out) {
   const std::size_t at = out.size();
-  if (!page_.Put(character, out)) {
-    ++changed_;
-    if (places_.size() + pendingChanges_.size() < kPlacedChanges) pendingChanges_.push_back(at);
-  }
+  if (!page_.Put(character, out)) NoteChange(at);
 }
 
 std::size_t DecodedSource::DecodeBuffered(char* data, std::size_t size) {
   while (overflow_.size() < size) {
-    std::string_view chunk;
-    if (headPos_ < head_.size()) {
-      chunk = std::string_view(head_.data() + headPos_, head_.size() - headPos_);
-      headPos_ = head_.size();
-    } else if (!rawEnded_) {
-      const std::size_t got = raw_.Read(buffer_.data(), buffer_.size());
-      rawEnded_ = got == 0;
-      chunk = std::string_view(buffer_.data(), got);
-    }
+    const std::string_view chunk(buffer_.data(), TakeRaw(buffer_.data(), buffer_.size()));
     const bool atEnd = chunk.empty();
     std::string bytes = carry_;
     bytes.append(chunk);
@@ -292,33 +280,13 @@ std::size_t DecodedSource::DecodeBuffered(char* data, std::size_t size) {
         i += length;
       }
     } else {
+      // Half a unit is kept for the next chunk, and at the end is U+FFFD.
       const bool little = encoding_ == TextEncoding::Utf16LittleEndian;
-      auto unit = [&](std::size_t k) -> char32_t {
-        const auto b0 = static_cast<unsigned char>(bytes[k]);
-        const auto b1 = static_cast<unsigned char>(bytes[k + 1]);
-        return little ? b0 | b1 << 8 : b1 | b0 << 8;
-      };
-      while (i + 2 <= bytes.size()) {
-        char32_t character = unit(i);
-        std::size_t length = 2;
-        if (character >= 0xD800 && character < 0xDC00) {
-          if (i + 4 > bytes.size() && !atEnd) break;
-          const char32_t low = i + 4 <= bytes.size() ? unit(i + 2) : 0;
-          if (low >= 0xDC00 && low < 0xE000) {
-            character = 0x10000 + ((character - 0xD800) << 10) + (low - 0xDC00);
-            length = 4;
-          } else {
-            character = 0xFFFD;  // a lone surrogate is no character
-          }
-        } else if (character >= 0xDC00 && character < 0xE000) {
-          character = 0xFFFD;
-        }
+      while (i + 2 <= bytes.size() || (atEnd && i < bytes.size())) {
+        const auto [character, length] = Utf16At(bytes.data(), i, bytes.size(), little, !atEnd);
+        if (length == 0) break;
         PutCharacter(character, out);
         i += length;
-      }
-      if (atEnd && i < bytes.size()) {
-        PutCharacter(0xFFFD, out);  // half a character at the end
-        i = bytes.size();
       }
     }
     carry_ = bytes.substr(i);

@@ -61,8 +61,15 @@ class DecodedSource : public ByteSource {
   std::size_t Utf16Into(char* data, std::size_t size);
   // Any other decoding, through the raw buffer and an overflow.
   std::size_t DecodeBuffered(char* data, std::size_t size);
+  // Up to size raw bytes: the rest of the judged start, then the source's.
+  // 0 only at the end.
+  std::size_t TakeRaw(char* to, std::size_t size);
+  bool MoreRaw() const { return headPos_ < head_.size() || !rawEnded_; }
+  // The character at offset at of the decoded bytes, in the code page: its
+  // byte, or "?" counted as changed.
+  char ByteFor(char32_t character, std::size_t at);
   void PutCharacter(char32_t character, std::string& out);
-  char ByteFor(char32_t character);
+  void NoteChange(std::size_t at);
   void Follow(const char* data, std::size_t size);
 
   ByteSource& raw_;

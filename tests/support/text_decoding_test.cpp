@@ -46,6 +46,8 @@ TEST(DecodedSource, EachEncodingGivesTheSameEightBitTextWhateverTheChunks) {
       {Utf16(u"ID\tM\u00E4nner\r\n\u20AC", true), TextEncoding::Utf16LittleEndian, "ID\tM\xE4nner\r\n\x80", 0},
       {Utf16(u"A\U0001F600B\u03B1", false), TextEncoding::Utf16BigEndian, "A?B?", 2},
       {Utf16(u"A", true) + "B", TextEncoding::Utf16LittleEndian, "A?", 1},  // half a character at the end
+      // A pair of surrogates across the end of what one read of 17 takes.
+      {Utf16(u"ABCDEFGHIJKLMN\U0001F600Z", true), TextEncoding::Utf16LittleEndian, "ABCDEFGHIJKLMN?Z", 1},
   };
   for (const Case& c : cases) {
     for (std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 16}) {
