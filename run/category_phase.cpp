@@ -1,6 +1,5 @@
 #include "run/category_phase.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "spssinfo/category_file.h"
@@ -57,20 +56,7 @@ void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
     if (layout == FileInfoLayout::Tables) {
       std::vector<std::string> names;
       for (const VariableDefinition& variable : run.variables) names.push_back(variable.Name);
-      // Past the first kMaxValueLabels of a variable, only the first label
-      // of each code that its category lines can show.
-      auto shown = [&](const std::string& upperName, const DictionaryEntry& entry, const DictionaryLabel& label) {
-        if (entry.Labels.size() < kMaxValueLabels) return true;
-        const std::int32_t code = ValueCode(label.Code);
-        for (const DictionaryLabel& kept : entry.Labels)
-          if (ValueCode(kept.Code) == code) return false;
-        for (const VariableDefinition& variable : run.variables) {
-          const std::vector<std::int64_t> codes = SingleValueCodes(variable);
-          if (variable.Name == upperName && std::find(codes.begin(), codes.end(), code) != codes.end()) return true;
-        }
-        return false;
-      };
-      tables = ReadFileInfoDictionary(openExport, names, shown);
+      tables = ReadFileInfoDictionary(openExport, names, LabelsKeptFor(run.variables));
     }
     if (layout != FileInfoLayout::Older) {
       report("SPSS File Info version 13 or later");

@@ -12,13 +12,14 @@ std::string CategoryDescription(const VariableDefinition& v, int m, const SpssFi
     auto bound = [&](int i) { return RightAlign(FormatFixed(v.Bounds[i], v.BoundDecimals[i]), v.BoundWidths[i]); };
     return bound(m - 1) + " - " + bound(m);
   }
-  const std::int64_t low = v.WholeBounds[m - 1];
-  const std::int64_t high = v.WholeBounds[m];
-  if (m == 1 && low < high) return FormatInteger(low) + " - " + FormatInteger(high);
-  if (m > 1 && high - low != 1) return FormatInteger(low + 1) + " - " + FormatInteger(high);
+  const std::optional<std::int64_t> single = SingleValueOf(v, m);
+  if (!single) {
+    const std::int64_t low = v.WholeBounds[m - 1];
+    return FormatInteger(m == 1 ? low : low + 1) + " - " + FormatInteger(v.WholeBounds[m]);
+  }
   for (const ValueLabel& label : info.Labels)
-    if (label.Code == high) return label.Text;
-  return FormatInteger(high);
+    if (label.Code == *single) return label.Text;
+  return FormatInteger(*single);
 }
 
 void WriteCategoryLines(BufferedWriter& categoryFile, const VariableDefinition& variable, const SpssFileInfo& info) {

@@ -408,6 +408,20 @@ SpssFileInfo ValueLabelsOfTables(const FileInfoDictionary& dictionary, const Var
   return info;
 }
 
+LabelFilter LabelsKeptFor(const std::vector<VariableDefinition>& variables) {
+  return [&variables](const std::string& upperName, const DictionaryEntry& entry, const DictionaryLabel& label) {
+    auto hasCode = [&](std::int64_t code) {
+      for (const DictionaryLabel& kept : entry.Labels)
+        if (ValueCode(kept.Code) == code) return true;
+      return false;
+    };
+    for (const VariableDefinition& variable : variables)
+      if (variable.Name == upperName && KeepsLabel(variable, entry.Labels.size(), ValueCode(label.Code), hasCode))
+        return true;
+    return false;
+  };
+}
+
 std::string FileInfoNameOf(std::string_view headerField) { return Prepared(WordAt(1, headerField)); }
 
 const DictionaryEntry* FileInfoDictionary::Find(std::string_view name) const {

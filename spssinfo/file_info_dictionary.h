@@ -124,5 +124,8 @@ void WriteVariableListTables(const FileInfoDictionary& dictionary, const std::ve
                              BufferedWriter& projectText);
 SpssFileInfo ValueLabelsOfTables(const FileInfoDictionary& dictionary, const VariableDefinition& variable,
                                  const ReportLine& report);
+// The labels that the run's tables keep: those that SpssFileInfo keeps for
+// any of the variables of that name.
+LabelFilter LabelsKeptFor(const std::vector<VariableDefinition>& variables);
 
 }  // namespace s2v

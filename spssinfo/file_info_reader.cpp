@@ -1,6 +1,5 @@
 #include "spssinfo/file_info_reader.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -73,24 +72,29 @@ std::int32_t HeldTo32Bits(double value) {
 
 }  // namespace
 
-std::vector<std::int64_t> SingleValueCodes(const VariableDefinition& v) {
-  std::vector<std::int64_t> codes;
-  if (v.ValueKind == WordKind::Decimal) return codes;
-  for (int m = 1; m <= v.CategoryCount; ++m) {
-    const std::int64_t low = v.WholeBounds[m - 1];
-    const std::int64_t high = v.WholeBounds[m];
-    if ((m == 1 && low >= high) || (m > 1 && high - low == 1)) codes.push_back(high);
-  }
-  return codes;
+std::optional<std::int64_t> SingleValueOf(const VariableDefinition& v, int m) {
+  if (v.ValueKind == WordKind::Decimal) return std::nullopt;
+  const std::int64_t low = v.WholeBounds[m - 1];
+  const std::int64_t high = v.WholeBounds[m];
+  if (m == 1 ? low < high : high - low != 1) return std::nullopt;
+  return high;
+}
+
+bool KeepsLabel(const VariableDefinition& variable, std::size_t kept, std::int64_t code,
+                const std::function<bool(std::int64_t)>& hasCode) {
+  if (kept < kMaxValueLabels) return true;
+  bool shown = false;
+  for (int m = 1; m <= variable.CategoryCount && !shown; ++m) shown = SingleValueOf(variable, m) == code;
+  return shown && !hasCode(code);
 }
 
 void SpssFileInfo::AddLabel(const VariableDefinition& variable, ValueLabel label) {
-  if (Labels.size() < kMaxValueLabels) return Labels.push_back(std::move(label));
-  const std::vector<std::int64_t> codes = SingleValueCodes(variable);
-  if (std::find(codes.begin(), codes.end(), label.Code) == codes.end()) return;
-  for (const ValueLabel& kept : Labels)
-    if (kept.Code == label.Code) return;
-  Labels.push_back(std::move(label));
+  auto hasCode = [&](std::int64_t code) {
+    for (const ValueLabel& kept : Labels)
+      if (kept.Code == code) return true;
+    return false;
+  };
+  if (KeepsLabel(variable, Labels.size(), label.Code, hasCode)) Labels.push_back(std::move(label));
 }
 
 std::string LeftOutLabelsLine(const std::string& name, std::size_t leftOut) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,9 +42,14 @@ struct SpssFileInfo {
   void AddLabel(const VariableDefinition& variable, ValueLabel label);
 };
 
-// The codes of the variable's single-value categories, whose lines show a
-// label when there is one.
-std::vector<std::int64_t> SingleValueCodes(const VariableDefinition& variable);
+// The value of category m (from 1) of the variable when it is a category of
+// a single value, whose line shows that value's label; none for a range.
+std::optional<std::int64_t> SingleValueOf(const VariableDefinition& variable, int m);
+
+// The rule of SpssFileInfo: whether a variable that has kept `kept` labels
+// keeps one of code; hasCode(code) tells whether one of them has that code.
+bool KeepsLabel(const VariableDefinition& variable, std::size_t kept, std::int64_t code,
+                const std::function<bool(std::int64_t)>& hasCode);
 
 // The assistant's line for labels left out; empty when none was.
 std::string LeftOutLabelsLine(const std::string& name, std::size_t leftOut);
