@@ -18,6 +18,10 @@ namespace s2v {
 
 namespace {
 
+// A passing name is 12 bytes longer than its prefix: that of a long name is
+// cut, so that any name that can be written can be staged.
+constexpr std::size_t kLongestPassingPrefix = 200;
+
 bool EntryExists(const std::string& path) {
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
@@ -127,11 +131,6 @@ void WorkingFolder::Remove(const std::string& name) const {
   if (Exists(name) && !IsProtectedInput(name)) unlink(PathOf(name).c_str());
 }
 
-void WorkingFolder::Rename(const std::string& from, const std::string& to) const {
-  if (IsProtectedInput(to)) throw IoError::OnFile(kFileAccessDenied, Resolve(to));
-  if (std::rename((path_ + '/' + from).c_str(), PathOf(to).c_str()) != 0) ThrowErrno(errno);
-}
-
 void WorkingFolder::CheckReplaceable(const std::string& name) const {
   const std::string entry = FolderEntry(name);
   const std::string path = path_ + '/' + entry;
@@ -178,7 +177,7 @@ std::string Place(const WorkingFolder& folder, const std::string& passing, const
   close(fd);
   std::string aside;
   if (old) {
-    aside = folder.CreateUnique(entry + ".", ".old");
+    aside = folder.CreateUnique(entry.substr(0, kLongestPassingPrefix) + ".", ".old");
     if (std::rename(path.c_str(), (folder.Path() + '/' + aside).c_str()) != 0) {
       const int err = errno;
       unlink((folder.Path() + '/' + aside).c_str());
@@ -222,10 +221,6 @@ std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::st
   return name;
 }
 
-namespace {
-constexpr std::size_t kLongestPassingPrefix = 200;
-}  // namespace
-
 void WorkingFolder::BeginStaging() {
   DiscardStaged();
   staging_ = std::make_shared<Staged>();
@@ -237,8 +232,6 @@ std::string WorkingFolder::StageOutput(const std::string& name) const {
   const std::string entry = FolderEntry(name);
   std::string passing;
   try {
-    // A passing name is 12 bytes longer than its prefix: that of a long name
-    // is cut, so that any name that can be written can be staged.
     passing = CreateUnique(entry.substr(0, kLongestPassingPrefix) + ".", ".part");
   } catch (const IoError& failure) {
     throw failure.Naming(entry);
@@ -437,13 +430,6 @@ void FileSink::Write(const char* data, std::size_t size) {
     sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_), SYNC_FILE_RANGE_WRITE);
     started_ = written_;
   }
-}
-
-unsigned FileSink::Permissions() const {
-  struct stat info;
-  if (fd_ < 0) throw IoError(kFileNotOpen);
-  if (fstat(fd_, &info) != 0) ThrowErrno(errno);
-  return static_cast<unsigned>(info.st_mode & 07777);
 }
 
 void FileSink::Close() {

@@ -41,9 +41,6 @@ class WorkingFolder {
   // Deletes the file of the folder when it exists (never one of another
   // folder, whatever the name says); the outcome is not reported.
   void Remove(const std::string& name) const;
-  // Renames from (an exact entry name) to the entry that to refers to,
-  // replacing it. Throws IoError.
-  void Rename(const std::string& from, const std::string& to) const;
 
   // Files written in the folder are handed to the disk as they grow, a few
   // megabytes at a time, instead of when the system decides: a window stays
@@ -217,8 +214,6 @@ class FileSink : public ByteSink {
   FileSink& operator=(const FileSink&) = delete;
   void Write(const char* data, std::size_t size) override;
   void Close();
-  // The file's permission bits.
-  unsigned Permissions() const;
 
  private:
   static constexpr std::uint64_t kWriteBehind = 8 << 20;
