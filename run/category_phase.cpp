@@ -13,7 +13,8 @@ namespace {
 
 // The line that says which characters of the File Info the code page lacks,
 // naming the variables whose rows held them.
-void ReportChangedCharacters(const CategoryPhaseRun& run, const std::string& exportName, const ReportLine& report) {
+void ReportChangedCharacters(const CategoryPhaseRun& run, const std::string& exportName,
+                             const std::vector<std::string>& names, const ReportLine& report) {
   TextFileSource file(run.folder, exportName, run.codePage);
   if (file.Text().Encoding() == TextEncoding::EightBit) return;
   std::vector<char> buffer(1 << 16);
@@ -23,8 +24,6 @@ void ReportChangedCharacters(const CategoryPhaseRun& run, const std::string& exp
   if (text.ChangedCount() == 0) return;
   std::vector<std::uint64_t> lines;
   for (const ChangedCharacter& place : text.FirstChanged()) lines.push_back(place.Line);
-  std::vector<std::string> names;
-  for (const VariableDefinition& variable : run.variables) names.push_back(variable.Name);
   TextFileSource again(run.folder, exportName, run.codePage);
   report(
       ChangedCharactersLine(exportName, run.codePage, text.ChangedCount(), FileInfoVariablesAt(again, lines, names)));
@@ -52,10 +51,10 @@ void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
     };
     FileInfoLayout layout = DetectFileInfoLayout(*openExport());
     BufferedWriter& projectText = run.projectText.out();
+    std::vector<std::string> names;
+    for (const VariableDefinition& variable : run.variables) names.push_back(variable.Name);
     FileInfoDictionary tables;
     if (layout == FileInfoLayout::Tables) {
-      std::vector<std::string> names;
-      for (const VariableDefinition& variable : run.variables) names.push_back(variable.Name);
       tables = ReadFileInfoDictionary(openExport, names, LabelsKeptFor(run.variables));
     }
     if (layout != FileInfoLayout::Older) {
@@ -82,7 +81,7 @@ void WriteCategoryFilePhase(const CategoryPhaseRun& run) {
         if (info.Found) WriteCategoryLines(categoryFile.out(), variable, info);
       }
     }
-    ReportChangedCharacters(run, exportName, report);
+    ReportChangedCharacters(run, exportName, names, report);
     categoryFile.Close();
     run.projectText.Close();
   }
