@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -38,6 +39,23 @@ std::string Unescaped(const std::string& text) {
   return out;
 }
 
+// A signal to the child (the terminal's Ctrl+C, the session's end) stops the
+// import at its next step, as the window's Stop does, so that its passing
+// files go with it.
+volatile std::sig_atomic_t stopSignalled = 0;
+extern "C" void OnStopSignal(int) { stopSignalled = 1; }
+
+void HandleStopSignals() {
+  for (int signal : {SIGINT, SIGTERM}) std::signal(signal, OnStopSignal);
+#ifdef SIGHUP
+  std::signal(SIGHUP, OnStopSignal);
+#endif
+#ifdef SIGPIPE
+  // A window gone is told by the end of its answers, not by a write's signal.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
 void Send(char kind, const std::string& text = {}) {
   std::printf("%c %s\n", kind, Escaped(text).c_str());
   std::fflush(stdout);
@@ -60,7 +78,9 @@ int RunImportChild(int argc, char** argv) {
   ImportProgress progress;
   progress.ReportLine = [](const std::string& line) { Send('R', line); };
   progress.CasesWritten = [](std::int64_t cases) { Send('C', std::to_string(cases)); };
+  HandleStopSignals();
   progress.StopRequested = [] {
+    if (stopSignalled) return true;
     Send('S');
     return Answer().value_or("s") != "c";
   };

@@ -26,10 +26,13 @@ void InstallInterruptHandlers() {
   action.sa_flags = SA_RESTART | SA_RESETHAND;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool InterruptRequested() { return interrupted != 0; }
+
+void RequestInterrupt() { interrupted = 1; }
 
 bool ConsoleToolkit::StopRequested() { return InterruptRequested(); }
 

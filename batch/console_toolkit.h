@@ -11,11 +11,13 @@
 
 namespace s2v {
 
-// SIGINT and SIGTERM ask the command to end at a whole case; a second one ends
-// the program at once. SIGPIPE is ignored, so that a report piped into a
-// program that stops reading does not end the run.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) ask the command to end at
+// a whole case; a second one ends the program at once. SIGPIPE is ignored, so
+// that a report piped into a program that stops reading does not end the run.
 void InstallInterruptHandlers();
 bool InterruptRequested();
+// Asks for the end as a signal does (one that a child process took).
+void RequestInterrupt();
 
 class ConsoleToolkit : public Toolkit {
  public:

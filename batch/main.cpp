@@ -162,11 +162,16 @@ int RunImport(const ImportOptions& options, const s2v::CodePage& codePage) {
   };
   try {
     const s2v::ApartOutcome outcome = s2v::RunApart(folder, import);
+    // A stop that the child took ends the command too.
+    if (outcome.stopAsked) s2v::RequestInterrupt();
     if (!outcome.signal) return outcome.status;
-    std::printf("The import of %s ended abnormally (signal %d): the file may be damaged; nothing was written\n",
-                fileName.c_str(), *outcome.signal);
+    if (outcome.stopAsked)
+      std::printf("Import stopped; nothing was written\n");
+    else
+      std::printf("The import of %s ended abnormally (signal %d): the file may be damaged; nothing was written\n",
+                  fileName.c_str(), *outcome.signal);
     std::fflush(stdout);
-    return kStopped;
+    return outcome.stopAsked ? kInterrupted : kStopped;
   } catch (const s2v::IoError& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return kIoFailure;
@@ -412,6 +417,7 @@ int Main(int argc, char** argv) {
   if (importOptions.file) {
     int status = RunImport(importOptions, *codePage);
     if (status != kCompleted || !haveSpc) return status;
+    if (s2v::InterruptRequested()) return kInterrupted;
   }
 
   // The working folder is the folder of SPCFILE, as choosing it in the Open

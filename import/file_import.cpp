@@ -210,9 +210,9 @@ class Import {
       folder_.CheckReplaceable(infoName);
     };
     checkPlaces();
-    PassingFile passingData(folder_, base + ".DAT.");
+    PassingFile passingData(folder_, base + ".DAT");
     if (progress_.PassingFile) progress_.PassingFile(passingData.Name());
-    PassingFile passingInfo(folder_, base + ".TXT.");
+    PassingFile passingInfo(folder_, base + ".TXT");
     if (progress_.PassingFile) progress_.PassingFile(passingInfo.Name());
     TextFileWriter dataFile(folder_, passingData.Name());
     TextConverter texts(codePage_);

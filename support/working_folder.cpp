@@ -7,9 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 #include "support/io_error.h"
 #include "support/text_scan.h"
@@ -18,9 +21,10 @@ namespace s2v {
 
 namespace {
 
-// A passing name is 12 bytes longer than its prefix: that of a long name is
-// cut, so that any name that can be written can be staged.
+// A passing name is 16 bytes longer than the part of the name it keeps: that
+// of a long name is cut, so that any name that can be written can be staged.
 constexpr std::size_t kLongestPassingPrefix = 200;
+constexpr std::size_t kPassingRandomLength = 6;
 
 bool EntryExists(const std::string& path) {
   struct stat info;
@@ -177,7 +181,7 @@ std::string Place(const WorkingFolder& folder, const std::string& passing, const
   close(fd);
   std::string aside;
   if (old) {
-    aside = folder.CreateUnique(entry.substr(0, kLongestPassingPrefix) + ".", ".old");
+    aside = folder.CreatePassing(entry, kAsideSuffix);
     if (std::rename(path.c_str(), (folder.Path() + '/' + aside).c_str()) != 0) {
       const int err = errno;
       unlink((folder.Path() + '/' + aside).c_str());
@@ -211,14 +215,58 @@ void WorkingFolder::PutInPlace(const std::string& passing, const std::string& na
   }
 }
 
-std::string WorkingFolder::CreateUnique(const std::string& prefix, const std::string& suffix) const {
-  std::string path = path_ + '/' + prefix + "XXXXXX" + suffix;
-  int fd = mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
-  if (fd < 0) ThrowErrno(errno);
+std::string WorkingFolder::CreatePassing(const std::string& name, const char* suffix) const {
+  std::string path =
+      path_ + '/' + name.substr(0, kLongestPassingPrefix) + '.' + std::string(kPassingRandomLength, 'X') + suffix;
+  int fd = mkostemps(path.data(), static_cast<int>(std::strlen(suffix)), O_CLOEXEC);
+  if (fd < 0) throw IoErrorFromErrno(errno).Naming(name);
   close(fd);
-  std::string name = path.substr(path_.size() + 1);
-  if (staging_) staging_->passing.push_back(name);
-  return name;
+  std::string passing = path.substr(path_.size() + 1);
+  if (staging_) staging_->passing.push_back(passing);
+  return passing;
+}
+
+namespace {
+
+// The name a passing name stands for (NAME of NAME.XXXXXX + suffix), or
+// nothing when it is not one.
+std::optional<std::string> PassingFor(std::string_view entry, std::string_view suffix) {
+  if (entry.size() <= suffix.size() + kPassingRandomLength + 1 || !entry.ends_with(suffix)) return std::nullopt;
+  entry.remove_suffix(suffix.size());
+  const std::string_view random = entry.substr(entry.size() - kPassingRandomLength);
+  entry.remove_suffix(kPassingRandomLength);
+  if (!entry.ends_with('.') ||
+      !std::all_of(random.begin(), random.end(), [](unsigned char c) { return std::isalnum(c) != 0; }))
+    return std::nullopt;
+  entry.remove_suffix(1);
+  return std::string(entry);
+}
+
+}  // namespace
+
+void WorkingFolder::RemoveLeftovers() const {
+  DIR* dir = opendir(path_.c_str());
+  if (dir == nullptr) return;
+  std::vector<std::string> names;
+  while (dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
+  closedir(dir);
+  for (const std::string& name : names) {
+    const std::string path = path_ + '/' + name;
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (PassingFor(name, kPassingSuffix)) {
+      unlink(path.c_str());
+    } else if (auto old = PassingFor(name, kAsideSuffix)) {
+      // The old file is the only one left of its name when its new one never
+      // took its place; a cut name says too little to tell, so that file
+      // stays for the user.
+      if (old->size() >= kLongestPassingPrefix) continue;
+      if (EntryExists(path_ + '/' + *old))
+        unlink(path.c_str());
+      else
+        std::rename(path.c_str(), (path_ + '/' + *old).c_str());
+    }
+  }
 }
 
 void WorkingFolder::BeginStaging() {
@@ -230,12 +278,7 @@ std::string WorkingFolder::StageOutput(const std::string& name) const {
   if (const Staged::Output* output = staging_->Find(name)) return output->passing;
   CheckReplaceable(name);
   const std::string entry = FolderEntry(name);
-  std::string passing;
-  try {
-    passing = CreateUnique(entry.substr(0, kLongestPassingPrefix) + ".", ".part");
-  } catch (const IoError& failure) {
-    throw failure.Naming(entry);
-  }
+  const std::string passing = CreatePassing(entry, kPassingSuffix);
   std::vector<std::string>& made = staging_->passing;
   made.erase(std::remove(made.begin(), made.end(), passing), made.end());
   staging_->outputs.push_back({entry, passing});
@@ -326,6 +369,7 @@ std::optional<FolderLock> FolderLock::TryLock(const WorkingFolder& folder) {
     if (err == EWOULDBLOCK) return std::nullopt;
     ThrowErrno(err);
   }
+  folder.RemoveLeftovers();
   return FolderLock(fd);
 }
 

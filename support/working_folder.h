@@ -49,7 +49,7 @@ class WorkingFolder {
   void SetWriteBehind(bool on) { writeBehind_ = on; }
   bool WriteBehind() const { return writeBehind_; }
 
-  // Puts a complete file written under a passing name (from CreateUnique) in
+  // Puts a complete file written under a passing name (from CreatePassing) in
   // the place of name, as if it had been written there: name is refused as
   // FileSink refuses it, and the file takes the permissions that name's file
   // has, or that a file created there gets. The old file is not written to:
@@ -62,7 +62,7 @@ class WorkingFolder {
 
   // Staging makes a command's outputs all or nothing. While it is on, a file
   // that the command creates or replaces (a FileSink, PutInPlace) is written
-  // under a passing name, NAME.XXXXXX.part, and read back under NAME; a file
+  // under a passing name, NAME.XXXXXX.s2v.part, and read back under NAME; a file
   // that it removes stays until the end. PutStagedInPlace then puts every
   // output in place, renaming it over the old entry, and only then removes
   // what was removed; DiscardStaged (or the end of a StagingScope) removes the
@@ -72,10 +72,16 @@ class WorkingFolder {
   void DiscardStaged();
   bool Staging() const { return staging_ != nullptr; }
 
-  // Creates an empty file prefix + six random characters + suffix, which no
-  // other program can have made or foreseen, and returns its name. Throws
-  // IoError.
-  std::string CreateUnique(const std::string& prefix, const std::string& suffix) const;
+  // Creates an empty file under a passing name for name (NAME.XXXXXX plus
+  // suffix, NAME cut when long), which no other program can have made or
+  // foreseen, and returns it. Throws IoError naming name.
+  std::string CreatePassing(const std::string& name, const char* suffix) const;
+
+  // Removes the passing files that a program killed while writing here left
+  // (told by their names), and puts back an old file that was renamed aside
+  // when its new one never took its place. Called by the holder of the
+  // folder's lock, when no other command can be writing here.
+  void RemoveLeftovers() const;
 
   // Marks the file of a name as an input of the command: no file of this
   // folder written, replaced or deleted may be that file (the same file,
@@ -129,15 +135,20 @@ class StagingScope {
   WorkingFolder& folder_;
 };
 
+// The ends of passing names: a file being written, and an old file renamed
+// aside while its new one takes its place.
+inline constexpr const char* kPassingSuffix = ".s2v.part";
+inline constexpr const char* kAsideSuffix = ".s2v.old";
+
 // A file written under a passing name until it is complete: made anew,
-// exclusively and unforeseeably (CreateUnique), so that no planted file or
+// exclusively and unforeseeably (CreatePassing), so that no planted file or
 // link can stand in its place, and removed when this ends unless it was put
 // in place.
 class PassingFile {
  public:
-  // The name is prefix, six random characters and ".part". Throws IoError.
-  PassingFile(const WorkingFolder& folder, const std::string& prefix)
-      : folder_(folder), name_(folder.CreateUnique(prefix, ".part")) {}
+  // A passing file for a file to be named name. Throws IoError.
+  PassingFile(const WorkingFolder& folder, const std::string& name)
+      : folder_(folder), name_(folder.CreatePassing(name, kPassingSuffix)) {}
   ~PassingFile() {
     if (!placed_) folder_.Remove(name_);
   }

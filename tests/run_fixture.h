@@ -82,9 +82,9 @@ class RunTest : public ::testing::Test {
   // The passing file under which a run writes the output name.
   fs::path PassingOf(const std::string& name) const {
     for (const std::string& file : Files())
-      if (file.rfind(name + ".", 0) == 0 && file.size() == name.size() + 12 && file.substr(file.size() - 5) == ".part")
+      if (file.starts_with(name + ".") && file.size() == name.size() + 16 && file.ends_with(s2v::kPassingSuffix))
         return At(file);
-    return At(name + ".none.part");
+    return At(name + ".none.s2v.part");
   }
   Lines Files() const {
     Lines names;

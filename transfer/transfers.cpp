@@ -12,7 +12,7 @@ bool RunTransfers(Toolkit& toolkit, const TransferInput& input) {
     TransferToMIM(toolkit);
     return TransferToMLwiN(toolkit, input);
   }
-  PassingFile mlwin(input.Folder, input.ProjectBase + ".mln.");
+  PassingFile mlwin(input.Folder, input.ProjectBase + ".mln");
   {
     BackgroundFileWriter file(input.Folder, mlwin.Name());
     if (!TransferToMplus(toolkit, input, &file.out())) return false;

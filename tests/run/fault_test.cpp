@@ -152,6 +152,26 @@ TEST_F(FaultTest, AnOutputIsReplacedNotWrittenThrough) {
   EXPECT_EQ(Contents(), before);
 }
 
+// What a killed program left is tidied by the next holder of the folder:
+// passing files go, an old file renamed aside goes back to its name when its
+// new one never took it, and nothing that only looks alike is touched.
+TEST_F(FaultTest, TheNextCommandRemovesWhatAKilledOneLeft) {
+  const std::map<std::string, std::string> left = {
+      {"PROJ.DAT.a1B2c3.s2v.part", "cut"}, {"PROJ.VAR", "new"},
+      {"PROJ.VAR.Zz9x0q.s2v.old", "old"},  {"PROJ.CAT.q7Rt2m.s2v.old", "the only copy"},
+      {"PROJ.CAT.k3J9xQ.s2v.part", "new"}, {"notes.part", "kept"},
+      {"x.abcde.s2v.part", "kept"},        {"x.abcdef.part", "kept"},
+      {".abcdef.s2v.part", "kept"},        {"y.abc-ef.s2v.old", "kept"}};
+  for (const auto& [name, text] : left) Write(name, text);
+  fs::create_directory(At("d.abcdef.s2v.part"));
+  ASSERT_TRUE(FolderLock::TryLock(folder).has_value());
+  std::map<std::string, std::string> expected = {
+      {"PROJ.VAR", "new"}, {"PROJ.CAT", "the only copy"}, {"d.abcdef.s2v.part", "(not a file)"}};
+  for (const auto& [name, text] : left)
+    if (text == "kept") expected[name] = text;
+  EXPECT_EQ(Contents(), expected);
+}
+
 TEST_F(FaultTest, InputRemovedBetweenSteps) {
   // The label file, after the copy wrote it and before its names are read.
   WriteInput("SPSSDATA.DAT", kSpssData);
