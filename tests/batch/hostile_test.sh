@@ -5,7 +5,8 @@
 # pipe. Inputs are never changed, nothing is written outside the folder,
 # nothing hangs, and every end has its message and status.
 # Environment: BATCH, EXAMPLES, SAV (a small system file of 3 variables and 3
-# cases, written by PSPP uncompressed).
+# cases, written by PSPP uncompressed), WRITE_LARGE_SAV (a program that writes
+# a large one).
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 work=$(mktemp -d)
@@ -196,6 +197,63 @@ for sig in INT TERM; do
     "$(tail -n 2 "$work/out" | sed 's/ case [0-9]*$/ case/' | paste -sd'|')"
   check "SIG$sig: the project as it was" "$before" "$(cd "$work/big" && sha256sum p.*)"
   check "SIG$sig: no passing file" "" "$(ls "$work/big" | grep part)"
+done
+
+# Waits up to 5 s for a passing file of that name (NAME.*.s2v.part) with
+# something in it; false when none came.
+passing_begun() {
+  for _ in $(seq 1 500); do
+    [ -n "$(find "$1" -name "$2.*.s2v.part" -size +0 2>/dev/null)" ] && return 0
+    sleep 0.01
+  done
+  return 1
+}
+# True when a run in the folder is not told that another one works there.
+folder_free() { ! "$BATCH" "$1/p.spc" 2>&1 | grep -q "Another run is working"; }
+
+# A kill -9 during the copy leaves its passing files; the next run removes
+# them and completes.
+"$BATCH" "$work/big/p.spc" >/dev/null 2>&1 &
+pid=$!
+if passing_begun "$work/big" p.DAT; then
+  kill -KILL "$pid"
+  wait "$pid" 2>/dev/null
+  "$BATCH" "$work/big/p.spc" >/dev/null 2>&1; check "run after a kill -9" 0 $?
+  check "run after a kill -9: no passing file" "" "$(ls "$work/big" | grep s2v)"
+else
+  wait "$pid"
+  echo "skip SIGKILL: the run ended before the signal"
+fi
+
+# Signals during an import end it whatever their number, with the program:
+# no file is left, no child lives on, and the folder is free at once. A kill
+# -9 of the program ends the child too, which removes its own files.
+mkdir "$work/imp"
+"$WRITE_LARGE_SAV" "$work/imp/big.sav" 1000000 20; check "large system file written" 0 $?
+printf 'big\r\n1\r\nV1 10 90\r\n' >"$work/imp/p.spc"
+for signals in TERM TERM,TERM INT,TERM KILL; do
+  "$BATCH" --import "$work/imp/big.sav" >"$work/out" 2>&1 &
+  pid=$!
+  if ! passing_begun "$work/imp" big.DAT; then
+    wait "$pid"
+    echo "skip $signals during the import: it ended before the signal"
+    rm -f "$work/imp/big.DAT" "$work/imp/big.TXT"
+    continue
+  fi
+  for sig in ${signals//,/ }; do kill -"$sig" "$pid" 2>/dev/null; done
+  { wait "$pid"; } 2>/dev/null
+  status=$?
+  if [ "$signals" = KILL ]; then
+    for _ in $(seq 1 500); do [ -z "$(ls "$work/imp" | grep s2v)" ] && break; sleep 0.01; done
+  else
+    check "$signals during the import" 130 "$status"
+    check "$signals during the import: report" "Import stopped" "$(tail -n 1 "$work/out" | cut -c1-14)"
+  fi
+  check "$signals during the import: no file left" "big.sav p.spc" "$(ls "$work/imp" | xargs)"
+  folder_free "$work/imp"; check "$signals during the import: the folder free at once" 0 $?
+  rm -f "$work/imp"/p.[A-Z]* "$work/imp/big.DAT" "$work/imp/big.TXT"
+  sleep 0.3
+  check "$signals during the import: nothing written afterwards" "big.sav p.spc" "$(ls "$work/imp" | xargs)"
 done
 
 exit $fail
