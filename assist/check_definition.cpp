@@ -221,7 +221,7 @@ class ValueTally {
     }
   }
 
-  bool Header(const std::vector<std::string>& names) {
+  bool Header(const FieldNames& names) {
     std::vector<std::string> wanted;
     firstOfColumn_.assign(names.size(), -1);
     for (std::size_t i = counts_.size(); i-- > 0;) {
@@ -407,8 +407,9 @@ class ValueTally {
 // The names of the first record as a run knows them; the reading ends there.
 struct HeaderNames {
   std::vector<std::string>& DatasetNames;
-  bool Header(const std::vector<std::string>& names) {
-    for (const std::string& name : names) DatasetNames.push_back(DatasetNameOf(name));
+  bool Header(const FieldNames& names) {
+    DatasetNames.reserve(names.size());
+    for (std::string_view name : names) DatasetNames.push_back(DatasetNameOf(name));
     return false;
   }
   template <typename Read>
@@ -467,6 +468,7 @@ DefinitionCheck CheckDefinition(const WorkingFolder& folder, const SpcText& spcL
   if (!RefuseSpssName(spssName, [](const std::string&) {})) head = ReadExportHead(folder, spssName);
   DefinitionCheck check = CheckDefinitionLines(spcLines, projectName, head);
   CheckOutputNames(check, folder, spcLines, projectName, spcName);
+  head.DatasetNames = {};  // the values' reading has names of its own
   if (checkValues && head.DataFound && !check.Definition.Variables.empty()) {
     TextFileSource data(folder, spssName + ".DAT");
     const std::string fileInfoName = spssName + ".TXT";

@@ -67,9 +67,8 @@ class Describer {
 
   // Only the variables that a run can know are described, so that memory
   // stays bounded whatever the width of the export.
-  bool Header(const std::vector<std::string>& names) {
-    names_.assign(names.begin(),
-                  names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), kMaxDatasetVariables)));
+  bool Header(const FieldNames& names) {
+    for (std::size_t i = 0; i < std::min(names.size(), kMaxDatasetVariables); ++i) names_.emplace_back(names[i]);
     description_.LeftOutVariables = names.size() - names_.size();
     if (fileInfo_) {
       std::vector<std::string> wanted;

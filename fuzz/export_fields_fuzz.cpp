@@ -17,9 +17,9 @@ struct Recorder {
   std::vector<std::string> events;
   std::size_t fields = 0;
   std::size_t inCase = 0;
-  bool Header(const std::vector<std::string>& names) {
+  bool Header(const s2v::FieldNames& names) {
     fields = names.size();
-    for (const std::string& name : names) FUZZ_CHECK(name.size() <= s2v::kMaxNumberField);
+    for (std::string_view name : names) FUZZ_CHECK(name.size() <= s2v::kMaxNumberField);
     return true;
   }
   template <typename Read>

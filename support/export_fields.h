@@ -5,6 +5,7 @@
 // look at every value: the assistant's description and checks.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "support/export_byte_classes.h"
@@ -223,6 +225,54 @@ inline ShortKeyRange ShortKeysBetween(double low, double high, unsigned decimals
   return {key(first), key(end - 1)};
 }
 
+// The names of a header, kept end to end rather than as a string each: a
+// header can hold a million of them.
+class FieldNames {
+ public:
+  std::size_t size() const { return ends_.size(); }
+  bool empty() const { return ends_.empty(); }
+  std::string_view operator[](std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(begin, ends_[i] - begin);
+  }
+  // Adds a name; piece by piece, the last one ending it.
+  void Extend(std::string_view piece) { text_ += piece; }
+  void EndName() { ends_.push_back(static_cast<std::uint32_t>(text_.size())); }
+  std::size_t LastLength() const { return text_.size() - (ends_.empty() ? 0 : ends_.back()); }
+  void Clear() {
+    text_ = {};
+    ends_ = {};
+  }
+
+  class Iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::string_view;
+    Iterator() = default;
+    Iterator(const FieldNames* names, std::size_t i) : names_(names), i_(i) {}
+    std::string_view operator*() const { return (*names_)[i_]; }
+    Iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    Iterator operator++(int) { return Iterator(names_, i_++); }
+    bool operator==(const Iterator& other) const { return i_ == other.i_; }
+
+   private:
+    const FieldNames* names_ = nullptr;
+    std::size_t i_ = 0;
+  };
+  Iterator begin() const { return Iterator(this, 0); }
+  Iterator end() const { return Iterator(this, size()); }
+
+ private:
+  std::string text_;
+  std::vector<std::uint32_t> ends_;
+};
+
 struct ExportFieldsResult {
   std::int64_t CaseCount = 0;
   std::int64_t FittedCount = 0;  // cases with fewer or more fields than the header
@@ -232,7 +282,7 @@ struct ExportFieldsResult {
 
 // Reads the export and tells consumer of it:
 //
-//   bool Header(const std::vector<std::string>& names);
+//   bool Header(const FieldNames& names);
 //        the header's names as the label file holds them (a "," as "."),
 //        without leading blanks, each kept up to kMaxNumberField bytes;
 //        false ends the reading here
@@ -267,8 +317,8 @@ class ExportFieldRecords {
   void EndField(std::string_view field) {
     if (inHeader_) {
       AddToName(field);
-      names_.push_back(std::move(name_));
-      name_.clear();
+      names_.EndName();
+      nameStarted_ = false;
     } else if (field_ < result_.HeaderFields) {
       ScannedField scanned = ScanField(field);
       if (scanned.Kind == FieldKind::Number)
@@ -285,8 +335,8 @@ class ExportFieldRecords {
       inHeader_ = false;
       result_.HeaderFields = names_.size();
       result_.HeaderRead = true;
-      stopped_ = !consumer_.Header(names_);
-      names_ = {};
+      stopped_ = !consumer_.Header(std::as_const(names_));
+      names_.Clear();
     } else {
       if (field_ != result_.HeaderFields) ++result_.FittedCount;
       for (std::size_t i = field_; i < result_.HeaderFields; ++i) consumer_.Missing(i, FieldKind::Blank);
@@ -320,12 +370,15 @@ class ExportFieldRecords {
  private:
   // The label file's text of a name, without leading blanks, bounded.
   void AddToName(std::string_view piece) {
-    if (name_.empty()) {
+    if (!nameStarted_) {
       std::size_t first = piece.find_first_not_of(' ');
       piece.remove_prefix(first == std::string_view::npos ? piece.size() : first);
+      nameStarted_ = !piece.empty();
     }
-    piece = piece.substr(0, kMaxNumberField - std::min(kMaxNumberField, name_.size()));
-    for (char c : piece) name_ += c == ',' ? '.' : c;
+    piece = piece.substr(0, kMaxNumberField - std::min(kMaxNumberField, names_.LastLength()));
+    std::string text(piece);
+    std::replace(text.begin(), text.end(), ',', '.');
+    names_.Extend(text);
   }
 
   // bitCount: the processor counts bits itself.
@@ -342,8 +395,8 @@ class ExportFieldRecords {
 
   Consumer& consumer_;
   ExportFieldsResult result_;
-  std::vector<std::string> names_;
-  std::string name_;
+  FieldNames names_;
+  bool nameStarted_ = false;  // the name being read has more than blanks
   bool inHeader_ = true;
   bool stopped_ = false;
   std::size_t field_ = 0;

@@ -156,10 +156,11 @@ awk 'BEGIN { printf "Variable Information\r\n| Variable | Position | Label |\r\n
              printf "Variable Values\r\n| Value | Label |\r\n| SEX | 0 | l0 |\r\n";
              for (i = 1; i < 1000000; i++) printf "|  | %d | l%d |\r\n", i, i }' >"$work/mem/many.TXT"
 printf 'many\r\n2\r\nSEX 1 2\r\nSEX 0 5\r\n' >"$work/mem/p.spc"
+printf 'wide\r\n2\r\nv1 0 5\r\nv999999 0 5\r\n' >"$work/mem/w.spc"
 peak() { /usr/bin/time -f %M "$BATCH" "$@" 2>&1 >/dev/null | tail -n 1; }
 # A sanitizer's shadow memory and quarantine make its figures no measure.
 if [ "${SANITIZED:-0}" != 1 ]; then
-  for command in "--describe wide" "--draft wide" "--describe many" "--check p.spc" "p.spc"; do
+  for command in "--describe wide" "--draft wide" "--describe many" "--check p.spc" "--check w.spc" "p.spc" "w.spc"; do
     # shellcheck disable=SC2086
     kb=$(cd "$work/mem" && peak $command)
     [ "$kb" -lt 65536 ]; check "memory of $command under 64 MiB ($kb KB)" 0 $?

@@ -24,9 +24,9 @@ struct Recorder {
   bool stopAfterHeader = false;
   std::int64_t stopAfterCase = -1;
 
-  bool Header(const std::vector<std::string>& names) {
+  bool Header(const FieldNames& names) {
     std::string line = "H";
-    for (const std::string& name : names) line += " " + name + "|";
+    for (std::string_view name : names) line += " " + std::string(name) + "|";
     events.push_back(line);
     return !stopAfterHeader;
   }
