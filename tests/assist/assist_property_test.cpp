@@ -2,6 +2,7 @@
 // itself: the draft of any export passes the check and the run completes on
 // it; the check gives an error exactly when the run stops at a check, with the
 // run's own message; the description is the same on every reading.
+#include <cstdlib>
 #include <random>
 
 #include "assist/check_definition.h"
@@ -21,9 +22,26 @@ struct GeneratedExport {
 // An export of a few dozen cases whose columns are of the kinds users have:
 // codes with a declared missing code, ages, incomes with decimal commas, text,
 // an identifier, a constant, an empty column, signed decimals, long names that
-// agree in their first 20 characters, values beyond 32 bits; with empty and
-// blank fields, short and long cases, CR LF or LF line ends.
+// agree in their first 20 characters, values beyond 32 bits, and names no
+// run can take as they stand (block markers, commas, blanks, high bytes,
+// none); with empty and blank fields, short and long cases, CR LF or LF line
+// ends.
 GeneratedExport Generate(std::mt19937& random) {
+  static const std::vector<std::string> kAwkwardNames = {"<-",
+                                                         "<x",
+                                                         "a,b",
+                                                         "two words",
+                                                         "",
+                                                         " ",
+                                                         "\xC6\xD8",
+                                                         "x\"y",
+                                                         "12",
+                                                         ">",
+                                                         "-",
+                                                         "V1",
+                                                         "#",
+                                                         "a\xA0"
+                                                         "b"};
   auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   struct Column {
     std::string name;
@@ -36,6 +54,7 @@ GeneratedExport Generate(std::mt19937& random) {
     int kind = below(10);
     std::string name = kind == 8 ? "satisfaction_with_item_" + std::to_string(i) : "v" + std::to_string(i);
     if (below(3) == 0) name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    if (below(12) == 0) name = kAwkwardNames[static_cast<std::size_t>(below(static_cast<int>(kAwkwardNames.size())))];
     columns.push_back({name, kind, 2 + below(6)});
   }
   const std::string lineEnd = below(4) == 0 ? "\n" : "\r\n";
@@ -171,9 +190,9 @@ Lines Mutated(Lines lines, std::mt19937& random) {
   const std::size_t variableLine = 2 + below(lines.size() - 2);
   std::string& line = lines[variableLine];
   switch (below(14)) {
-    case 0: line.insert(1, "x"); break;                                 // a misspelt name
-    case 1: line.erase(1, 1); break;                                    // another
-    case 2: lines[1] = std::to_string(std::stoi(lines[1]) + 1); break;  // too few variables
+    case 0: line.insert(1, "x"); break;                                         // a misspelt name
+    case 1: line.erase(1, 1); break;                                            // another
+    case 2: lines[1] = std::to_string(std::atoi(lines[1].c_str()) + 1); break;  // too few variables
     case 3: lines[1] = "two"; break;
     case 4: lines[1] = below(2) ? "1" : "59"; break;
     case 5: line = ExtractWord(1, line) + " " + ExtractWord(2, line); break;  // one bound
@@ -184,7 +203,7 @@ Lines Mutated(Lines lines, std::mt19937& random) {
     case 10: lines.insert(lines.begin() + static_cast<long>(variableLine), "<-"); break;
     case 11: lines.insert(lines.begin() + static_cast<long>(variableLine), ""); break;
     case 12: line += "\t1"; break;
-    default: lines[1] = std::to_string(std::stoi(lines[1]) - 1); break;  // a line too many
+    default: lines[1] = std::to_string(std::atoi(lines[1].c_str()) - 1); break;  // a line too many
   }
   return lines;
 }
@@ -202,7 +221,10 @@ TEST_F(AssistPropertyTest, TheCheckGivesAnErrorExactlyWhenTheRunStops) {
     for (int slips = 0; slips < 3; ++slips) {
       Lines lines = Mutated(sound, random);
       if (random() % 3 == 0) lines = Mutated(lines, random);
+      // A project name too long for the file system's names.
+      if (random() % 12 == 0) shell.ProjectName = std::string(250, 'P');
       stopped += ExpectTheCheckForeseesTheRun(lines) ? 1 : 0;
+      shell.ProjectName = "PROJ";
       ++checked;
     }
   }
