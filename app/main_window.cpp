@@ -656,7 +656,7 @@ void TSPSStoVRXform::CheckAsTyped() {
   // once; its tooltip lists all it has.
   marks_.clear();
   for (const Finding& finding : check.Findings) {
-    const bool tab = finding.Message.find("tab") != std::string::npos;
+    const bool tab = finding.Code == FindingCode::TabInLine;
     if (finding.Kind != FindingKind::Error && !tab) continue;
     QString& text = marks_[static_cast<int>(finding.Line) - 1];
     if (!text.isEmpty()) text += QChar('\n');

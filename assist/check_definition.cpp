@@ -116,11 +116,11 @@ class LineChecks {
   }
 
  private:
-  void Error(std::size_t line, std::string message, std::string hint = {}) {
-    check_.Findings.push_back({line, FindingKind::Error, std::move(message), std::move(hint)});
+  void Error(std::size_t line, std::string message, std::string hint = {}, FindingCode code = FindingCode::RunStop) {
+    check_.Findings.push_back({line, FindingKind::Error, std::move(message), std::move(hint), code});
   }
-  void Warning(std::size_t line, std::string message) {
-    check_.Findings.push_back({line, FindingKind::Warning, std::move(message), {}});
+  void Warning(std::size_t line, FindingCode code, std::string message) {
+    check_.Findings.push_back({line, FindingKind::Warning, std::move(message), {}, code});
   }
 
   // The names of line 1, in the order the run checks them.
@@ -136,7 +136,8 @@ class LineChecks {
     if (!head_.DataFound)
       Error(1, MissingSpssDataText(names.SpssName));
     else if (!head_.FileInfoFound)
-      Warning(1, "The file, " + names.SpssName + ".TXT, with information on categories was not found.");
+      Warning(1, FindingCode::NoFileInfo,
+              "The file, " + names.SpssName + ".TXT, with information on categories was not found.");
   }
 
   void Names() {
@@ -144,7 +145,8 @@ class LineChecks {
     for (const VariableDefinition& v : check_.Definition.Variables) {
       if (!v.found) {
         std::string nearest = NearestName(v.Name, names);
-        Error(v.Line, v.Name + " not found", nearest.empty() ? "" : "did you mean " + nearest + "?");
+        Error(v.Line, v.Name + " not found", nearest.empty() ? "" : "did you mean " + nearest + "?",
+              FindingCode::NameNotFound);
         continue;
       }
       std::vector<std::size_t> columns;
@@ -154,8 +156,9 @@ class LineChecks {
       std::string list;
       for (std::size_t i = 0; i < columns.size(); ++i)
         list += (i == 0 ? "" : i + 1 == columns.size() ? " and " : ", ") + std::to_string(columns[i]);
-      Warning(v.Line, v.Name + ": the names of columns " + list +
-                          " agree in their first 20 characters; the run takes column " + std::to_string(columns[0]));
+      Warning(v.Line, FindingCode::SameFirstCharacters,
+              v.Name + ": the names of columns " + list + " agree in their first 20 characters; the run takes column " +
+                  std::to_string(columns[0]));
     }
   }
 
@@ -163,7 +166,9 @@ class LineChecks {
     std::map<std::string, std::size_t> firstLine;
     for (const VariableDefinition& v : check_.Definition.Variables) {
       auto [it, isNew] = firstLine.emplace(v.Name, v.Line);
-      if (!isNew) Warning(v.Line, v.Name + " is defined twice: first on line " + std::to_string(it->second));
+      if (!isNew)
+        Warning(v.Line, FindingCode::DefinedTwice,
+                v.Name + " is defined twice: first on line " + std::to_string(it->second));
     }
   }
 
@@ -172,15 +177,17 @@ class LineChecks {
       int k = FirstEmptyByBounds(v);
       if (k == 0) continue;
       auto at = static_cast<std::size_t>(k);
-      Warning(v.Line, v.Name + ": the bounds do not increase (" + BoundText(v, at - 1) + " then " + BoundText(v, at) +
-                          "), so no value can fall in category " + Category(v, k));
+      Warning(v.Line, FindingCode::BoundsNotIncreasing,
+              v.Name + ": the bounds do not increase (" + BoundText(v, at - 1) + " then " + BoundText(v, at) +
+                  "), so no value can fall in category " + Category(v, k));
     }
   }
 
   void Tabs() {
     lines_.ForEachLine(0, check_.LastLine, [&](std::size_t i, const std::string& line) {
       if (line.find('\t') != std::string::npos)
-        Warning(i + 1, "a tab is not a separator: \"" + WordWithTab(line) + "\" is read as one word");
+        Warning(i + 1, FindingCode::TabInLine,
+                "a tab is not a separator: \"" + WordWithTab(line) + "\" is read as one word");
     });
   }
 
@@ -188,7 +195,8 @@ class LineChecks {
     const std::string count = ExtractWord(1, lines_[1]);
     lines_.ForEachLine(check_.LastLine, lines_.size(), [&](std::size_t i, const std::string& line) {
       if (LooksLikeVariableLine(line))
-        Warning(i + 1, "line 2 gives " + count + " variables, so the run ignores this variable line");
+        Warning(i + 1, FindingCode::IgnoredVariableLine,
+                "line 2 gives " + count + " variables, so the run ignores this variable line");
     });
   }
 
@@ -371,10 +379,12 @@ class ValueTally {
     void Warn(DefinitionCheck& check) const {
       const VariableDefinition& v = *Variable;
       auto warn = [&](std::string text) {
-        check.Findings.push_back({v.Line, FindingKind::Warning, v.Name + ": " + std::move(text), {}});
+        check.Findings.push_back(
+            {v.Line, FindingKind::Warning, v.Name + ": " + std::move(text), {}, FindingCode::Values});
       };
       if (Entry && Entry->HoldsLabelsNotCodes(Text, Valid))
-        check.Findings.push_back({v.Line, FindingKind::Warning, LabelsNotCodesText(v.Name), {}});
+        check.Findings.push_back(
+            {v.Line, FindingKind::Warning, LabelsNotCodesText(v.Name), {}, FindingCode::LabelsNotCodes});
       if (Valid == 0) return warn("no valid value in the data, so no case falls in any category");
       if (Outside > 0) {
         std::string share = FormatFixed(100.0 * static_cast<double>(Outside) / static_cast<double>(Valid), 1);
@@ -448,7 +458,9 @@ void CheckOutputNames(DefinitionCheck& check, const WorkingFolder& folder, const
   if (RefuseSpssName(names.SpssName, noNotice) || RefuseDataName(names.DataName, noNotice) ||
       RefuseUnsafeNames(names.SpssName, names.DataName, projectName))
     return;
-  auto error = [&](const std::string& text) { check.Findings.push_back({1, FindingKind::Error, text, {}}); };
+  auto error = [&](const std::string& text) {
+    check.Findings.push_back({1, FindingKind::Error, text, {}, FindingCode::OutputRefused});
+  };
   WorkingFolder inputs = folder;
   if (!spcName.empty()) inputs.ProtectInput(spcName);
   if (auto refusal = RefuseReplacingInputs(inputs, names.SpssName, names.DataName, projectName)) error(*refusal);

@@ -18,12 +18,29 @@ namespace s2v {
 
 enum class FindingKind { Error, Warning };
 
+// What a finding is about, for a front end that treats some apart (a window
+// marks a line with a tab as it marks an error) and for tests.
+enum class FindingCode {
+  RunStop,              // an error at which a run stops, in its own words
+  NameNotFound,         // a variable of the definition is no name of the export
+  OutputRefused,        // an output's name is refused: it would replace an input, or is too long
+  NoFileInfo,           // the File Info export is missing
+  SameFirstCharacters,  // names of columns agree in the part a run reads
+  DefinedTwice,         // a variable has two lines
+  BoundsNotIncreasing,  // a category can hold no value
+  TabInLine,            // a tab, which is no separator
+  IgnoredVariableLine,  // a variable line past the count of line 2
+  LabelsNotCodes,       // the data hold value labels in place of codes
+  Values,               // where the data's values fall
+};
+
 struct Finding {
   std::size_t Line = 0;  // of the definition, counted from 1
   FindingKind Kind = FindingKind::Error;
   // An error's message is the run's own text for it.
   std::string Message;
   std::string Hint;  // said after the message ("did you mean AGE?"); may be empty
+  FindingCode Code = FindingCode::RunStop;
   std::string Text() const { return Hint.empty() ? Message : Message + "; " + Hint; }
 };
 

@@ -105,6 +105,32 @@ TEST(CheckDefinition, WarningsOfWhatTheRunAccepts) {
   for (const Case& c : cases) EXPECT_EQ(Findings(c.spc), c.findings) << testing::PrintToString(c.spc);
 }
 
+// A front end tells findings apart by their codes, never by their texts.
+TEST(CheckDefinition, EachFindingSaysWhatItIsAbout) {
+  using enum FindingCode;
+  ExportHead noFileInfo = Head();
+  noFileInfo.FileInfoFound = false;
+  struct Case {
+    Lines spc;
+    std::vector<FindingCode> codes;
+    ExportHead head = Head();
+  } cases[] = {
+      {{"survey", "2", "sex 1 2", "age 18 60 30 90"}, {BoundsNotIncreasing}},
+      {{"survey", "3", "sex 1 2", "age 1 5", "Sex 1 3"}, {DefinedTwice}},
+      {{"survey", "2", "sex 1 2", "satisfaction_with_work_2020 1 5"}, {SameFirstCharacters}},
+      {{"survey", "2", "sex\t1\t2", "age 1 5"}, {RunStop, TabInLine}},
+      {{"survey", "2", "sex 1 2", "age 1 5", "income 0 500 1000"}, {IgnoredVariableLine}},
+      {{"survey", "2", "sex 1 2", "agee 1 5"}, {NameNotFound}},
+      {{"survey", "2", "sex 1 2", "age 1 5"}, {NoFileInfo}, noFileInfo},
+      {{"survey", "3", "sex 1 2", "age 1 5"}, {RunStop}},
+  };
+  for (const Case& c : cases) {
+    std::vector<FindingCode> codes;
+    for (const Finding& f : CheckDefinitionLines(c.spc, "proj", c.head).Findings) codes.push_back(f.Code);
+    EXPECT_EQ(codes, c.codes) << testing::PrintToString(c.spc);
+  }
+}
+
 TEST(CheckDefinition, ValuesOutsideTheEndsAndCategoriesWithoutCases) {
   const std::string data =
       "a\tb\tc\td\r\n"
