@@ -29,25 +29,6 @@ void VariableStatistics::AddWatchedNumber(double value, int decimals, bool whole
   watched_ = Watched();
 }
 
-void VariableStatistics::AddNumberText(std::string_view text) {
-  std::string_view digits = text;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  double value = 0;
-  std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  std::size_t point = text.find('.');
-  int decimals = point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
-  AddNumber(value, decimals, std::trunc(value) == value);
-}
-
-std::vector<double> VariableStatistics::DistinctValues() const {
-  std::vector<double> values;
-  if (distinct_ > kMaxDistinctCounted) return values;
-  for (std::size_t slot = 0; slot < kSlots; ++slot)
-    if (occupied_ >> slot & 1u) values.push_back(std::bit_cast<double>(slots_[slot]));
-  std::sort(values.begin(), values.end());
-  return values;
-}
-
 std::vector<double> VariableStatistics::SortedSample() const {
   std::vector<double> sorted = sample_;
   for (double& value : sorted) value += 0.0;  // -0 is 0

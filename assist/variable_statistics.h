@@ -43,9 +43,6 @@ class VariableStatistics {
     }
     AddValid(value, decimals, whole);
   }
-  // The same from a number's text as the data copy writes it (a point for
-  // the decimal comma, no blanks around it).
-  void AddNumberText(std::string_view text);
   // A field that the copy writes as missing: empty, blanks only, or added to
   // a case that had too few fields.
   void AddEmpty() { ++missing_; }
@@ -66,9 +63,6 @@ class VariableStatistics {
   int Decimals() const { return decimals_; }
   // The number of distinct valid values, or kMaxDistinctCounted + 1 for more.
   int Distinct() const { return distinct_; }
-  // The distinct valid values in increasing order, when there are at most
-  // kMaxDistinctCounted of them.
-  std::vector<double> DistinctValues() const;
   // Every valid value differs from every other: known when they come in
   // strictly rising or falling order through the export.
   bool AllDistinct() const { return valid_ > 0 && order_ != 0; }
@@ -76,6 +70,8 @@ class VariableStatistics {
   std::vector<double> SortedSample() const;
 
  private:
+  friend struct VariableStatisticsProbe;  // the tests' view of the values counted
+
   static constexpr double kVornexMissing = -999;
   static constexpr std::size_t kSlots = 64;
 

@@ -8,6 +8,7 @@
 #include "model/project_definition.h"
 #include "support/export_byte_classes.h"
 #include "support/export_reader.h"
+#include "support/simd.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -76,7 +77,7 @@ class RecordWriter {
   const char* PlainFields(const char* p, const char* end);
   // The read buffer holds new bytes [begin, end); their commas become points.
   void NewFilling(char* begin, const char* end) {
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
     maps_.Classify(begin, end);
 #else
     (void)begin;
@@ -141,7 +142,7 @@ class RecordWriter {
   const std::function<bool(std::int64_t)>& onCase_;
   CopyResult result_;
   std::vector<Separator> separators_;
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
   ByteClassMaps maps_{kReadBufferSize};
 #endif
   bool inHeader_ = true;
@@ -149,7 +150,7 @@ class RecordWriter {
   std::size_t valueIndex_ = 0;
 };
 
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
 
 // The output of one step: a separator of up to two bytes, a run stored whole
 // as 64 bytes, and its tail stored again one byte further on.

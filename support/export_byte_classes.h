@@ -4,7 +4,9 @@
 // few word operations. The data copy and the assistant's readers share them.
 #pragma once
 
-#if defined(__SSE2__)
+#include "support/simd.h"
+
+#if defined(S2V_SIMD)
 
 #include <emmintrin.h>
 #if defined(__GNUC__) && defined(__x86_64__)

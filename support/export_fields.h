@@ -5,6 +5,8 @@
 // look at every value: the assistant's description and checks.
 #pragma once
 
+#include "support/simd.h"
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -300,7 +302,7 @@ class ExportFieldRecords {
  public:
   ExportFieldRecords(Consumer& consumer, std::size_t bufferSize)
       : consumer_(consumer)
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
         ,
         maps_(bufferSize)
 #endif
@@ -346,7 +348,7 @@ class ExportFieldRecords {
   }
 
   void NewFilling(char* begin, const char* end) {
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
     maps_.Classify(begin, end);
 #else
     (void)begin;
@@ -400,12 +402,12 @@ class ExportFieldRecords {
   bool inHeader_ = true;
   bool stopped_ = false;
   std::size_t field_ = 0;
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
   ByteClassMaps maps_;
 #endif
 };
 
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
 
 template <typename Consumer>
 template <bool bitCount>

@@ -5,8 +5,6 @@
 
 namespace s2v {
 
-std::uint32_t RandomSeed = 0;
-
 namespace {
 
 constexpr long double kDensityFactor = 0.3989422804014327L;  // 1 / sqrt(2 pi)
@@ -63,12 +61,7 @@ std::uint32_t MillisecondsOfDay(std::chrono::system_clock::time_point time) {
   return static_cast<std::uint32_t>(ofDay);
 }
 
-void SeedFromClock() { RandomSeed = MillisecondsOfDay(std::chrono::system_clock::now()); }
-
-long double UniformRandom() {
-  RandomSeed = RandomSeed * 134775813u + 1u;
-  return static_cast<long double>(RandomSeed) * 0x1p-32L;
-}
+std::uint32_t ClockSeed() { return MillisecondsOfDay(std::chrono::system_clock::now()); }
 
 double NormalTail(bool upper, double xIn) {
   if (xIn == 0) return 0.5;
@@ -121,8 +114,6 @@ long double InverseUpperTail(long double p) {
   }
   return z;
 }
-
-long double NormalRandom() { return InverseUpperTail(UniformRandom()); }
 
 namespace {
 

@@ -175,6 +175,5 @@ LineWords FileLineWords(std::string line) {
   return SplitWords(std::move(line));
 }
 
-LineWords ReadFileLineWords(LineReader& reader) { return FileLineWords(reader.ReadLine()); }
 
 }  // namespace s2v

@@ -83,8 +83,5 @@ LineWords SplitUpperCaseLine(std::string line);
 // Upper-cases a line of a file, turns every "," into "." and cuts it into
 // words.
 LineWords FileLineWords(std::string line);
-// Reads the next line of a text, upper-cases it, turns every "," into "." and
-// cuts it into words. At the end of the text it gives a line with no words.
-LineWords ReadFileLineWords(LineReader& reader);
 
 }  // namespace s2v

@@ -4,12 +4,14 @@
 // can compare both.
 #pragma once
 
+#include "support/simd.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
+#if defined(S2V_SIMD)
 #include <emmintrin.h>
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -42,7 +44,7 @@ struct BlockMarks {
 // The marks of the 64 bytes at p.
 inline BlockMarks MarkBlock(const char* p) {
   BlockMarks marks;
-#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
+#if defined(S2V_SIMD)
   for (int part = 0; part < 4; ++part) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
     auto equal = [&block](char c) { return _mm_cmpeq_epi8(block, _mm_set1_epi8(c)); };

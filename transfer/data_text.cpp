@@ -75,10 +75,4 @@ double ParseField(std::string_view field) {
   return value;
 }
 
-void PutDataText(BufferedWriter& out, std::string_view field, WholeTolerance tolerance) {
-  char padded[16 + kDataTextReadAhead] = {};
-  if (field.size() <= 16) field = std::string_view(padded, field.copy(padded, field.size()));
-  out.CommitTo(WriteDataText(out.Reserve(kDataValueRoom).data(), field, tolerance));
-}
-
 }  // namespace s2v

@@ -5,6 +5,8 @@
 // for every field.
 #pragma once
 
+#include "support/simd.h"
+
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -12,7 +14,7 @@
 #include <cstring>
 #include <string_view>
 
-#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
+#if defined(S2V_SIMD)
 #include <emmintrin.h>
 #endif
 
@@ -41,7 +43,7 @@ struct Marks {
 
 inline Marks Mark(const char* p) {
   Marks marks;
-#if defined(__SSE2__) && !defined(SPSS2VORNEX_NO_SIMD)
+#if defined(S2V_SIMD)
   const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i digit = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(block, _mm_set1_epi8('0')), block),
                                       _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('9')), block));
@@ -283,8 +285,5 @@ inline bool TextsMayPart(std::string_view field) {
   const char* const decimals = field.data() + point + 1;
   return std::memcmp(decimals, "000", 3) == 0 || std::memcmp(decimals, "999", 3) == 0;
 }
-
-// The same for a field with nothing readable after it.
-void PutDataText(BufferedWriter& out, std::string_view field, WholeTolerance tolerance);
 
 }  // namespace s2v

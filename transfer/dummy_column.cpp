@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "support/byte_stream.h"
-#include "support/random.h"
 #include "transfer/dummy_value.h"
 #include "transfer/value_format.h"
 
 namespace s2v {
 
-DummyColumn::DummyColumn(std::int64_t count) : thread_([this, count] { Run(count); }) {}
+DummyColumn::DummyColumn(std::int64_t count, UniformRandom generator)
+    : thread_([this, count, generator] { Run(count, generator); }) {}
 
 DummyColumn::~DummyColumn() {
   {
@@ -20,14 +20,14 @@ DummyColumn::~DummyColumn() {
   thread_.join();
 }
 
-void DummyColumn::Run(std::int64_t count) {
+void DummyColumn::Run(std::int64_t count, UniformRandom generator) {
   while (count > 0) {
     Chunk chunk;
     StringSink sink;
     BufferedWriter out(sink);
     const auto draws = static_cast<std::size_t>(std::min<std::int64_t>(count, kDrawsPerChunk));
     for (std::size_t i = 0; i < draws; ++i) {
-      PutSixDecimals(out, DummyValue(UniformRandom()));
+      PutSixDecimals(out, DummyValue(generator.Next()));
       out.Flush();
       chunk.ends.push_back(sink.bytes.size());
     }

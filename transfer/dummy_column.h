@@ -12,13 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include "support/random.h"
+
 namespace s2v {
 
 class DummyColumn {
  public:
-  // Draws count values in turn from the generator as seeded (RandomSeed),
-  // which no other thread may use until this has ended.
-  explicit DummyColumn(std::int64_t count);
+  // Draws count values in turn from the generator, which its thread takes.
+  DummyColumn(std::int64_t count, UniformRandom generator);
   // Stops drawing and ends the thread.
   ~DummyColumn();
   DummyColumn(const DummyColumn&) = delete;
@@ -36,7 +37,7 @@ class DummyColumn {
   };
   static constexpr std::size_t kDrawsPerChunk = 4096;
   static constexpr std::size_t kMaxWaiting = 4;
-  void Run(std::int64_t count);
+  void Run(std::int64_t count, UniformRandom generator);
 
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -19,18 +19,14 @@ namespace s2v {
 namespace {
 
 // Each case's values in project order, then a standard normal draw
-// (NormalRandom, shown with 6 decimals, drawn beside the reading); the same
+// (shown with 6 decimals, drawn beside the reading); the same
 // values and the MLwiN tail to mlwinLines when given. Returns the cases
 // written: fewer than the input's when the user stopped the run.
 std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWriter* mlwinLines,
                             const TransferInput& input) {
   FileSource data(input.Folder, input.DataFileName);
   CaseReader reader(data, input.FieldsPerCase, ProjectColumns(input.Definition));
-  if (input.Seed)
-    RandomSeed = *input.Seed;
-  else
-    SeedFromClock();
-  DummyColumn dummies(input.CaseCount);
+  DummyColumn dummies(input.CaseCount, UniformRandom(input.Seed.value_or(ClockSeed())));
   for (std::int64_t c = 0; c < input.CaseCount; ++c) {
     if (StopBeforeCase(toolkit, c, input.CaseCount)) return c;
     if (mlwinLines != nullptr) {

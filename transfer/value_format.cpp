@@ -62,8 +62,4 @@ char* WriteDataValue(char* p, double x, WholeTolerance tolerance) {
   return p + length;
 }
 
-void PutDataValue(BufferedWriter& out, double x, WholeTolerance tolerance) {
-  out.CommitTo(WriteDataValue(out.Reserve(kDataValueRoom).data(), x, tolerance));
-}
-
 }  // namespace s2v

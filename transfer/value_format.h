@@ -22,11 +22,10 @@ static_assert(kMplusWholeTolerance.distance == 1 / 1e5 && kMLwinWholeTolerance.d
 // with 3 decimals, and some to spare.
 constexpr std::size_t kDataValueRoom = 352;
 
-// x as a whole number r when r is in the 32-bit signed range and
-// |x - r| < tolerance; otherwise fixed-point with 3 decimals, right-aligned in
-// 10 characters (never cut).
-void PutDataValue(BufferedWriter& out, double x, WholeTolerance tolerance);
-// The same at p, which has kDataValueRoom bytes; returns the end of the text.
+// x at p, which has kDataValueRoom bytes, as a whole number r when r is in the
+// 32-bit signed range and |x - r| < tolerance; otherwise fixed-point with 3
+// decimals, right-aligned in 10 characters (never cut). Returns the end of
+// the text.
 char* WriteDataValue(char* p, double x, WholeTolerance tolerance);
 
 // x fixed-point with the given decimals, right-aligned in width characters.

@@ -1,6 +1,8 @@
 // The statistics of one variable's values.
 #include "assist/variable_statistics.h"
 
+#include "assist_test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -20,7 +22,7 @@ VariableStatistics Of(const std::vector<std::string>& texts, const DeclaredMissi
     else if (text == "abc")
       s.AddText();
     else
-      s.AddNumberText(text);
+      AddNumberText(s, text);
   }
   return s;
 }
@@ -63,7 +65,7 @@ TEST(VariableStatistics, DeclaredMissingValuesAreNotValid) {
   EXPECT_EQ(s.Missing(), 2);
   EXPECT_EQ(s.DeclaredMissingCount(), 2);
   EXPECT_EQ(s.Maximum(), 99);
-  EXPECT_EQ(s.DistinctValues(), (std::vector<double>{1, 2, 99}));
+  EXPECT_EQ(VariableStatisticsProbe::DistinctValues(s), (std::vector<double>{1, 2, 99}));
 }
 
 TEST(VariableStatistics, DistinctValuesAreCountedUpTo42) {
@@ -73,7 +75,7 @@ TEST(VariableStatistics, DistinctValuesAreCountedUpTo42) {
     for (int round = 0; round < 3; ++round)
       for (int i = n; i >= 1; --i) s.AddNumber(i * 0.5, 1, i % 2 == 0);
     EXPECT_EQ(s.Distinct(), std::min(n, kMaxDistinctCounted + 1));
-    std::vector<double> codes = s.DistinctValues();
+    std::vector<double> codes = VariableStatisticsProbe::DistinctValues(s);
     if (n > kMaxDistinctCounted) {
       EXPECT_TRUE(codes.empty());
       continue;
@@ -121,7 +123,7 @@ TEST(VariableStatistics, ALongRunOfValuesCountsAsEachValueAlone) {
           break;
         default: break;
       }
-      s.AddNumberText(text);
+      AddNumberText(s, text);
       double value = 0;
       std::from_chars(text.data(), text.data() + text.size(), value);
       if (value == -999 || (declared && value == 9)) {

@@ -7,6 +7,7 @@
 
 #include "chunked_source.h"
 #include "support/export_byte_classes.h"
+#include "support/simd.h"
 
 namespace s2v {
 namespace {
@@ -261,7 +262,7 @@ TEST(DataCopy, CasesAcrossFullReadBuffers) {
   EXPECT_EQ(c.result.CaseCount, 40000);
 }
 
-#if defined(__SSE2__)
+#if defined(S2V_SIMD)
 // Both block classifiers give every byte value the classes it has.
 TEST(DataCopyClasses, EveryByteValueInEveryPosition) {
   std::string bytes(256 + 64 + 64, '\0');

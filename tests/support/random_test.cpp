@@ -13,14 +13,13 @@ namespace {
 using namespace std::chrono;
 
 TEST(RandomTest, UniformSequenceFromSeedZero) {
-  RandomSeed = 0;
-  EXPECT_EQ(UniformRandom(), 1 * 0x1p-32L);
-  EXPECT_EQ(UniformRandom(), 134775814 * 0x1p-32L);
-  EXPECT_EQ(UniformRandom(), 3698175007u * 0x1p-32L);
-  EXPECT_EQ(RandomSeed, 3698175007u);
+  UniformRandom random(0);
+  EXPECT_EQ(random.Next(), 1 * 0x1p-32L);
+  EXPECT_EQ(random.Next(), 134775814 * 0x1p-32L);
+  EXPECT_EQ(random.Next(), 3698175007u * 0x1p-32L);
+  EXPECT_EQ(random.State(), 3698175007u);
   // The state wraps modulo 2^32: (2^32 - 1) * 134775813 + 1 = 2^32 - 134775812.
-  RandomSeed = 0xFFFFFFFFu;
-  EXPECT_EQ(UniformRandom(), 4160191484u * 0x1p-32L);
+  EXPECT_EQ(UniformRandom(0xFFFFFFFFu).Next(), 4160191484u * 0x1p-32L);
 }
 
 TEST(RandomTest, ClockSeedIsTheMillisecondOfTheUtcDay) {
@@ -34,11 +33,11 @@ TEST(RandomTest, ClockSeedIsTheMillisecondOfTheUtcDay) {
             86399999u);
 
   std::uint32_t before = MillisecondsOfDay(system_clock::now());
-  SeedFromClock();
+  const std::uint32_t seed = ClockSeed();
   std::uint32_t after = MillisecondsOfDay(system_clock::now());
   if (before <= after) {  // not across midnight
-    EXPECT_GE(RandomSeed, before);
-    EXPECT_LE(RandomSeed, after);
+    EXPECT_GE(seed, before);
+    EXPECT_LE(seed, after);
   }
 }
 
@@ -103,10 +102,10 @@ TEST(RandomTest, InverseUpperTailAgainstReferenceValues) {
 // C library's erfc, not NormalTail) at the 0.1% level.
 TEST(RandomTest, DrawsAreStandardNormal) {
   constexpr int kDraws = 100000;
-  RandomSeed = 20261208;
+  UniformRandom random(20261208);
   std::vector<double> draws;
   for (int i = 0; i < kDraws; ++i) {
-    long double z = NormalRandom();
+    long double z = InverseUpperTail(random.Next());
     ASSERT_TRUE(std::isfinite(z)) << "draw " << i;
     ASSERT_LE(std::fabs(z), 6.2303L) << "draw " << i;
     draws.push_back(static_cast<double>(z));
@@ -121,8 +120,7 @@ TEST(RandomTest, DrawsAreStandardNormal) {
   EXPECT_LT(largest, 1.949 / std::sqrt(static_cast<double>(kDraws)));
 
   // A small draw is a large z: a sign turned round would still be normal.
-  RandomSeed = 0;
-  EXPECT_NEAR(static_cast<double>(NormalRandom()), 6.2302601379890, 1e-12);
+  EXPECT_NEAR(static_cast<double>(InverseUpperTail(UniformRandom(0).Next())), 6.2302601379890, 1e-12);
 }
 
 }  // namespace

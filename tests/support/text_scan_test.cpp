@@ -59,18 +59,18 @@ TEST(TextScan, CheckFileName) {
   EXPECT_EQ(shown[0], "error in string: 3 10   New length = 8 * DATA.DAT *");
 }
 
-TEST(TextScan, ReadFileLineWordsUpperCasesAndTurnsCommasIntoPoints) {
+TEST(TextScan, FileLineWordsUpperCasesAndTurnsCommasIntoPoints) {
   MemorySource source("1,5 abc\r\nnext");
   LineReader reader(source);
-  LineWords line = ReadFileLineWords(reader);
+  LineWords line = FileLineWords(reader.ReadLine());
   ASSERT_EQ(line.count(), 2u);
   EXPECT_EQ(line.Word(1), "1.5");
   EXPECT_EQ(line.Kind(1), WordKind::Decimal);
   EXPECT_EQ(line.Word(2), "ABC");
   EXPECT_EQ(line.Kind(2), WordKind::NotNumeric);
-  EXPECT_EQ(ReadFileLineWords(reader).Word(1), "NEXT");
+  EXPECT_EQ(FileLineWords(reader.ReadLine()).Word(1), "NEXT");
   EXPECT_TRUE(reader.AtEnd());
-  EXPECT_EQ(ReadFileLineWords(reader).count(), 0u);
+  EXPECT_EQ(FileLineWords(reader.ReadLine()).count(), 0u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "data_text_writers.h"
 #include "support/io_error.h"
 
 namespace s2v {

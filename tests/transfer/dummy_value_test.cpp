@@ -75,23 +75,21 @@ TEST(DummyValueTest, DrawsNextToARoundingStepTakeTheInversion) {
 // across its chunks, and ends early without waiting for the rest.
 TEST(DummyValueTest, TheColumnGivesTheDrawsInTurn) {
   constexpr int kCount = 10'000;
-  RandomSeed = 12345;
+  UniformRandom random(12345);
   StringSink sink;
   BufferedWriter out(sink);
   std::vector<std::string> expected;
   for (int i = 0; i < kCount; ++i) {
-    PutSixDecimals(out, DummyValue(UniformRandom()));
+    PutSixDecimals(out, DummyValue(random.Next()));
     out.Flush();
     expected.push_back(sink.bytes);
     sink.bytes.clear();
   }
-  RandomSeed = 12345;
   {
-    DummyColumn column(kCount);
+    DummyColumn column(kCount, UniformRandom(12345));
     for (int i = 0; i < kCount; ++i) ASSERT_EQ(column.Next(), expected[i]) << i;
   }
-  RandomSeed = 12345;
-  DummyColumn early(1'000'000);
+  DummyColumn early(1'000'000, UniformRandom(12345));
   EXPECT_EQ(early.Next(), expected[0]);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data_text_writers.h"
 #include "transfer/mplus_input.h"
 
 namespace s2v {
