@@ -617,8 +617,11 @@ void TSPSStoVRXform::VariablesItemClick() {
   SetPaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));
 }
 
+// The findings go to the end of the report, scrolled into view as a run's
+// lines are.
 void TSPSStoVRXform::CheckItemClick() {
   if (running_) return;
+  auto report = [this](const std::string& line) { toolkit_.AppendLine(Pane::Report, line); };
   const SpcText spcLines(PaneLines(*spc_));
   const std::string spssName = SpssNameOfPane();
   DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, spssName));
@@ -629,17 +632,16 @@ void TSPSStoVRXform::CheckItemClick() {
         CheckDefinitionValues(check, data, fileInfo);
       }))
     return;
-  AppendPaneLine(*report_, "");
-  AppendPaneLine(*report_, "Check of the definition");
+  report("");
+  report("Check of the definition");
   for (const Finding& finding : check.Findings)
-    AppendPaneLine(*report_, "Line " + FormatInteger(static_cast<std::int64_t>(finding.Line)) + ": " +
-                                 (finding.Kind == FindingKind::Error ? "error: " : "warning: ") + finding.Text());
+    report("Line " + FormatInteger(static_cast<std::int64_t>(finding.Line)) + ": " +
+           (finding.Kind == FindingKind::Error ? "error: " : "warning: ") + finding.Text());
   const std::size_t errors = check.Count(FindingKind::Error);
   const std::size_t warnings = check.Count(FindingKind::Warning);
-  AppendPaneLine(*report_, FormatInteger(static_cast<std::int64_t>(errors)) + (errors == 1 ? " error, " : " errors, ") +
-                               FormatInteger(static_cast<std::int64_t>(warnings)) +
-                               (warnings == 1 ? " warning" : " warnings") +
-                               (check.RunStops() ? ": a run would stop" : ": a run would pass its checks"));
+  report(FormatInteger(static_cast<std::int64_t>(errors)) + (errors == 1 ? " error, " : " errors, ") +
+         FormatInteger(static_cast<std::int64_t>(warnings)) + (warnings == 1 ? " warning" : " warnings") +
+         (check.RunStops() ? ": a run would stop" : ": a run would pass its checks"));
   for (const Finding& finding : check.Findings) {
     if (finding.Kind != FindingKind::Error) continue;
     QTextCursor cursor(spc_->document()->findBlockByNumber(static_cast<int>(finding.Line) - 1));

@@ -2,6 +2,7 @@
 // to definition", the Check command, and the marks of the checks run as the
 // user types.
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
@@ -111,9 +112,16 @@ class WindowAssistTest : public QObject {
     ScriptedWindow w;
     w->Shell().ProjectName = "P";
     w.SetLines(Pane::Spc, {"survey", "3", "sex 1 2", "agee 18 30 99", "q1\t1\t5"});
+    // A report longer than its pane, as after a run: the findings are
+    // scrolled into view.
+    w.SetLines(Pane::Report, std::vector<std::string>(200, "run line"));
     w->show();
     QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
     QTest::keyClick(w.window.get(), Qt::Key_F7);
+    QPlainTextEdit& reportPane = w->PaneOf(Pane::Report);
+    QVERIFY(reportPane.verticalScrollBar()->maximum() > 0);
+    const QTextBlock last = reportPane.document()->findBlockByNumber(int(PaneLineCount(reportPane)) - 1);
+    QVERIFY(reportPane.viewport()->rect().contains(reportPane.cursorRect(QTextCursor(last))));
     const std::vector<std::string> report = w.Lines(Pane::Report);
     QVERIFY(StartsWith(report, "Line 4: error: AGEE not found; did you mean AGE?"));
     QVERIFY(StartsWith(report, "Line 5: warning: a tab is not a separator"));
