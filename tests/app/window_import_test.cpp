@@ -131,7 +131,7 @@ class WindowImportTest : public QObject {
     QCOMPARE(std::vector<std::string>(report.begin(), report.begin() + 6), imported);
     QVERIFY(Contains(report,
                      "  1  x     number      2        0        1        2  yes      0       all    1       1    "
-                     "2                           1=One; 2=Two"));
+                     "2                    x      1=One; 2=Two"));
     // Only x can be used (y is constant): the template, with the SPSS name.
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"small", "Number of variables", "VAR1 min cuts max",
                                                            "VAR2 min cuts max", "<-", "VAR3 min cuts max", "etc."}));
@@ -179,6 +179,11 @@ class WindowImportTest : public QObject {
     QCOMPARE(w.dialogs->shown,
              std::vector<std::string>({"inform " + kApplicationTitle.toStdString() + ": VORNEX files are ready"}));
     QVERIFY(Exists(folder.Path("study_project.CAT")));
+    // The variables have no labels: the project text file names them without
+    // a stray border of the File Info table.
+    const std::vector<std::string> text = TextLines(ReadFile(folder.Path("study_project.TXT")));
+    QVERIFY(Contains(text, "         SEX = SEX"));
+    for (const std::string& line : text) QVERIFY2(line.find('|') == std::string::npos, line.c_str());
   }
 
   void existingFilesAreKeptUnlessReplacingIsConfirmed() {
@@ -205,7 +210,7 @@ class WindowImportTest : public QObject {
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"SMALL.dat", "small.sav", "small.txt"}));
 
     // Yes replaces them under their names; a cancelled name prompt leaves the
-    // project unnamed, as New does.
+    // project unnamed.
     w.dialogs->shown.clear();
     w.dialogs->answers = {folder.Path("small.sav"), "Yes", "<cancel>"};
     w->ImportItemClick();
