@@ -28,9 +28,12 @@ class ScriptedDialogs : public DialogProvider {
  public:
   std::vector<std::string> shown;
   std::deque<std::string> answers;
+  // Called with each notice's text while it shows, when set.
+  std::function<void(const QString&)> onInform;
 
   void Inform(QWidget*, const QString& caption, const QString& text) override {
     Record("inform " + caption + ": " + text);
+    if (onInform) onInform(text);
   }
   bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
     Record("yesno " + caption + ": " + text);

@@ -1,6 +1,7 @@
 // Everyday use of the window: the keyboard, the project and folder always in
 // view, the progress of a long run and its Stop button, a folder held by
 // another run.
+#include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -150,6 +151,35 @@ class WindowEverydayTest : public QObject {
     w.dialogs->answers = {"Yes"};
     w->ExecuteProgram();
     QCOMPARE(w->CaseEdit().text(), QString("10"));
+  }
+
+  // Each transfer's notice shows a full bar: its file is complete.
+  void progressIsFullWhenTheTransfersNoticesShow() {
+    WorkFolder folder;
+    WriteExport(folder.Path("DATA.DAT"), 10000);
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"DATA", "2", "A 0 6", "B 0 2"});
+    w->Shell().ProjectName = "P";
+    w->findChild<QWidget*>("MplusGroup")->findChildren<QAbstractButton*>()[1]->click();
+    w->findChild<QWidget*>("MLwinGroup")->findChildren<QAbstractButton*>()[1]->click();
+    auto* progress = w->findChild<QProgressBar*>("ProgressBar");
+    std::vector<std::string> notices;
+    w.dialogs->onInform = [&](const QString& text) {
+      notices.push_back(text.toStdString() + " " + std::to_string(progress->value()));
+    };
+    w->ExecuteProgram();
+    QCOMPARE(notices, std::vector<std::string>({"VORNEX files are ready 1000", "Mplus project file ready 1000",
+                                                "Mplus data ready. 10000 SPSS records was transfered 1000",
+                                                "Transfer to MLwiN not ready 1000",
+                                                "MLwiN data ready. 10000 SPSS records were transferred 1000"}));
+
+    // The MLwiN data file on a pass of its own.
+    notices.clear();
+    w->findChild<QWidget*>("MplusGroup")->findChildren<QAbstractButton*>()[0]->click();
+    w.dialogs->answers = {"Yes"};  // the project exists: go on with its name
+    w->ExecuteProgram();
+    QCOMPARE(notices, std::vector<std::string>({"VORNEX files are ready 1000", "Transfer to MLwiN not ready 1000",
+                                                "MLwiN data ready. 10000 SPSS records were transferred 1000"}));
   }
 
   void aFolderHeldByAnotherRunIsLeftAlone() {
