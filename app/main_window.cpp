@@ -398,10 +398,13 @@ void TSPSStoVRXform::closeEvent(QCloseEvent* event) {
 
 void TSPSStoVRXform::ShowFailure(const std::exception& failure) { dialogs_->ShowFailure(this, Text(failure.what())); }
 
+// Cancel on the name prompt leaves everything as it was: the definition the
+// user typed is not lost.
 void TSPSStoVRXform::StartNewProject() {
-  shell_.ProjectName =
-      Bytes(dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"), QString())
-                .value_or(QString()));
+  std::optional<QString> name =
+      dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"), QString());
+  if (!name) return;
+  shell_.ProjectName = Bytes(*name);
   shell_.SpcFileName = shell_.ProjectName + ".SPC";
   proposedSaveName_ = Text(shell_.SpcFileName);
   ClearLines(*spc_);

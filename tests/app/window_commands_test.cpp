@@ -170,14 +170,20 @@ class WindowCommandsTest : public QObject {
     QCOMPARE(w.dialogs->shown.back(), kSaveFilter + " [P1.SPC]");
   }
 
+  // Cancel keeps the definition typed, the report and the project's name.
   void newWithThePromptCancelled() {
     ScriptedWindow w;
+    w->Shell().ProjectName = "TYPED";
+    w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 90"});
+    w.SetLines(Pane::Report, {"The VORNEX project is TYPED"});
     w.dialogs->answers = {"<cancel>", ""};
     w->StartNewProject();
-    QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"The VORNEX project is "}));
-    QCOMPARE(w->Shell().ProjectName, std::string());
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kNamePrompt}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"survey", "2", "sex 1 2", "age 18 30 90"}));
+    QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"The VORNEX project is TYPED"}));
+    QCOMPARE(w->Shell().ProjectName, std::string("TYPED"));
     w->SaveItemClick();
-    QCOMPARE(w.dialogs->shown.back(), kSaveFilter + " [.SPC]");
+    QCOMPARE(w.dialogs->shown.back(), kSaveFilter + " []");
   }
 
   void openReadsAnExistingFile() {
