@@ -222,10 +222,12 @@ void TSPSStoVRXform::BuildToolBar() {
   AddToolButton(bar, QStringLiteral("ExitBtn"), QStyle::SP_DialogCloseButton, QStringLiteral("Exit|"),
                 &TSPSStoVRXform::ExitItemClick);
   bar->addSeparator();
-  AddToolButton(bar, QStringLiteral("VariablesBtn"), QStyle::SP_FileDialogDetailedView,
-                QStringLiteral("Variables|List the variables of the SPSS files"), &TSPSStoVRXform::VariablesItemClick);
-  AddToolButton(bar, QStringLiteral("CheckBtn"), QStyle::SP_DialogApplyButton,
-                QStringLiteral("Check|Check the definition without a run"), &TSPSStoVRXform::CheckItemClick);
+  variablesButton_ = AddToolButton(bar, QStringLiteral("VariablesBtn"), QStyle::SP_FileDialogDetailedView,
+                                   QStringLiteral("Variables|List the variables of the SPSS files"),
+                                   &TSPSStoVRXform::VariablesItemClick);
+  checkButton_ =
+      AddToolButton(bar, QStringLiteral("CheckBtn"), QStyle::SP_DialogApplyButton,
+                    QStringLiteral("Check|Check the definition without a run"), &TSPSStoVRXform::CheckItemClick);
   bar->addSeparator();
   QLabel* version = MakeLabel(QStringLiteral("Label1"),
                               QStringLiteral("Version %1  January 4th. 2005").arg(QString::fromLatin1(kVersion)));
@@ -407,10 +409,10 @@ void TSPSStoVRXform::StartNewProject() {
   shell_.ProjectName = Bytes(*name);
   shell_.SpcFileName = shell_.ProjectName + ".SPC";
   proposedSaveName_ = Text(shell_.SpcFileName);
-  ClearLines(*spc_);
   ClearLines(*report_);
   AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
-  SetPaneLines(*spc_, NewProjectTemplate());
+  ReplacePaneLines(*spc_, NewProjectTemplate());
+  spc_->setFocus();
   ShowContext();
   dialogs_->Inform(this, QStringLiteral("Project definition"),
                    QStringLiteral("Fill in the information mentioned in the SPC window"));
@@ -444,12 +446,17 @@ std::string TSPSStoVRXform::EnterFolderOf(const QString& chosen) {
 
 void TSPSStoVRXform::OpenItemClick() {
   std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, openFilter_, QString());
-  if (!chosen) return;
+  if (chosen) OpenFile(*chosen);
+}
+
+// The definition read replaces the SPC pane as one step that undo takes
+// back; a failure leaves the pane empty, also undoably.
+void TSPSStoVRXform::OpenFile(const QString& chosen) {
+  std::vector<std::string> lines;
   try {
-    const std::string fileName = EnterFolderOf(*chosen);
+    const std::string fileName = EnterFolderOf(chosen);
     shell_.ProjectName = ProjectNameOf(fileName);
     ClearLines(*report_);
-    ClearLines(*spc_);
     AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
     SettleProjectName();
     shell_.SpcFileName = shell_.ProjectName + ".spc";
@@ -457,14 +464,18 @@ void TSPSStoVRXform::OpenItemClick() {
     ShowContext();
     if (folder_.Exists(fileName)) {
       TextFileSource file(folder_, fileName);
-      SetPaneLines(*spc_, ReadAllLines(file));
+      lines = ReadAllLines(file);
     } else {
       dialogs_->Inform(this, kApplicationTitle, Text(shell_.ProjectName + " is a new project"));
-      SetPaneLines(*spc_, OpenProjectTemplate());
+      lines = OpenProjectTemplate();
     }
   } catch (const IoError& failure) {
+    ReplacePaneLines(*spc_, {});
     ShowFailure(failure);
+    return;
   }
+  ReplacePaneLines(*spc_, lines);
+  spc_->setFocus();
 }
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
@@ -512,7 +523,8 @@ void TSPSStoVRXform::ImportItemClick() {
     Draft draft = DraftDefinition(*description, {});
     if (!draft.Lines.empty()) spcLines = std::move(draft.Lines);
   }
-  SetPaneLines(*spc_, spcLines);
+  ReplacePaneLines(*spc_, spcLines);
+  spc_->setFocus();
   ShowContext();
 }
 #endif
@@ -617,7 +629,8 @@ void TSPSStoVRXform::VariablesItemClick() {
   TVariablesDialog dialog(*description, this);
   if (!dialogs_->ShowVariables(dialog)) return;
   if (dialog.ChosenLines().empty()) return;
-  SetPaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));
+  ReplacePaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));
+  spc_->setFocus();
 }
 
 // The findings go to the end of the report, scrolled into view as a run's
@@ -691,10 +704,10 @@ void TSPSStoVRXform::About1Click() {
 }
 
 void TSPSStoVRXform::SetRunCommandsEnabled(bool enabled) {
-  for (QWidget* control : {static_cast<QWidget*>(runButton_), static_cast<QWidget*>(newButton_),
-                           static_cast<QWidget*>(openButton_), static_cast<QWidget*>(saveButton_)})
+  for (QWidget* control : std::initializer_list<QWidget*>{runButton_, newButton_, openButton_, saveButton_,
+                                                          variablesButton_, checkButton_})
     control->setEnabled(enabled);
-  for (QAction* item : {newItem_, openItem_, importItem_, saveItem_})
+  for (QAction* item : {newItem_, openItem_, importItem_, saveItem_, variablesItem_, checkItem_})
     if (item != nullptr) item->setEnabled(enabled);
 }
 

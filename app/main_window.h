@@ -68,6 +68,8 @@ class TSPSStoVRXform : public QMainWindow {
  public slots:
   void StartNewProject();
   void OpenItemClick();
+  // Open of the file at path, as if chosen in the open dialog.
+  void OpenFile(const QString& path);
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   void ImportItemClick();
   // The program whose --import-child does the import: this one, unless a
@@ -149,6 +151,8 @@ class TSPSStoVRXform : public QMainWindow {
   QLabel* folderLabel_ = nullptr;
   QToolButton* openButton_ = nullptr;
   QToolButton* saveButton_ = nullptr;
+  QToolButton* variablesButton_ = nullptr;
+  QToolButton* checkButton_ = nullptr;
   QAction* newItem_ = nullptr;
   QAction* openItem_ = nullptr;
   QAction* importItem_ = nullptr;  // none when the import is not built

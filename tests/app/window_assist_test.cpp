@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,38 @@ class WindowAssistTest : public QObject {
     QCOMPARE(spc[1], std::string("3"));
     QCOMPARE(ExtractWord(1, spc[4]), std::string("q1"));
     QCOMPARE(spc[6], std::string("my notes"));
+  }
+
+  // New, Open and "Add to definition" change the SPC pane as one step that
+  // undo takes back, and leave the focus in it.
+  void commandsOnTheDefinitionAreUndoneAsOneStep() {
+    WorkFolder folder;
+    CopyExample(folder);
+    WriteFile(folder.Path("other.spc"), "survey\r\n2\r\nsex 1 2\r\nage 18 30 90\r\n");
+    const std::vector<std::string> typed = {"survey", "1", "sex 1 2"};
+    ScriptedWindow w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    w.dialogs->onVariables = [&](TVariablesDialog& dialog) {
+      dialog.Table().item(RowOf(dialog.Table(), "q1"), 0)->setCheckState(Qt::Checked);
+      dialog.AddToDefinition();
+      return true;
+    };
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"New", [&] { w.dialogs->answers = {"P"}, w->StartNewProject(); }},
+        {"Open", [&] { w.dialogs->answers = {folder.Path("other.spc")}, w->OpenItemClick(); }},
+        {"Add to definition", [&] { w->VariablesItemClick(); }},
+    };
+    QPlainTextEdit& spc = w->PaneOf(Pane::Spc);
+    for (const auto& [name, command] : commands) {
+      w.SetLines(Pane::Spc, typed);
+      w->findChild<QWidget*>("Button1")->setFocus();
+      command();
+      QVERIFY2(w.Lines(Pane::Spc) != typed, name);
+      QVERIFY2(QApplication::focusWidget() == &spc, name);
+      spc.undo();
+      QVERIFY2(w.Lines(Pane::Spc) == typed, name);
+    }
   }
 
   void variablesOfAMissingExportAreNotListed() {

@@ -166,9 +166,15 @@ class WindowImportTest : public QObject {
     WriteFile(folder.Path("study.sav"), WriteSav({"sex", "age", "income"}, rows));
     ScriptedWindow w;
     w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
+    w.SetLines(Pane::Spc, {"typed"});
     w.dialogs->answers = {folder.Path("study.sav"), "study_project"};
     w->ImportItemClick();
+    // The draft replaced the typed lines as one step that undo takes back.
     const std::vector<std::string> spc = w.Lines(Pane::Spc);
+    w->PaneOf(Pane::Spc).undo();
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"typed"}));
+    w->PaneOf(Pane::Spc).redo();
+    QCOMPARE(w.Lines(Pane::Spc), spc);
     QVERIFY(spc.size() >= 5);
     QCOMPARE(spc[0], std::string("study"));
     QCOMPARE(spc[1], std::string("3"));

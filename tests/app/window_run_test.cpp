@@ -195,9 +195,9 @@ class WindowRunTest : public QObject {
     QTimer sampler;
     connect(&sampler, &QTimer::timeout, this, [&] {
       seen << w->CaseEdit().text();
-      for (const char* name : {"Button1", "Button2", "OpenBtn", "SaveBtn"})
+      for (const char* name : {"Button1", "Button2", "OpenBtn", "SaveBtn", "VariablesBtn", "CheckBtn"})
         guarded = guarded && !w->findChild<QWidget*>(name)->isEnabled();
-      for (const char* name : {"New1", "OpenItem", "SaveItem"})
+      for (const char* name : {"New1", "OpenItem", "SaveItem", "VariablesItem", "CheckItem"})
         guarded = guarded && !w->findChild<QAction*>(name)->isEnabled();
       // A second Run while the copy goes on does nothing.
       w->ExecuteProgram();
@@ -216,7 +216,9 @@ class WindowRunTest : public QObject {
     for (const std::string& line : w.Lines(Pane::Report)) found += line == "3000 cases found on spss file";
     QCOMPARE(found, 1);
     QVERIFY(w->findChild<QPushButton*>("Button1")->isEnabled());
-    QVERIFY(w->findChild<QAction*>("OpenItem")->isEnabled());
+    for (const char* name : {"OpenItem", "VariablesItem", "CheckItem"})
+      QVERIFY2(w->findChild<QAction*>(name)->isEnabled(), name);
+    QVERIFY(w->findChild<QWidget*>("CheckBtn")->isEnabled());
   }
 
   // With the window's own pace of message handling, the counter shows the
