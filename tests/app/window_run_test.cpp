@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
+#include <map>
 
 #include "app_test_support.h"
 
@@ -105,6 +106,39 @@ class WindowRunTest : public QObject {
     // scripts/screenshot.sh keeps a picture of the window after this run.
     const QString screenshot = qEnvironmentVariable("SPSS2VORNEX_SCREENSHOT");
     if (!screenshot.isEmpty()) QVERIFY(w->grab().save(screenshot));
+  }
+
+  // Stop in the last phase of a run over a complete project, with every
+  // output of the earlier run and old SYS and TAB files in the folder: the
+  // folder is as it was, byte for byte, and the report says so.
+  void stopOverACompleteProjectLeavesTheFolderAsItWas() {
+    WorkFolder folder;
+    CopyExamples(folder.Path());
+    ScriptedWindow w;
+    w.dialogs->answers = {folder.Path("survey_project.spc")};
+    w->OpenItemClick();
+    for (const char* group : {"MplusGroup", "MIMGroup", "MLwinGroup"})
+      w->findChild<QWidget*>(group)->findChildren<QAbstractButton*>()[1]->click();
+    w->ExecuteProgram();
+    QVERIFY(Exists(folder.Path("survey_project.mln")) && Exists(folder.Path("survey_project.mpd")));
+    WriteFile(folder.Path("survey_project.SYS"), "old system file");
+    WriteFile(folder.Path("survey_project.TAB"), "old tables");
+    std::map<std::string, std::string> before;
+    for (const std::string& name : Entries(folder.Path())) before[name] = ReadFile(folder.Path(name));
+
+    w.dialogs->shown.clear();
+    w.dialogs->answers = {"Yes"};  // the project exists: go on with its name
+    w.dialogs->onInform = [&](const QString& text) {
+      if (text == "Mplus project file ready") w->findChild<QPushButton*>("StopButton")->click();
+    };
+    w->ExecuteProgram();
+    QCOMPARE(w.dialogs->shown.back(), "inform " + kApplicationTitle.toStdString() + ": Mplus project file ready");
+    const std::vector<std::string> report = w.Lines(Pane::Report);
+    QCOMPARE(report[report.size() - 2], std::string("Run stopped at case 0"));
+    QCOMPARE(report.back(), std::string("No file was changed: the folder is as it was before the run"));
+    std::map<std::string, std::string> after;
+    for (const std::string& name : Entries(folder.Path())) after[name] = ReadFile(folder.Path(name));
+    QVERIFY(after == before);
   }
 
   void findItThenRenameTheProject() {
