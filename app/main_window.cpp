@@ -61,6 +61,9 @@ const QString kOpenFilter = QStringLiteral("SPC files (*.SPC)|*.SPC|All Files (*
 const QString kImportFilter =
     QStringLiteral("SPSS and Stata files (*.sav *.zsav *.por *.dta)|*.sav;*.zsav;*.por;*.dta|All files (*.*)|*.*");
 const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
+const QString kDataFilter = QStringLiteral("DAT files|*.dat");
+const QString kLineOneGuide = QStringLiteral(
+    "Line 1: write the base name of the SPSS files in place of SPSSdata (survey for survey.DAT and survey.TXT)");
 const char* const kHintProperty = "hint";
 
 QString Text(const std::string& bytes) { return FromWindows1252(bytes); }
@@ -78,6 +81,24 @@ std::string UpperExtension(const std::string& fileName) {
   for (char& c : extension)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return extension;
+}
+
+bool SameUpperCase(const std::string& a, const std::string& b) {
+  return QString::fromLatin1(a.c_str()).compare(QString::fromLatin1(b.c_str()), Qt::CaseInsensitive) == 0;
+}
+
+// Line 1 names an export unless it is empty or still holds a template's word.
+bool NamesExport(const std::string& spssName) {
+  return !spssName.empty() && !SameUpperCase(spssName, ExtractWord(1, NewProjectTemplate().front())) &&
+         !SameUpperCase(spssName, ExtractWord(1, OpenProjectTemplate().front()));
+}
+
+// Line 1 with spssName as its first word; what a template had after its own
+// word goes with it, a data name of the user's stays.
+std::string LineOneWith(const std::string& line1, const std::string& spssName) {
+  const std::string first = ExtractWord(1, line1);
+  if (!NamesExport(first)) return spssName;
+  return spssName + line1.substr(line1.find(first) + first.size());
 }
 
 QPlainTextEdit* MakePane(const QString& name) {
@@ -142,6 +163,7 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
   checkTimer_->setInterval(400);
   connect(checkTimer_, &QTimer::timeout, this, &TSPSStoVRXform::CheckAsTyped);
   connect(spc_, &QPlainTextEdit::textChanged, checkTimer_, qOverload<>(&QTimer::start));
+  spc_->setFocus();
   FormCreate();
 }
 
@@ -414,6 +436,7 @@ void TSPSStoVRXform::StartNewProject() {
   ReplacePaneLines(*spc_, NewProjectTemplate());
   spc_->setFocus();
   ShowContext();
+  statusBar()->showMessage(kLineOneGuide);
   dialogs_->Inform(this, QStringLiteral("Project definition"),
                    QStringLiteral("Fill in the information mentioned in the SPC window"));
 }
@@ -544,6 +567,13 @@ void TSPSStoVRXform::SaveItemClick() {
     TextFileWriter file(folder_, fileName);
     for (const std::string& line : PaneLines(spcFile ? *spc_ : *report_)) file.PutLine(line);
     file.Close();
+    // A definition saved before any project was named names it, as opening
+    // the file would.
+    if (spcFile && shell_.ProjectName.empty()) {
+      shell_.ProjectName = ProjectNameOf(fileName);
+      shell_.SpcFileName = shell_.ProjectName + ".spc";
+      ShowContext();
+    }
   } catch (const IoError& failure) {
     ShowFailure(failure);
     return;
@@ -621,8 +651,13 @@ std::optional<ExportDescription> TSPSStoVRXform::DescribeNamedExport(const std::
   return description;
 }
 
+// Without an export on line 1, the user picks its data file first.
 void TSPSStoVRXform::VariablesItemClick() {
   if (running_) return;
+  if (!NamesExport(SpssNameOfPane())) {
+    std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, kDataFilter, QString());
+    if (!chosen || !UseExport(*chosen)) return;
+  }
   const std::string spssName = SpssNameOfPane();
   std::optional<ExportDescription> description = DescribeNamedExport(spssName);
   if (!description) return;
@@ -631,6 +666,32 @@ void TSPSStoVRXform::VariablesItemClick() {
   if (dialog.ChosenLines().empty()) return;
   ReplacePaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));
   spc_->setFocus();
+}
+
+bool TSPSStoVRXform::UseExport(const QString& dataFile) {
+  std::string fileName = Bytes(QFileInfo(dataFile).fileName());
+  if (UpperExtension(fileName) != ".DAT") {
+    dialogs_->Inform(this, kApplicationTitle,
+                     Text(fileName + " is not a tab-delimited SPSS data file: its name must end in .DAT"));
+    return false;
+  }
+  fileName = EnterFolderOf(dataFile);
+  const std::string spssName = fileName.substr(0, fileName.size() - 4);
+  std::vector<std::string> lines = PaneLines(*spc_);
+  if (lines.empty()) lines.emplace_back();
+  lines.front() = LineOneWith(lines.front(), spssName);
+  ReplacePaneLines(*spc_, lines);
+  std::optional<QString> name;
+  if (shell_.ProjectName.empty() &&
+      (name = dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"),
+                                   Text(spssName + "_project")))) {
+    shell_.ProjectName = Bytes(*name);
+    shell_.SpcFileName = shell_.ProjectName + ".SPC";
+    proposedSaveName_ = Text(shell_.SpcFileName);
+    ShowContext();
+  }
+  spc_->setFocus();
+  return true;
 }
 
 // The findings go to the end of the report, scrolled into view as a run's
@@ -692,6 +753,8 @@ void TSPSStoVRXform::CheckAsTyped() {
   spc_->setExtraSelections(marked);
   if (marks_.empty())
     statusBar()->clearMessage();
+  else if (marks_.begin()->first == 0 && PaneLineCount(*spc_) > 0 && !NamesExport(SpssNameOfPane()))
+    statusBar()->showMessage(kLineOneGuide);
   else
     statusBar()->showMessage(QStringLiteral("Line %1: ").arg(marks_.begin()->first + 1) +
                              marks_.begin()->second.section(QChar('\n'), 0, 0));

@@ -120,6 +120,10 @@ class TSPSStoVRXform : public QMainWindow {
   bool ReadExport(const std::string& spssName, const QString& label,
                   const std::function<void(ByteSource&, const ExportOpener*)>& read, const QString& title = QString());
   std::string SpssNameOfPane() const;
+  // Makes the SPSS data file at path line 1's export and moves to its
+  // folder; proposes a project name when none is set. False, after telling
+  // the user, for a file that is not a .DAT.
+  bool UseExport(const QString& dataFile);
   // Holds the working folder for a run or an import; false, after telling
   // the user, when another program holds it.
   bool HoldFolder(std::optional<FolderLock>& lock);

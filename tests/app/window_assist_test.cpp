@@ -1,6 +1,7 @@
 // The definition assistant in the window: the Variables dialog and its "Add
 // to definition", the Check command, and the marks of the checks run as the
 // user types.
+#include <QApplication>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -128,6 +129,78 @@ class WindowAssistTest : public QObject {
       spc.undo();
       QVERIFY2(w.Lines(Pane::Spc) == typed, name);
     }
+  }
+
+  // A first-time user: the focus waits in the SPC pane; Variables without an
+  // export on line 1 asks for its data file, names line 1 and the project,
+  // and lists the variables.
+  void aFirstDefinitionIsGuided() {
+    WorkFolder folder;
+    QDir().mkdir("data");
+    for (const char* name : {"survey.DAT", "survey.TXT"})
+      std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/" + name, folder.Path("data/") + name);
+    ScriptedWindow w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QCOMPARE(QApplication::focusWidget(), &w->PaneOf(Pane::Spc));
+    w.dialogs->answers = {folder.Path("data/survey.DAT"), "survey_project"};
+    w.dialogs->onVariables = [&](TVariablesDialog& dialog) {
+      dialog.Table().item(RowOf(dialog.Table(), "sex"), 0)->setCheckState(Qt::Checked);
+      dialog.AddToDefinition();
+      return true;
+    };
+    w->findChild<QWidget*>("VariablesBtn")->setFocus();
+    QTest::mouseClick(w->findChild<QWidget*>("VariablesBtn"), Qt::LeftButton);
+    QCOMPARE(w.dialogs->shown,
+             std::vector<std::string>(
+                 {"open DAT files|*.dat []", "prompt Project name: Enter project name [survey_project]", "variables"}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"survey", "1", "sex 1 2"}));
+    QCOMPARE(w->Shell().ProjectName, std::string("survey_project"));
+    QCOMPARE(QDir(QString::fromStdString(w->Folder().Path())).canonicalPath(),
+             QDir(QString::fromStdString(folder.Path("data"))).canonicalPath());
+    QCOMPARE(QApplication::focusWidget(), &w->PaneOf(Pane::Spc));
+
+    // New's template: the SPSS name typed over line 1's word makes a line
+    // that a run reads, and the status bar says so.
+    w.dialogs->shown.clear();
+    w.dialogs->answers = {"P"};
+    w->StartNewProject();
+    QVERIFY(w->statusBar()->currentMessage().startsWith("Line 1: write the base name of the SPSS files"));
+    std::vector<std::string> spc = w.Lines(Pane::Spc);
+    spc[0] = "survey";
+    w.SetLines(Pane::Spc, spc);
+    w->ExecuteProgram();
+    const std::vector<std::string> report = w.Lines(Pane::Report);
+    QVERIFY(StartsWith(report, "The file with Tabdelimited data is survey.DAT"));
+    QVERIFY(!StartsWith(report, "Invalid filename"));
+
+    // A file that is not an SPSS data file is refused with a word.
+    w.SetLines(Pane::Spc, {"SPSSdata"});
+    w.dialogs->shown.clear();
+    w.dialogs->answers = {folder.Path("data/survey.TXT")};
+    w->VariablesItemClick();
+    QCOMPARE(w.dialogs->shown.back(), "inform " + kApplicationTitle.toStdString() +
+                                          ": survey.TXT is not a tab-delimited SPSS data file: its name must end "
+                                          "in .DAT");
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"SPSSdata"}));
+  }
+
+  // A definition typed into a fresh window and saved as NAME.spc names the
+  // project NAME, so a run needs no Open first.
+  void savingANewDefinitionNamesTheProject() {
+    WorkFolder folder;
+    CopyExample(folder);
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 90"});
+    w.dialogs->answers = {folder.Path("mine.spc")};
+    w->SaveItemClick();
+    QCOMPARE(w->Shell().ProjectName, std::string("mine"));
+    w->ExecuteProgram();
+    QVERIFY(Exists(folder.Path("mine.VAR")));
+    // A project already named keeps its name.
+    w.dialogs->answers = {folder.Path("other.spc")};
+    w->SaveItemClick();
+    QCOMPARE(w->Shell().ProjectName, std::string("mine"));
   }
 
   void variablesOfAMissingExportAreNotListed() {

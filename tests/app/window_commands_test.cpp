@@ -22,8 +22,8 @@ using namespace s2v;
 namespace {
 
 const std::vector<std::string> kNewTemplate = {
-    "SPSSdata <VORNEX data>", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max", "<-",
-    "VAR3 min <cuts> max",    "VAR4 min <cuts> max"};
+    "SPSSdata", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max",
+    "<-",       "VAR3 min <cuts> max", "VAR4 min <cuts> max"};
 const std::vector<std::string> kOpenTemplate = {"SPSSDATA  <Existing VORNEX DAT file>",
                                                 "Number of variables",
                                                 "VAR1 min cuts max",
