@@ -731,12 +731,11 @@ void TSPSStoVRXform::CheckItemClick() {
 void TSPSStoVRXform::CheckAsTyped() {
   const SpcText spcLines(PaneLines(*spc_));
   DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, SpssNameOfPane()));
-  // Each line with an error, or with a tab (which is no separator), is marked
-  // once; its tooltip lists all it has.
+  // Each line with an error, or with a slip the check marks as typed, is
+  // marked once; its tooltip lists all it has.
   marks_.clear();
   for (const Finding& finding : check.Findings) {
-    const bool tab = finding.Message.find("tab") != std::string::npos;
-    if (finding.Kind != FindingKind::Error && !tab) continue;
+    if (finding.Kind != FindingKind::Error && !finding.MarkedAsTyped) continue;
     QString& text = marks_[static_cast<int>(finding.Line) - 1];
     if (!text.isEmpty()) text += QChar('\n');
     text += Text(finding.Text());

@@ -99,7 +99,14 @@ class LineChecks {
         FindDefinitionProblems(lines_, projectName_, head_.DatasetNames, check_.Definition);
     bool countKnown = true;
     for (const DefinitionProblem& problem : problems) {
-      Error(problem.Line, problem.Message);
+      // Too few lines for line 2's count: the mark goes on line 2, with the
+      // numbers to compare.
+      if (problem.TextEnded)
+        Error(2, problem.Message,
+              "line 2 says " + ExtractWord(1, lines_[1]) + " variables, " + std::to_string(VariableLineCount()) +
+                  " variable lines follow");
+      else
+        Error(problem.Line, problem.Message);
       check_.LastLine = std::max(check_.LastLine, problem.Line);
       countKnown &= problem.Line != 2;
     }
@@ -119,8 +126,19 @@ class LineChecks {
   void Error(std::size_t line, std::string message, std::string hint = {}) {
     check_.Findings.push_back({line, FindingKind::Error, std::move(message), std::move(hint)});
   }
-  void Warning(std::size_t line, std::string message) {
-    check_.Findings.push_back({line, FindingKind::Warning, std::move(message), {}});
+  void Warning(std::size_t line, std::string message, bool markedAsTyped = false) {
+    check_.Findings.push_back({line, FindingKind::Warning, std::move(message), {}, markedAsTyped});
+  }
+
+  // The lines after line 2 that a run reads as variable lines: those with
+  // words that are not a block marker alone.
+  std::size_t VariableLineCount() const {
+    std::size_t count = 0;
+    lines_.ForEachLine(2, lines_.size(), [&](std::size_t, const std::string& text) {
+      LineWords line = SplitUpperCaseLine(text);
+      count += line.count() > 0 && !IsMarker(line.Word(1));
+    });
+    return count;
   }
 
   // The names of line 1, in the order the run checks them.
@@ -172,15 +190,17 @@ class LineChecks {
       int k = FirstEmptyByBounds(v);
       if (k == 0) continue;
       auto at = static_cast<std::size_t>(k);
-      Warning(v.Line, v.Name + ": the bounds do not increase (" + BoundText(v, at - 1) + " then " + BoundText(v, at) +
-                          "), so no value can fall in category " + Category(v, k));
+      Warning(v.Line,
+              v.Name + ": the bounds do not increase (" + BoundText(v, at - 1) + " then " + BoundText(v, at) +
+                  "), so no value can fall in category " + Category(v, k),
+              true);
     }
   }
 
   void Tabs() {
     lines_.ForEachLine(0, check_.LastLine, [&](std::size_t i, const std::string& line) {
       if (line.find('\t') != std::string::npos)
-        Warning(i + 1, "a tab is not a separator: \"" + WordWithTab(line) + "\" is read as one word");
+        Warning(i + 1, "a tab is not a separator: \"" + WordWithTab(line) + "\" is read as one word", true);
     });
   }
 

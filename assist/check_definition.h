@@ -24,6 +24,9 @@ struct Finding {
   // An error's message is the run's own text for it.
   std::string Message;
   std::string Hint;  // said after the message ("did you mean AGE?"); may be empty
+  // A warning of a slip that a window marks as the user types, as it marks
+  // errors: a tab between words, bounds that do not increase.
+  bool MarkedAsTyped = false;
   std::string Text() const { return Hint.empty() ? Message : Message + "; " + Hint; }
 };
 

@@ -239,6 +239,36 @@ class WindowAssistTest : public QObject {
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"survey.DAT", "survey.TXT"}));
   }
 
+  // Line 2's count against the lines that follow, and bounds that do not
+  // increase, are marked as the user types.
+  void countsAndBoundsAreMarkedAsTheUserTypes() {
+    WorkFolder folder;
+    CopyExample(folder);
+    ScriptedWindow w;
+    w->Shell().ProjectName = "P";
+    const struct {
+      std::vector<std::string> spc;
+      int markedBlock;
+      QString status;
+    } cases[] = {
+        {{"survey", "3", "sex 1 2", "age 18 30 99"},
+         1,
+         "Line 2: Too few variables on P.SPC: 3; line 2 says 3 variables, 2 variable lines follow"},
+        {{"survey", "2", "sex 1 2", "age 18 60 30 99"},
+         3,
+         "Line 4: AGE: the bounds do not increase (60 then 30), so no value can fall in category 2 (61 - 30)"},
+    };
+    QPlainTextEdit& spc = w->PaneOf(Pane::Spc);
+    for (const auto& c : cases) {
+      w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 99"});
+      QTRY_VERIFY(spc.extraSelections().isEmpty());
+      w.SetLines(Pane::Spc, c.spc);
+      QTRY_COMPARE(spc.extraSelections().size(), 1);
+      QCOMPARE(spc.extraSelections().front().cursor.block().blockNumber(), c.markedBlock);
+      QCOMPARE(w->statusBar()->currentMessage(), c.status);
+    }
+  }
+
   void linesAreMarkedAsTheUserTypes() {
     WorkFolder folder;
     CopyExample(folder);
