@@ -661,7 +661,11 @@ void TSPSStoVRXform::VariablesItemClick() {
   const std::string spssName = SpssNameOfPane();
   std::optional<ExportDescription> description = DescribeNamedExport(spssName);
   if (!description) return;
-  TVariablesDialog dialog(*description, this);
+  std::map<std::string, std::size_t> defined;
+  for (const VariableDefinition& v :
+       CheckDefinitionLines(SpcText(PaneLines(*spc_)), shell_.ProjectName, ExportHead{}).Definition.Variables)
+    defined.emplace(v.Name, v.Line);
+  TVariablesDialog dialog(*description, defined, this);
   if (!dialogs_->ShowVariables(dialog)) return;
   if (dialog.ChosenLines().empty()) return;
   ReplacePaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));

@@ -85,13 +85,26 @@ class WindowAssistTest : public QObject {
 
     // Added to a definition of the user's own: after its last variable line,
     // with line 2's count raised, the text after it kept.
+    // Variables already defined, and those without a proposal, say so beside
+    // their names and cannot be ticked: none is added twice.
     w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 99", "", "my notes"});
+    QStringList seen;
     w.dialogs->onVariables = [&](TVariablesDialog& dialog) {
-      dialog.Table().item(RowOf(dialog.Table(), "q1"), 0)->setCheckState(Qt::Checked);
+      QTableWidget& table = dialog.Table();
+      seen << table.horizontalHeaderItem(1)->text();
+      for (const char* name : {"sex", "age", "id", "city", "q1"}) {
+        const int row = RowOf(table, name);
+        seen << QString(name) + (table.item(row, 0)->flags() & Qt::ItemIsUserCheckable ? " tickable: " : ": ") +
+                    table.item(row, 1)->text();
+      }
+      for (const char* name : {"sex", "q1"}) table.item(RowOf(table, name), 0)->setCheckState(Qt::Checked);
       dialog.AddToDefinition();
       return true;
     };
     w->VariablesItemClick();
+    QCOMPARE(seen, QStringList({"Proposed line", "sex: in the definition, line 3", "age: in the definition, line 4",
+                                "id: no line: identifier (every value distinct and whole)", "city: no line: text",
+                                "q1 tickable: q1 1 5"}));
     spc = w.Lines(Pane::Spc);
     QCOMPARE(spc.size(), std::size_t{7});
     QCOMPARE(spc[1], std::string("3"));
