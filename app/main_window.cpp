@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -81,6 +83,12 @@ std::string UpperExtension(const std::string& fileName) {
   for (char& c : extension)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return extension;
+}
+
+// The one local file of a drag, or nothing.
+std::optional<QString> DraggedFile(const QMimeData* data) {
+  if (data == nullptr || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return std::nullopt;
+  return data->urls().front().toLocalFile();
 }
 
 bool SameUpperCase(const std::string& a, const std::string& b) {
@@ -150,6 +158,7 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
       importProgram_(QCoreApplication::applicationFilePath()) {
   setObjectName(QStringLiteral("SPSStoVRXform"));
   setWindowTitle(kCaption);
+  setAcceptDrops(true);
   folder_.SetWriteBehind(true);
   dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
   BuildMenu();
@@ -387,6 +396,14 @@ bool TSPSStoVRXform::eventFilter(QObject* watched, QEvent* event) {
       QToolTip::hideText();
     return true;
   }
+  // The panes take dropped text; a dropped file is the window's, and one of
+  // another kind is refused rather than typed in as its name.
+  if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) &&
+      (watched == spc_->viewport() || watched == report_->viewport()) &&
+      DraggedFile(static_cast<QDropEvent*>(event)->mimeData())) {
+    if (!HandleDrag(event)) event->ignore();
+    return true;
+  }
   if (event->type() == QEvent::KeyPress && (watched == spc_ || watched == report_)) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier &&
@@ -407,6 +424,57 @@ bool TSPSStoVRXform::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+TSPSStoVRXform::DropKind TSPSStoVRXform::DropKindOf(const QMimeData* data) const {
+  std::optional<QString> file = DraggedFile(data);
+  if (running_ || !file) return DropKind::None;
+  const QString extension = QFileInfo(*file).suffix().toLower();
+  if (extension == QStringLiteral("spc")) return DropKind::Definition;
+  if (extension == QStringLiteral("dat")) return DropKind::SpssData;
+  if (importItem_ != nullptr &&
+      QStringList({QStringLiteral("sav"), QStringLiteral("zsav"), QStringLiteral("por"), QStringLiteral("dta")})
+          .contains(extension))
+    return DropKind::Import;
+  return DropKind::None;
+}
+
+// A file dropped on the window, the panes included: a definition opens, an
+// SPSS or Stata file is imported, an SPSS data file becomes line 1's export.
+bool TSPSStoVRXform::HandleDrag(QEvent* event) {
+  auto* drag = static_cast<QDropEvent*>(event);
+  const DropKind kind = DropKindOf(drag->mimeData());
+  if (kind == DropKind::None) return false;
+  drag->acceptProposedAction();
+  if (event->type() != QEvent::Drop) return true;
+  const QString file = *DraggedFile(drag->mimeData());
+  // The command may show dialogs: it runs once the drop has been answered.
+  QTimer::singleShot(0, this, [this, kind, file] {
+    if (running_) return;
+    switch (kind) {
+      case DropKind::Definition: OpenFile(file); break;
+      case DropKind::SpssData: UseExport(file); break;
+      case DropKind::Import:
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+        ImportFile(file);
+#endif
+        break;
+      case DropKind::None: break;
+    }
+  });
+  return true;
+}
+
+void TSPSStoVRXform::dragEnterEvent(QDragEnterEvent* event) {
+  if (!HandleDrag(event)) QMainWindow::dragEnterEvent(event);
+}
+
+void TSPSStoVRXform::dragMoveEvent(QDragMoveEvent* event) {
+  if (!HandleDrag(event)) QMainWindow::dragMoveEvent(event);
+}
+
+void TSPSStoVRXform::dropEvent(QDropEvent* event) {
+  if (!HandleDrag(event)) QMainWindow::dropEvent(event);
 }
 
 void TSPSStoVRXform::closeEvent(QCloseEvent* event) {
@@ -509,8 +577,11 @@ void TSPSStoVRXform::ImportItemClick() {
   if (running_) return;
   std::optional<QString> chosen =
       dialogs_->ChooseOpenFile(this, kImportFilter, QString(), QStringLiteral("Import SPSS or Stata file"));
-  if (!chosen) return;
-  const std::string savName = EnterFolderOf(*chosen);
+  if (chosen) ImportFile(*chosen);
+}
+
+void TSPSStoVRXform::ImportFile(const QString& path) {
+  const std::string savName = EnterFolderOf(path);
   std::optional<FolderLock> lock;
   if (!HoldFolder(lock)) return;
   ImportResult result;

@@ -20,6 +20,7 @@ class QAction;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QTimer;
@@ -72,6 +73,8 @@ class TSPSStoVRXform : public QMainWindow {
   void OpenFile(const QString& path);
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   void ImportItemClick();
+  // The import of the file at path, as if chosen in the import's dialog.
+  void ImportFile(const QString& path);
   // The program whose --import-child does the import: this one, unless a
   // test names the built window program.
   void SetImportProgram(const QString& program) { importProgram_ = program; }
@@ -91,8 +94,15 @@ class TSPSStoVRXform : public QMainWindow {
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  enum class DropKind { None, Definition, Import, SpssData };
+  DropKind DropKindOf(const QMimeData* data) const;
+  // Takes a drag of one file of a kind the window opens; false for any other.
+  bool HandleDrag(QEvent* event);
   void BuildMenu();
   void BuildToolBar();
   void BuildCentralArea();

@@ -87,6 +87,28 @@ class WindowEverydayTest : public QObject {
     QCOMPARE(spc.toPlainText(), QString("a\tb"));
   }
 
+  // A definition dropped on the window opens as Open opens it; an SPSS data
+  // file dropped on a pane becomes line 1's export; other files are refused.
+  void filesDroppedOnTheWindow() {
+    WorkFolder folder;
+    QDir().mkdir("sub");
+    WriteFile(folder.Path("sub/study.spc"), "old\r\n2\r\nA 0 6\r\n");
+    WriteExport(folder.Path("DATA.DAT"), 5);
+    WriteFile(folder.Path("notes.txt"), "notes");
+    ScriptedWindow w;
+    QVERIFY(DropFile(w.window.get(), folder.Path("sub/study.spc")));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"old", "2", "A 0 6"}));
+    QCOMPARE(w->Shell().ProjectName, std::string("study"));
+    QVERIFY(DropFile(w->PaneOf(Pane::Spc).viewport(), folder.Path("DATA.DAT")));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"DATA", "2", "A 0 6"}));
+    QCOMPARE(QDir(QString::fromStdString(w->Folder().Path())).canonicalPath(),
+             QDir(QString::fromStdString(folder.Path())).canonicalPath());
+    QVERIFY(!DropFile(w->PaneOf(Pane::Spc).viewport(), folder.Path("notes.txt")));
+    QVERIFY(!DropFile(w.window.get(), folder.Path("notes.txt")));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"DATA", "2", "A 0 6"}));
+    QVERIFY(w.dialogs->shown.empty());
+  }
+
   void projectAndFolderStayInView() {
     WorkFolder folder;
     QDir().mkdir("sub");

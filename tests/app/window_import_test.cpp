@@ -251,8 +251,14 @@ class WindowImportTest : public QObject {
                           QString::fromStdString(folder.Path(name))));
       ScriptedWindow w;
       w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
-      w.dialogs->answers = {folder.Path(name), "labels_project"};
-      w->ImportItemClick();
+      // The Stata file is dropped on the window.
+      if (name == "labels.dta") {
+        w.dialogs->answers = {"labels_project"};
+        QVERIFY(DropFile(w.window.get(), folder.Path(name)));
+      } else {
+        w.dialogs->answers = {folder.Path(name), "labels_project"};
+        w->ImportItemClick();
+      }
       const std::vector<std::string> report = w.Lines(Pane::Report);
       QVERIFY2(Contains(report, "Written: labels.DAT (tab-delimited data) and labels.TXT (File Info)"), name.c_str());
       QCOMPARE(w.Lines(Pane::Spc).front(), std::string("labels"));
