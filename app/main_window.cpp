@@ -35,6 +35,7 @@
 
 #include "app/about_box.h"
 #include "app/pane_lines.h"
+#include "app/user_guide.h"
 #include "app/variables_dialog.h"
 #include "assist/check_definition.h"
 #include "assist/description_format.h"
@@ -223,6 +224,9 @@ void TSPSStoVRXform::BuildMenu() {
   checkItem_->setShortcut(QKeySequence(Qt::Key_F7));
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));
+  QAction* guide = addItem(help, QStringLiteral("UserGuideItem"), QStringLiteral("&User guide"),
+                           QStringLiteral("How to use this window"), &TSPSStoVRXform::UserGuideItemClick);
+  guide->setShortcut(QKeySequence(Qt::Key_F1));
   addItem(help, QStringLiteral("About1"), QStringLiteral("&About..."), QString(), &TSPSStoVRXform::About1Click);
 }
 
@@ -835,6 +839,14 @@ void TSPSStoVRXform::CheckAsTyped() {
 }
 
 void TSPSStoVRXform::ExitItemClick() { close(); }
+
+// The guide stays open beside the window while the user works.
+void TSPSStoVRXform::UserGuideItemClick() {
+  if (userGuide_ == nullptr) userGuide_ = new TUserGuide(this);
+  userGuide_->show();
+  userGuide_->raise();
+  userGuide_->activateWindow();
+}
 
 void TSPSStoVRXform::About1Click() {
   if (aboutBox_ != nullptr) aboutBox_->exec();

@@ -17,6 +17,7 @@
 #include "support/working_folder.h"
 
 class QAction;
+class QDialog;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -85,6 +86,7 @@ class TSPSStoVRXform : public QMainWindow {
   void VariablesItemClick();
   void CheckItemClick();
   void ExitItemClick();
+  void UserGuideItemClick();
   void About1Click();
   void ExecuteProgram();
   void FormCreate();
@@ -153,6 +155,7 @@ class TSPSStoVRXform : public QMainWindow {
   bool closeRequested_ = false;
   bool stopPressed_ = false;
   TAboutBox* aboutBox_ = nullptr;
+  QDialog* userGuide_ = nullptr;  // made when first asked for
 
   QPlainTextEdit* spc_ = nullptr;
   QPlainTextEdit* report_ = nullptr;

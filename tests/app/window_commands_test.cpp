@@ -143,9 +143,11 @@ class WindowCommandsTest : public QObject {
              << "ExitItem=E&xit|Exit application|Alt+X";
     QCOMPARE(items, expected);
     QVERIFY(file->actions()[expected.indexOf("N1=||")]->isSeparator());
-    QCOMPARE(help->actions().size(), 1);
-    QCOMPARE(help->actions()[0]->objectName(), QString("About1"));
-    QCOMPARE(help->actions()[0]->text(), QString("&About..."));
+    QCOMPARE(help->actions().size(), 2);
+    QCOMPARE(help->actions()[0]->objectName(), QString("UserGuideItem"));
+    QCOMPARE(help->actions()[0]->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(help->actions()[1]->objectName(), QString("About1"));
+    QCOMPARE(help->actions()[1]->text(), QString("&About..."));
   }
 
   void newFillsTheTemplate() {

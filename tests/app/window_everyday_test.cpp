@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTimer>
 #include <algorithm>
 #include <map>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/user_guide.h"
 #include "app_test_support.h"
 #include "support/working_folder.h"
 
@@ -69,6 +71,26 @@ class WindowEverydayTest : public QObject {
     w.SetLines(Pane::Spc, {"DATA", "2", "A 0 6", "B 0 2"});
     QTest::keyClick(w.window.get(), Qt::Key_R, Qt::AltModifier);
     QTRY_VERIFY(Exists(folder.Path("K2.VAR")));
+  }
+
+  // F1 shows the README's section on the window, the one text of both.
+  void f1ShowsTheUserGuide() {
+    QFile readme(EXAMPLES_DIR "/../README.md");
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype start = text.indexOf("## The window\n");
+    QVERIFY(start >= 0);
+    QCOMPARE(WindowGuideMarkdown(), text.mid(start, text.indexOf("\n## ", start + 1) + 1 - start));
+    ScriptedWindow w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QTest::keyClick(w.window.get(), Qt::Key_F1);
+    auto* guide = w->findChild<QDialog*>("UserGuide");
+    QVERIFY(guide != nullptr && guide->isVisible());
+    const QString shown = guide->findChild<QTextBrowser*>("GuideText")->toPlainText();
+    QVERIFY(shown.startsWith("The window"));
+    QVERIFY(shown.contains("Ctrl+Tab types a tab"));
+    QVERIFY(!shown.contains("The batch program"));
   }
 
   void tabLeavesThePanesAndCtrlTabTypesATab() {
