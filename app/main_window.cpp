@@ -23,6 +23,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextBlock>
@@ -309,7 +311,8 @@ void TSPSStoVRXform::BuildCentralArea() {
   caseEdit_->setReadOnly(true);
   caseEdit_->setAlignment(Qt::AlignRight);
   middle->addWidget(newButton_);
-  middle->addSpacing(80);
+  // Run stands well below New, closer on a small screen.
+  middle->addSpacerItem(new QSpacerItem(0, 80, QSizePolicy::Minimum, QSizePolicy::Preferred));
   middle->addWidget(runButton_);
   middle->addSpacing(12);
   middle->addWidget(MakeLabel(QStringLiteral("Label4"), QStringLiteral("Cases processed")));
@@ -317,11 +320,23 @@ void TSPSStoVRXform::BuildCentralArea() {
   middle->addStretch();
   grid->addLayout(middle, 1, 1, 2, 1);
 
-  auto* row = new QHBoxLayout;
+  // The transfer groups side by side; on a screen too narrow for the three
+  // they scroll rather than widen the window.
+  auto* groups = new QWidget;
+  auto* row = new QHBoxLayout(groups);
+  row->setContentsMargins(0, 0, 0, 0);
   const char* const names[3] = {"MplusGroup", "MIMGroup", "MLwinGroup"};
   const QString packages[3] = {QStringLiteral("Mplus"), QStringLiteral("MIM"), QStringLiteral("MLwiN")};
   for (int g = 0; g < 3; ++g) row->addWidget(MakeTransferGroup(QString::fromLatin1(names[g]), packages[g], groups_[g]));
-  grid->addLayout(row, 3, 0, 1, 3);
+  auto* strip = new QScrollArea;
+  strip->setObjectName(QStringLiteral("TransferStrip"));
+  strip->setFrameShape(QFrame::NoFrame);
+  strip->setWidgetResizable(true);
+  strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  strip->setWidget(groups);
+  strip->setMinimumWidth(240);
+  strip->setFixedHeight(groups->sizeHint().height() + strip->horizontalScrollBar()->sizeHint().height());
+  grid->addWidget(strip, 3, 0, 1, 3);
   grid->setColumnStretch(0, 1);
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(1, 1);
@@ -354,10 +369,16 @@ void TSPSStoVRXform::BuildStatusBar() {
   ShowContext();
 }
 
+// A long name or folder is cut in the middle, so it never widens the window;
+// the whole text is the label's tooltip.
 void TSPSStoVRXform::ShowContext() {
-  projectLabel_->setText(QStringLiteral("Project: ") + Text(shell_.ProjectName));
+  auto show = [](QLabel* label, const QString& text, int width) {
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, width));
+    label->setToolTip(text);
+  };
+  show(projectLabel_, QStringLiteral("Project: ") + Text(shell_.ProjectName), 160);
   const QString folder = QDir(QFile::decodeName(folder_.Path().c_str())).absolutePath();
-  folderLabel_->setText(QStringLiteral("Folder: ") + QDir::toNativeSeparators(folder));
+  show(folderLabel_, QStringLiteral("Folder: ") + QDir::toNativeSeparators(folder), 300);
 }
 
 void TSPSStoVRXform::ShowProgress(int permille) {

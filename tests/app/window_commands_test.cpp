@@ -120,6 +120,34 @@ class WindowCommandsTest : public QObject {
     QVERIFY(at("MplusGroup").bottom() < at("StatusBar").top());
   }
 
+  // The window fits small screens, in the logical pixels of its scale, with
+  // room for a title bar, also in a folder of a long path: 1366 x 768, and
+  // 1400 x 900 at a scale factor of 2.
+  void windowFitsSmallScreens() {
+    WorkFolder folder;
+    const std::string deep = folder.Path(std::string(120, 'd') + "/" + std::string(120, 'e'));
+    QVERIFY(QDir().mkpath(QString::fromStdString(deep)));
+    ScriptedWindow w;
+    w.dialogs->answers = {deep + "/" + std::string(60, 'p') + ".spc"};
+    w->OpenItemClick();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    const struct {
+      QSize screen;
+      int scale;
+    } screens[] = {{{1366, 768}, 1}, {{1400, 900}, 2}};
+    const QSize needed = w->minimumSizeHint().expandedTo(w->minimumSize());
+    for (const auto& [screen, scale] : screens) {
+      const QSize room(screen.width() / scale, screen.height() / scale - 30);
+      QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+               qPrintable(QString("%1 x %2 on %3 x %4")
+                              .arg(needed.width())
+                              .arg(needed.height())
+                              .arg(screen.width())
+                              .arg(screen.height())));
+    }
+  }
+
   void menuItemsCarryHintsAndShortcut() {
     ScriptedWindow w;
     auto* bar = w->findChild<QMenuBar*>("SDIAppMenu");
