@@ -5,8 +5,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
+
+#include "app/dialog_provider.h"
 
 namespace s2v {
 
@@ -55,7 +56,7 @@ TAboutBox::TAboutBox(QWidget* parent)
 
 void TAboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this);
   findChild<QPushButton*>(QStringLiteral("OKButton"))->setFocus();
 }
 

@@ -5,12 +5,30 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
 
 #include "app/variables_dialog.h"
 
 namespace s2v {
 
+void CentreOnScreen(QWidget& window) {
+  if (QScreen* screen = window.screen())
+    window.move(window.pos() + screen->availableGeometry().center() - window.frameGeometry().center());
+}
+
 namespace {
+
+// A notice stands in the middle of the screen, not of the window that owns it.
+class ScreenCentredBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    CentreOnScreen(*this);
+  }
+};
 
 int ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
             QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
@@ -41,7 +59,9 @@ std::optional<QString> RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mod
 }  // namespace
 
 void QtDialogProvider::Inform(QWidget* owner, const QString& caption, const QString& text) {
-  ShowBox(owner, QMessageBox::NoIcon, caption, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
+  ScreenCentredBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
+  box.setEscapeButton(QMessageBox::Ok);
+  box.exec();
 }
 
 bool QtDialogProvider::AskYesNo(QWidget* owner, const QString& caption, const QString& text) {

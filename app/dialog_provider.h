@@ -69,6 +69,9 @@ class QtDialogProvider : public DialogProvider {
   bool ShowVariables(TVariablesDialog& dialog) override;
 };
 
+// Moves a window that is showing to the middle of its screen.
+void CentreOnScreen(QWidget& window);
+
 // "SPC files (*.SPC)|*.SPC|All Files (*.*)|*.*" as the file dialog's name
 // filters: "SPC files (*.SPC)", "All Files (*.*)". A description without its
 // pattern gets it added in brackets.

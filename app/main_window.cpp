@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,11 +17,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextBlock>
@@ -33,6 +37,7 @@
 
 #include "app/about_box.h"
 #include "app/pane_lines.h"
+#include "app/user_guide.h"
 #include "app/variables_dialog.h"
 #include "assist/check_definition.h"
 #include "assist/description_format.h"
@@ -61,6 +66,9 @@ const QString kOpenFilter = QStringLiteral("SPC files (*.SPC)|*.SPC|All Files (*
 const QString kImportFilter =
     QStringLiteral("SPSS and Stata files (*.sav *.zsav *.por *.dta)|*.sav;*.zsav;*.por;*.dta|All files (*.*)|*.*");
 const QString kSaveFilter = QStringLiteral("SPC file (*.SPC)|*.SPC|Report file (*.rep)|*.rep|All files (*.*)|*.*");
+const QString kDataFilter = QStringLiteral("DAT files|*.dat");
+const QString kLineOneGuide = QStringLiteral(
+    "Line 1: write the base name of the SPSS files in place of SPSSdata (survey for survey.DAT and survey.TXT)");
 const char* const kHintProperty = "hint";
 
 QString Text(const std::string& bytes) { return FromWindows1252(bytes); }
@@ -78,6 +86,30 @@ std::string UpperExtension(const std::string& fileName) {
   for (char& c : extension)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return extension;
+}
+
+// The one local file of a drag, or nothing.
+std::optional<QString> DraggedFile(const QMimeData* data) {
+  if (data == nullptr || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return std::nullopt;
+  return data->urls().front().toLocalFile();
+}
+
+bool SameUpperCase(const std::string& a, const std::string& b) {
+  return QString::fromLatin1(a.c_str()).compare(QString::fromLatin1(b.c_str()), Qt::CaseInsensitive) == 0;
+}
+
+// Line 1 names an export unless it is empty or still holds a template's word.
+bool NamesExport(const std::string& spssName) {
+  return !spssName.empty() && !SameUpperCase(spssName, ExtractWord(1, NewProjectTemplate().front())) &&
+         !SameUpperCase(spssName, ExtractWord(1, OpenProjectTemplate().front()));
+}
+
+// Line 1 with spssName as its first word; what a template had after its own
+// word goes with it, a data name of the user's stays.
+std::string LineOneWith(const std::string& line1, const std::string& spssName) {
+  const std::string first = ExtractWord(1, line1);
+  if (!NamesExport(first)) return spssName;
+  return spssName + line1.substr(line1.find(first) + first.size());
 }
 
 QPlainTextEdit* MakePane(const QString& name) {
@@ -129,6 +161,7 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
       importProgram_(QCoreApplication::applicationFilePath()) {
   setObjectName(QStringLiteral("SPSStoVRXform"));
   setWindowTitle(kCaption);
+  setAcceptDrops(true);
   folder_.SetWriteBehind(true);
   dialogs_->SetStartFolder(QFile::decodeName(folder_.Path().c_str()));
   BuildMenu();
@@ -142,6 +175,7 @@ TSPSStoVRXform::TSPSStoVRXform(std::unique_ptr<DialogProvider> dialogs, QWidget*
   checkTimer_->setInterval(400);
   connect(checkTimer_, &QTimer::timeout, this, &TSPSStoVRXform::CheckAsTyped);
   connect(spc_, &QPlainTextEdit::textChanged, checkTimer_, qOverload<>(&QTimer::start));
+  spc_->setFocus();
   FormCreate();
 }
 
@@ -192,6 +226,9 @@ void TSPSStoVRXform::BuildMenu() {
   checkItem_->setShortcut(QKeySequence(Qt::Key_F7));
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));
+  QAction* guide = addItem(help, QStringLiteral("UserGuideItem"), QStringLiteral("&User guide"),
+                           QStringLiteral("How to use this window"), &TSPSStoVRXform::UserGuideItemClick);
+  guide->setShortcut(QKeySequence(Qt::Key_F1));
   addItem(help, QStringLiteral("About1"), QStringLiteral("&About..."), QString(), &TSPSStoVRXform::About1Click);
 }
 
@@ -222,10 +259,12 @@ void TSPSStoVRXform::BuildToolBar() {
   AddToolButton(bar, QStringLiteral("ExitBtn"), QStyle::SP_DialogCloseButton, QStringLiteral("Exit|"),
                 &TSPSStoVRXform::ExitItemClick);
   bar->addSeparator();
-  AddToolButton(bar, QStringLiteral("VariablesBtn"), QStyle::SP_FileDialogDetailedView,
-                QStringLiteral("Variables|List the variables of the SPSS files"), &TSPSStoVRXform::VariablesItemClick);
-  AddToolButton(bar, QStringLiteral("CheckBtn"), QStyle::SP_DialogApplyButton,
-                QStringLiteral("Check|Check the definition without a run"), &TSPSStoVRXform::CheckItemClick);
+  variablesButton_ = AddToolButton(bar, QStringLiteral("VariablesBtn"), QStyle::SP_FileDialogDetailedView,
+                                   QStringLiteral("Variables|List the variables of the SPSS files"),
+                                   &TSPSStoVRXform::VariablesItemClick);
+  checkButton_ =
+      AddToolButton(bar, QStringLiteral("CheckBtn"), QStyle::SP_DialogApplyButton,
+                    QStringLiteral("Check|Check the definition without a run"), &TSPSStoVRXform::CheckItemClick);
   bar->addSeparator();
   QLabel* version = MakeLabel(QStringLiteral("Label1"),
                               QStringLiteral("Version %1  January 4th. 2005").arg(QString::fromLatin1(kVersion)));
@@ -272,7 +311,8 @@ void TSPSStoVRXform::BuildCentralArea() {
   caseEdit_->setReadOnly(true);
   caseEdit_->setAlignment(Qt::AlignRight);
   middle->addWidget(newButton_);
-  middle->addSpacing(80);
+  // Run stands well below New, closer on a small screen.
+  middle->addSpacerItem(new QSpacerItem(0, 80, QSizePolicy::Minimum, QSizePolicy::Preferred));
   middle->addWidget(runButton_);
   middle->addSpacing(12);
   middle->addWidget(MakeLabel(QStringLiteral("Label4"), QStringLiteral("Cases processed")));
@@ -280,11 +320,23 @@ void TSPSStoVRXform::BuildCentralArea() {
   middle->addStretch();
   grid->addLayout(middle, 1, 1, 2, 1);
 
-  auto* row = new QHBoxLayout;
+  // The transfer groups side by side; on a screen too narrow for the three
+  // they scroll rather than widen the window.
+  auto* groups = new QWidget;
+  auto* row = new QHBoxLayout(groups);
+  row->setContentsMargins(0, 0, 0, 0);
   const char* const names[3] = {"MplusGroup", "MIMGroup", "MLwinGroup"};
   const QString packages[3] = {QStringLiteral("Mplus"), QStringLiteral("MIM"), QStringLiteral("MLwiN")};
   for (int g = 0; g < 3; ++g) row->addWidget(MakeTransferGroup(QString::fromLatin1(names[g]), packages[g], groups_[g]));
-  grid->addLayout(row, 3, 0, 1, 3);
+  auto* strip = new QScrollArea;
+  strip->setObjectName(QStringLiteral("TransferStrip"));
+  strip->setFrameShape(QFrame::NoFrame);
+  strip->setWidgetResizable(true);
+  strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  strip->setWidget(groups);
+  strip->setMinimumWidth(240);
+  strip->setFixedHeight(groups->sizeHint().height() + strip->horizontalScrollBar()->sizeHint().height());
+  grid->addWidget(strip, 3, 0, 1, 3);
   grid->setColumnStretch(0, 1);
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(1, 1);
@@ -317,10 +369,16 @@ void TSPSStoVRXform::BuildStatusBar() {
   ShowContext();
 }
 
+// A long name or folder is cut in the middle, so it never widens the window;
+// the whole text is the label's tooltip.
 void TSPSStoVRXform::ShowContext() {
-  projectLabel_->setText(QStringLiteral("Project: ") + Text(shell_.ProjectName));
+  auto show = [](QLabel* label, const QString& text, int width) {
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, width));
+    label->setToolTip(text);
+  };
+  show(projectLabel_, QStringLiteral("Project: ") + Text(shell_.ProjectName), 160);
   const QString folder = QDir(QFile::decodeName(folder_.Path().c_str())).absolutePath();
-  folderLabel_->setText(QStringLiteral("Folder: ") + QDir::toNativeSeparators(folder));
+  show(folderLabel_, QStringLiteral("Folder: ") + QDir::toNativeSeparators(folder), 300);
 }
 
 void TSPSStoVRXform::ShowProgress(int permille) {
@@ -363,6 +421,14 @@ bool TSPSStoVRXform::eventFilter(QObject* watched, QEvent* event) {
       QToolTip::hideText();
     return true;
   }
+  // The panes take dropped text; a dropped file is the window's, and one of
+  // another kind is refused rather than typed in as its name.
+  if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) &&
+      (watched == spc_->viewport() || watched == report_->viewport()) &&
+      DraggedFile(static_cast<QDropEvent*>(event)->mimeData())) {
+    if (!HandleDrag(event)) event->ignore();
+    return true;
+  }
   if (event->type() == QEvent::KeyPress && (watched == spc_ || watched == report_)) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier &&
@@ -385,6 +451,57 @@ bool TSPSStoVRXform::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+TSPSStoVRXform::DropKind TSPSStoVRXform::DropKindOf(const QMimeData* data) const {
+  std::optional<QString> file = DraggedFile(data);
+  if (running_ || !file) return DropKind::None;
+  const QString extension = QFileInfo(*file).suffix().toLower();
+  if (extension == QStringLiteral("spc")) return DropKind::Definition;
+  if (extension == QStringLiteral("dat")) return DropKind::SpssData;
+  if (importItem_ != nullptr &&
+      QStringList({QStringLiteral("sav"), QStringLiteral("zsav"), QStringLiteral("por"), QStringLiteral("dta")})
+          .contains(extension))
+    return DropKind::Import;
+  return DropKind::None;
+}
+
+// A file dropped on the window, the panes included: a definition opens, an
+// SPSS or Stata file is imported, an SPSS data file becomes line 1's export.
+bool TSPSStoVRXform::HandleDrag(QEvent* event) {
+  auto* drag = static_cast<QDropEvent*>(event);
+  const DropKind kind = DropKindOf(drag->mimeData());
+  if (kind == DropKind::None) return false;
+  drag->acceptProposedAction();
+  if (event->type() != QEvent::Drop) return true;
+  const QString file = *DraggedFile(drag->mimeData());
+  // The command may show dialogs: it runs once the drop has been answered.
+  QTimer::singleShot(0, this, [this, kind, file] {
+    if (running_) return;
+    switch (kind) {
+      case DropKind::Definition: OpenFile(file); break;
+      case DropKind::SpssData: UseExport(file); break;
+      case DropKind::Import:
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+        ImportFile(file);
+#endif
+        break;
+      case DropKind::None: break;
+    }
+  });
+  return true;
+}
+
+void TSPSStoVRXform::dragEnterEvent(QDragEnterEvent* event) {
+  if (!HandleDrag(event)) QMainWindow::dragEnterEvent(event);
+}
+
+void TSPSStoVRXform::dragMoveEvent(QDragMoveEvent* event) {
+  if (!HandleDrag(event)) QMainWindow::dragMoveEvent(event);
+}
+
+void TSPSStoVRXform::dropEvent(QDropEvent* event) {
+  if (!HandleDrag(event)) QMainWindow::dropEvent(event);
+}
+
 void TSPSStoVRXform::closeEvent(QCloseEvent* event) {
   if (running_) {
     // The copy ends at its next case and the run's files are closed on the
@@ -398,17 +515,21 @@ void TSPSStoVRXform::closeEvent(QCloseEvent* event) {
 
 void TSPSStoVRXform::ShowFailure(const std::exception& failure) { dialogs_->ShowFailure(this, Text(failure.what())); }
 
+// Cancel on the name prompt leaves everything as it was: the definition the
+// user typed is not lost.
 void TSPSStoVRXform::StartNewProject() {
-  shell_.ProjectName =
-      Bytes(dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"), QString())
-                .value_or(QString()));
+  std::optional<QString> name =
+      dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"), QString());
+  if (!name) return;
+  shell_.ProjectName = Bytes(*name);
   shell_.SpcFileName = shell_.ProjectName + ".SPC";
   proposedSaveName_ = Text(shell_.SpcFileName);
-  ClearLines(*spc_);
   ClearLines(*report_);
   AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
-  SetPaneLines(*spc_, NewProjectTemplate());
+  ReplacePaneLines(*spc_, NewProjectTemplate());
+  spc_->setFocus();
   ShowContext();
+  statusBar()->showMessage(kLineOneGuide);
   dialogs_->Inform(this, QStringLiteral("Project definition"),
                    QStringLiteral("Fill in the information mentioned in the SPC window"));
 }
@@ -441,12 +562,17 @@ std::string TSPSStoVRXform::EnterFolderOf(const QString& chosen) {
 
 void TSPSStoVRXform::OpenItemClick() {
   std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, openFilter_, QString());
-  if (!chosen) return;
+  if (chosen) OpenFile(*chosen);
+}
+
+// The definition read replaces the SPC pane as one step that undo takes
+// back; a failure leaves the pane empty, also undoably.
+void TSPSStoVRXform::OpenFile(const QString& chosen) {
+  std::vector<std::string> lines;
   try {
-    const std::string fileName = EnterFolderOf(*chosen);
+    const std::string fileName = EnterFolderOf(chosen);
     shell_.ProjectName = ProjectNameOf(fileName);
     ClearLines(*report_);
-    ClearLines(*spc_);
     AppendPaneLine(*report_, "The VORNEX project is " + shell_.ProjectName);
     SettleProjectName();
     shell_.SpcFileName = shell_.ProjectName + ".spc";
@@ -454,14 +580,18 @@ void TSPSStoVRXform::OpenItemClick() {
     ShowContext();
     if (folder_.Exists(fileName)) {
       TextFileSource file(folder_, fileName);
-      SetPaneLines(*spc_, ReadAllLines(file));
+      lines = ReadAllLines(file);
     } else {
       dialogs_->Inform(this, kApplicationTitle, Text(shell_.ProjectName + " is a new project"));
-      SetPaneLines(*spc_, OpenProjectTemplate());
+      lines = OpenProjectTemplate();
     }
   } catch (const IoError& failure) {
+    ReplacePaneLines(*spc_, {});
     ShowFailure(failure);
+    return;
   }
+  ReplacePaneLines(*spc_, lines);
+  spc_->setFocus();
 }
 
 #ifdef SPSS2VORNEX_HAVE_IMPORT
@@ -472,8 +602,11 @@ void TSPSStoVRXform::ImportItemClick() {
   if (running_) return;
   std::optional<QString> chosen =
       dialogs_->ChooseOpenFile(this, kImportFilter, QString(), QStringLiteral("Import SPSS or Stata file"));
-  if (!chosen) return;
-  const std::string savName = EnterFolderOf(*chosen);
+  if (chosen) ImportFile(*chosen);
+}
+
+void TSPSStoVRXform::ImportFile(const QString& path) {
+  const std::string savName = EnterFolderOf(path);
   std::optional<FolderLock> lock;
   if (!HoldFolder(lock)) return;
   ImportResult result;
@@ -509,7 +642,8 @@ void TSPSStoVRXform::ImportItemClick() {
     Draft draft = DraftDefinition(*description, {});
     if (!draft.Lines.empty()) spcLines = std::move(draft.Lines);
   }
-  SetPaneLines(*spc_, spcLines);
+  ReplacePaneLines(*spc_, spcLines);
+  spc_->setFocus();
   ShowContext();
 }
 #endif
@@ -529,6 +663,13 @@ void TSPSStoVRXform::SaveItemClick() {
     TextFileWriter file(folder_, fileName);
     for (const std::string& line : PaneLines(spcFile ? *spc_ : *report_)) file.PutLine(line);
     file.Close();
+    // A definition saved before any project was named names it, as opening
+    // the file would.
+    if (spcFile && shell_.ProjectName.empty()) {
+      shell_.ProjectName = ProjectNameOf(fileName);
+      shell_.SpcFileName = shell_.ProjectName + ".spc";
+      ShowContext();
+    }
   } catch (const IoError& failure) {
     ShowFailure(failure);
     return;
@@ -606,19 +747,58 @@ std::optional<ExportDescription> TSPSStoVRXform::DescribeNamedExport(const std::
   return description;
 }
 
+// Without an export on line 1, the user picks its data file first.
 void TSPSStoVRXform::VariablesItemClick() {
   if (running_) return;
+  if (!NamesExport(SpssNameOfPane())) {
+    std::optional<QString> chosen = dialogs_->ChooseOpenFile(this, kDataFilter, QString());
+    if (!chosen || !UseExport(*chosen)) return;
+  }
   const std::string spssName = SpssNameOfPane();
   std::optional<ExportDescription> description = DescribeNamedExport(spssName);
   if (!description) return;
-  TVariablesDialog dialog(*description, this);
+  std::map<std::string, std::size_t> defined;
+  for (const VariableDefinition& v :
+       CheckDefinitionLines(SpcText(PaneLines(*spc_)), shell_.ProjectName, ExportHead{}).Definition.Variables)
+    defined.emplace(v.Name, v.Line);
+  TVariablesDialog dialog(*description, defined, this);
   if (!dialogs_->ShowVariables(dialog)) return;
   if (dialog.ChosenLines().empty()) return;
-  SetPaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));
+  ReplacePaneLines(*spc_, AddVariableLines(PaneLines(*spc_), spssName, dialog.ChosenLines(), shell_.ProjectName));
+  spc_->setFocus();
 }
 
+bool TSPSStoVRXform::UseExport(const QString& dataFile) {
+  std::string fileName = Bytes(QFileInfo(dataFile).fileName());
+  if (UpperExtension(fileName) != ".DAT") {
+    dialogs_->Inform(this, kApplicationTitle,
+                     Text(fileName + " is not a tab-delimited SPSS data file: its name must end in .DAT"));
+    return false;
+  }
+  fileName = EnterFolderOf(dataFile);
+  const std::string spssName = fileName.substr(0, fileName.size() - 4);
+  std::vector<std::string> lines = PaneLines(*spc_);
+  if (lines.empty()) lines.emplace_back();
+  lines.front() = LineOneWith(lines.front(), spssName);
+  ReplacePaneLines(*spc_, lines);
+  std::optional<QString> name;
+  if (shell_.ProjectName.empty() &&
+      (name = dialogs_->PromptText(this, QStringLiteral("Project name"), QStringLiteral("Enter project name"),
+                                   Text(spssName + "_project")))) {
+    shell_.ProjectName = Bytes(*name);
+    shell_.SpcFileName = shell_.ProjectName + ".SPC";
+    proposedSaveName_ = Text(shell_.SpcFileName);
+    ShowContext();
+  }
+  spc_->setFocus();
+  return true;
+}
+
+// The findings go to the end of the report, scrolled into view as a run's
+// lines are.
 void TSPSStoVRXform::CheckItemClick() {
   if (running_) return;
+  auto report = [this](const std::string& line) { toolkit_.AppendLine(Pane::Report, line); };
   const SpcText spcLines(PaneLines(*spc_));
   const std::string spssName = SpssNameOfPane();
   DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, spssName));
@@ -629,17 +809,16 @@ void TSPSStoVRXform::CheckItemClick() {
         CheckDefinitionValues(check, data, fileInfo);
       }))
     return;
-  AppendPaneLine(*report_, "");
-  AppendPaneLine(*report_, "Check of the definition");
+  report("");
+  report("Check of the definition");
   for (const Finding& finding : check.Findings)
-    AppendPaneLine(*report_, "Line " + FormatInteger(static_cast<std::int64_t>(finding.Line)) + ": " +
-                                 (finding.Kind == FindingKind::Error ? "error: " : "warning: ") + finding.Text());
+    report("Line " + FormatInteger(static_cast<std::int64_t>(finding.Line)) + ": " +
+           (finding.Kind == FindingKind::Error ? "error: " : "warning: ") + finding.Text());
   const std::size_t errors = check.Count(FindingKind::Error);
   const std::size_t warnings = check.Count(FindingKind::Warning);
-  AppendPaneLine(*report_, FormatInteger(static_cast<std::int64_t>(errors)) + (errors == 1 ? " error, " : " errors, ") +
-                               FormatInteger(static_cast<std::int64_t>(warnings)) +
-                               (warnings == 1 ? " warning" : " warnings") +
-                               (check.RunStops() ? ": a run would stop" : ": a run would pass its checks"));
+  report(FormatInteger(static_cast<std::int64_t>(errors)) + (errors == 1 ? " error, " : " errors, ") +
+         FormatInteger(static_cast<std::int64_t>(warnings)) + (warnings == 1 ? " warning" : " warnings") +
+         (check.RunStops() ? ": a run would stop" : ": a run would pass its checks"));
   for (const Finding& finding : check.Findings) {
     if (finding.Kind != FindingKind::Error) continue;
     QTextCursor cursor(spc_->document()->findBlockByNumber(static_cast<int>(finding.Line) - 1));
@@ -652,12 +831,13 @@ void TSPSStoVRXform::CheckItemClick() {
 void TSPSStoVRXform::CheckAsTyped() {
   const SpcText spcLines(PaneLines(*spc_));
   DefinitionCheck check = CheckDefinitionLines(spcLines, shell_.ProjectName, ReadExportHead(folder_, SpssNameOfPane()));
-  // Each line with an error, or with a tab (which is no separator), is marked
-  // once; its tooltip lists all it has.
+  // Each line with an error, or with a slip the check marks as typed, is
+  // marked once; its tooltip lists all it has.
   marks_.clear();
   for (const Finding& finding : check.Findings) {
-    const bool tab = finding.Code == FindingCode::TabInLine;
-    if (finding.Kind != FindingKind::Error && !tab) continue;
+    const bool markedAsTyped =
+        finding.Code == FindingCode::TabInLine || finding.Code == FindingCode::BoundsNotIncreasing;
+    if (finding.Kind != FindingKind::Error && !markedAsTyped) continue;
     QString& text = marks_[static_cast<int>(finding.Line) - 1];
     if (!text.isEmpty()) text += QChar('\n');
     text += Text(finding.Text());
@@ -674,6 +854,8 @@ void TSPSStoVRXform::CheckAsTyped() {
   spc_->setExtraSelections(marked);
   if (marks_.empty())
     statusBar()->clearMessage();
+  else if (marks_.begin()->first == 0 && PaneLineCount(*spc_) > 0 && !NamesExport(SpssNameOfPane()))
+    statusBar()->showMessage(kLineOneGuide);
   else
     statusBar()->showMessage(QStringLiteral("Line %1: ").arg(marks_.begin()->first + 1) +
                              marks_.begin()->second.section(QChar('\n'), 0, 0));
@@ -681,15 +863,23 @@ void TSPSStoVRXform::CheckAsTyped() {
 
 void TSPSStoVRXform::ExitItemClick() { close(); }
 
+// The guide stays open beside the window while the user works.
+void TSPSStoVRXform::UserGuideItemClick() {
+  if (userGuide_ == nullptr) userGuide_ = new TUserGuide(this);
+  userGuide_->show();
+  userGuide_->raise();
+  userGuide_->activateWindow();
+}
+
 void TSPSStoVRXform::About1Click() {
   if (aboutBox_ != nullptr) aboutBox_->exec();
 }
 
 void TSPSStoVRXform::SetRunCommandsEnabled(bool enabled) {
-  for (QWidget* control : {static_cast<QWidget*>(runButton_), static_cast<QWidget*>(newButton_),
-                           static_cast<QWidget*>(openButton_), static_cast<QWidget*>(saveButton_)})
+  for (QWidget* control : std::initializer_list<QWidget*>{runButton_, newButton_, openButton_, saveButton_,
+                                                          variablesButton_, checkButton_})
     control->setEnabled(enabled);
-  for (QAction* item : {newItem_, openItem_, importItem_, saveItem_})
+  for (QAction* item : {newItem_, openItem_, importItem_, saveItem_, variablesItem_, checkItem_})
     if (item != nullptr) item->setEnabled(enabled);
 }
 

@@ -17,9 +17,11 @@
 #include "support/working_folder.h"
 
 class QAction;
+class QDialog;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPlainTextEdit;
 class QProgressBar;
 class QTimer;
@@ -68,8 +70,12 @@ class TSPSStoVRXform : public QMainWindow {
  public slots:
   void StartNewProject();
   void OpenItemClick();
+  // Open of the file at path, as if chosen in the open dialog.
+  void OpenFile(const QString& path);
 #ifdef SPSS2VORNEX_HAVE_IMPORT
   void ImportItemClick();
+  // The import of the file at path, as if chosen in the import's dialog.
+  void ImportFile(const QString& path);
   // The program whose --import-child does the import: this one, unless a
   // test names the built window program.
   void SetImportProgram(const QString& program) { importProgram_ = program; }
@@ -80,6 +86,7 @@ class TSPSStoVRXform : public QMainWindow {
   void VariablesItemClick();
   void CheckItemClick();
   void ExitItemClick();
+  void UserGuideItemClick();
   void About1Click();
   void ExecuteProgram();
   void FormCreate();
@@ -89,8 +96,15 @@ class TSPSStoVRXform : public QMainWindow {
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  enum class DropKind { None, Definition, Import, SpssData };
+  DropKind DropKindOf(const QMimeData* data) const;
+  // Takes a drag of one file of a kind the window opens; false for any other.
+  bool HandleDrag(QEvent* event);
   void BuildMenu();
   void BuildToolBar();
   void BuildCentralArea();
@@ -118,6 +132,10 @@ class TSPSStoVRXform : public QMainWindow {
   bool ReadExport(const std::string& spssName, const QString& label,
                   const std::function<void(ByteSource&, const ExportOpener*)>& read, const QString& title = QString());
   std::string SpssNameOfPane() const;
+  // Makes the SPSS data file at path line 1's export and moves to its
+  // folder; proposes a project name when none is set. False, after telling
+  // the user, for a file that is not a .DAT.
+  bool UseExport(const QString& dataFile);
   // Holds the working folder for a run or an import; false, after telling
   // the user, when another program holds it.
   bool HoldFolder(std::optional<FolderLock>& lock);
@@ -137,6 +155,7 @@ class TSPSStoVRXform : public QMainWindow {
   bool closeRequested_ = false;
   bool stopPressed_ = false;
   TAboutBox* aboutBox_ = nullptr;
+  QDialog* userGuide_ = nullptr;  // made when first asked for
 
   QPlainTextEdit* spc_ = nullptr;
   QPlainTextEdit* report_ = nullptr;
@@ -149,6 +168,8 @@ class TSPSStoVRXform : public QMainWindow {
   QLabel* folderLabel_ = nullptr;
   QToolButton* openButton_ = nullptr;
   QToolButton* saveButton_ = nullptr;
+  QToolButton* variablesButton_ = nullptr;
+  QToolButton* checkButton_ = nullptr;
   QAction* newItem_ = nullptr;
   QAction* openItem_ = nullptr;
   QAction* importItem_ = nullptr;  // none when the import is not built

@@ -56,13 +56,31 @@ void AppendPaneLine(QPlainTextEdit& pane, const std::string& line) {
   cursor.endEditBlock();
 }
 
-void SetPaneLines(QPlainTextEdit& pane, const std::vector<std::string>& lines) {
+namespace {
+
+QString TextOfLines(const std::vector<std::string>& lines) {
   QString text;
   for (const std::string& line : lines) {
     text += ToPaneText(line);
     text += QChar('\n');
   }
-  pane.setPlainText(text);
+  return text;
+}
+
+}  // namespace
+
+void SetPaneLines(QPlainTextEdit& pane, const std::vector<std::string>& lines) {
+  pane.setPlainText(TextOfLines(lines));
+}
+
+void ReplacePaneLines(QPlainTextEdit& pane, const std::vector<std::string>& lines) {
+  QTextCursor cursor(pane.document());
+  cursor.beginEditBlock();
+  cursor.select(QTextCursor::Document);
+  cursor.insertText(TextOfLines(lines));
+  cursor.endEditBlock();
+  cursor.movePosition(QTextCursor::Start);
+  pane.setTextCursor(cursor);
 }
 
 std::size_t PaneLineCount(const QPlainTextEdit& pane) {

@@ -27,6 +27,8 @@ std::string FromPaneText(const QString& text);
 void ClearLines(QPlainTextEdit& pane);
 void AppendPaneLine(QPlainTextEdit& pane, const std::string& line);
 void SetPaneLines(QPlainTextEdit& pane, const std::vector<std::string>& lines);
+// Replaces the pane's lines as one edit that undo takes back whole.
+void ReplacePaneLines(QPlainTextEdit& pane, const std::vector<std::string>& lines);
 std::size_t PaneLineCount(const QPlainTextEdit& pane);
 std::string PaneLine(const QPlainTextEdit& pane, std::size_t i);
 std::vector<std::string> PaneLines(const QPlainTextEdit& pane);

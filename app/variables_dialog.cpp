@@ -21,7 +21,7 @@ namespace s2v {
 
 namespace {
 
-enum Column { kName, kLabel, kValueLabels, kValid, kMissing, kRange, kDistinct, kProposed, kColumns };
+enum Column { kName, kProposed, kLabel, kValueLabels, kValid, kMissing, kRange, kDistinct, kColumns };
 
 QString Number(double x) {
   char text[64];
@@ -52,7 +52,8 @@ bool IsTemplate(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-TVariablesDialog::TVariablesDialog(const ExportDescription& description, QWidget* parent)
+TVariablesDialog::TVariablesDialog(const ExportDescription& description,
+                                   const std::map<std::string, std::size_t>& defined, QWidget* parent)
     : QDialog(parent), description_(description) {
   setObjectName(QStringLiteral("VariablesDialog"));
   setWindowTitle(QStringLiteral("Variables of the SPSS files"));
@@ -63,20 +64,39 @@ TVariablesDialog::TVariablesDialog(const ExportDescription& description, QWidget
 
   table_ = new QTableWidget(static_cast<int>(description.Variables.size()), kColumns);
   table_->setObjectName(QStringLiteral("VariablesTable"));
-  table_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Label"), QStringLiteral("Value labels"),
-                                     QStringLiteral("Valid"), QStringLiteral("Missing"), QStringLiteral("Range"),
-                                     QStringLiteral("Distinct"), QStringLiteral("Proposed line")});
+  table_->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Proposed line"), QStringLiteral("Label"),
+                                     QStringLiteral("Value labels"), QStringLiteral("Valid"), QStringLiteral("Missing"),
+                                     QStringLiteral("Range"), QStringLiteral("Distinct")});
   table_->verticalHeader()->setVisible(false);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   for (std::size_t i = 0; i < description.Variables.size(); ++i) {
     const VariableDescription& v = description.Variables[i];
     const DraftLine draft = DraftVariableLine(v, 4);
-    lines_.push_back(draft.Line);
+    const auto definedAt = defined.find(v.DatasetName);
+    const bool canAdd = draft.Reason.empty() && definedAt == defined.end();
+    lines_.push_back(canAdd ? draft.Line : std::string());
     const int row = static_cast<int>(i);
     QTableWidgetItem* name = Cell(FromWindows1252(v.Name));
-    name->setFlags(name->flags() | Qt::ItemIsUserCheckable);
-    name->setCheckState(Qt::Unchecked);
+    if (canAdd) {
+      name->setFlags(name->flags() | Qt::ItemIsUserCheckable);
+      name->setCheckState(Qt::Unchecked);
+    } else {
+      name->setFlags(name->flags() & ~Qt::ItemIsUserCheckable);
+    }
     table_->setItem(row, kName, name);
+    QString proposed = FromWindows1252(draft.Line);
+    if (definedAt != defined.end())
+      proposed = QStringLiteral("in the definition, line %1").arg(definedAt->second);
+    else if (!draft.Reason.empty())
+      proposed = QStringLiteral("no line: ") + FromWindows1252(draft.Reason);
+    QTableWidgetItem* proposal = Cell(proposed);
+    if (!canAdd) {
+      QFont font = proposal->font();
+      font.setItalic(true);
+      proposal->setFont(font);
+      proposal->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+    }
+    table_->setItem(row, kProposed, proposal);
     table_->setItem(row, kLabel, Cell(FromWindows1252(v.Label)));
     table_->setItem(row, kValueLabels, Cell(ValueLabelsOf(v)));
     table_->setItem(row, kValid, Cell(QString::number(v.Valid)));
@@ -86,10 +106,6 @@ TVariablesDialog::TVariablesDialog(const ExportDescription& description, QWidget
     table_->setItem(row, kDistinct,
                     Cell(v.Distinct > kMaxDistinctCounted ? QStringLiteral("more than %1").arg(kMaxDistinctCounted)
                                                           : QString::number(v.Distinct)));
-    table_->setItem(
-        row, kProposed,
-        Cell(draft.Reason.empty() ? FromWindows1252(draft.Line)
-                                  : QStringLiteral("(") + FromWindows1252(draft.Reason) + QStringLiteral(")")));
   }
   table_->resizeColumnsToContents();
 

@@ -1,9 +1,12 @@
 // The Variables dialog: the variables of an export as the description gives
-// them, with a filter and check boxes; "Add to definition" hands the draft
-// lines of the checked ones to the window.
+// them, each with its proposed line beside its name, a filter and check
+// boxes; "Add to definition" hands the draft lines of the checked ones to the
+// window. A variable already defined or without a proposal cannot be ticked.
 #pragma once
 
 #include <QDialog>
+#include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,10 @@ class TVariablesDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TVariablesDialog(const ExportDescription& description, QWidget* parent = nullptr);
+  // defined: the names the definition has (as a run looks them up) and their
+  // lines; their rows are marked and cannot be ticked again.
+  TVariablesDialog(const ExportDescription& description, const std::map<std::string, std::size_t>& defined = {},
+                   QWidget* parent = nullptr);
 
   // The draft lines of the checked variables that can have one, in the
   // export's order; filled when the dialog was closed by "Add to definition".

@@ -99,7 +99,14 @@ class LineChecks {
         FindDefinitionProblems(lines_, projectName_, head_.DatasetNames, check_.Definition);
     bool countKnown = true;
     for (const DefinitionProblem& problem : problems) {
-      Error(problem.Line, problem.Message);
+      // Too few lines for line 2's count: the mark goes on line 2, with the
+      // numbers to compare.
+      if (problem.TextEnded)
+        Error(2, problem.Message,
+              "line 2 says " + ExtractWord(1, lines_[1]) + " variables, " + std::to_string(VariableLineCount()) +
+                  " variable lines follow");
+      else
+        Error(problem.Line, problem.Message);
       check_.LastLine = std::max(check_.LastLine, problem.Line);
       countKnown &= problem.Line != 2;
     }
@@ -121,6 +128,17 @@ class LineChecks {
   }
   void Warning(std::size_t line, FindingCode code, std::string message) {
     check_.Findings.push_back({line, FindingKind::Warning, std::move(message), {}, code});
+  }
+
+  // The lines after line 2 that a run reads as variable lines: those with
+  // words that are not a block marker alone.
+  std::size_t VariableLineCount() const {
+    std::size_t count = 0;
+    lines_.ForEachLine(2, lines_.size(), [&](std::size_t, const std::string& text) {
+      LineWords line = SplitUpperCaseLine(text);
+      count += line.count() > 0 && !IsMarker(line.Word(1));
+    });
+    return count;
   }
 
   // The names of line 1, in the order the run checks them.

@@ -77,7 +77,7 @@ class DefinitionParser {
       if (textEnded_) {
         // Without a known count, the variable lines simply end here.
         if (!countKnown) break;
-        problems_.push_back({std::max<std::size_t>(lines_.size(), 2), *error});
+        problems_.push_back({std::max<std::size_t>(lines_.size(), 2), *error, true});
         return problems_;
       }
       problems_.push_back({pointer_ + 1, *error});

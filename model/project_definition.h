@@ -94,6 +94,8 @@ std::optional<std::string> ParseProjectDefinition(const SpcText& spcLines, const
 struct DefinitionProblem {
   std::size_t Line = 0;  // counted from 1
   std::string Message;
+  // The text ended before the number of variable lines that line 2 gives.
+  bool TextEnded = false;
 };
 
 // Parses as ParseProjectDefinition does, but goes on past a faulty variable

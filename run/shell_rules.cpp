@@ -9,8 +9,8 @@ std::string ProjectNameOf(const std::string& fileName) {
 
 const std::vector<std::string>& NewProjectTemplate() {
   static const std::vector<std::string> lines = {
-      "SPSSdata <VORNEX data>", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max", "<-",
-      "VAR3 min <cuts> max",    "VAR4 min <cuts> max"};
+      "SPSSdata", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max",
+      "<-",       "VAR3 min <cuts> max", "VAR4 min <cuts> max"};
   return lines;
 }
 

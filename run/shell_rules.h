@@ -14,7 +14,9 @@ namespace s2v {
 // not its first character ("survey_project.spc" gives "survey_project").
 std::string ProjectNameOf(const std::string& fileName);
 
-// The template that New puts into the SPC pane.
+// The template that New puts into the SPC pane. Its first line is the one
+// word a run reads as the SPSS base name, so that typing the name over it
+// makes a line a run can use.
 const std::vector<std::string>& NewProjectTemplate();
 // The template that Open puts into the SPC pane for a file that is not there.
 const std::vector<std::string>& OpenProjectTemplate();

@@ -41,6 +41,7 @@ bool TransferToMLwiN(Toolkit& toolkit, const TransferInput& input, PassingFile* 
       PutMLwinTail(out, c);
     }
   }
+  ShowAllCasesDone(toolkit, input.CaseCount);
   file.Close();
   ShowReady(toolkit, input.CaseCount);
   return true;

@@ -39,6 +39,7 @@ std::int64_t WriteMplusData(Toolkit& toolkit, BufferedWriter& out, BufferedWrite
     out.Put(dummies.Next());
     out.EndLine();
   }
+  ShowAllCasesDone(toolkit, input.CaseCount);
   return input.CaseCount;
 }
 

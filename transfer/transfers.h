@@ -40,6 +40,11 @@ inline bool StopBeforeCase(Toolkit& toolkit, std::int64_t done, std::int64_t tot
   return toolkit.StopRequested();
 }
 
+// After a transfer's last case: the progress shows it whole before its notice.
+inline void ShowAllCasesDone(Toolkit& toolkit, std::int64_t total) {
+  toolkit.SetProgress(static_cast<std::uint64_t>(total), static_cast<std::uint64_t>(total));
+}
+
 // The end of a case's line in the MLwiN data file: " 1 ", the case number
 // (from 1) and the line end.
 inline void PutMLwinTail(BufferedWriter& out, std::int64_t caseNumber) {

@@ -2,10 +2,14 @@
 // folder and small file helpers.
 #pragma once
 
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -28,9 +32,12 @@ class ScriptedDialogs : public DialogProvider {
  public:
   std::vector<std::string> shown;
   std::deque<std::string> answers;
+  // Called with each notice's text while it shows, when set.
+  std::function<void(const QString&)> onInform;
 
   void Inform(QWidget*, const QString& caption, const QString& text) override {
     Record("inform " + caption + ": " + text);
+    if (onInform) onInform(text);
   }
   bool AskYesNo(QWidget*, const QString& caption, const QString& text) override {
     Record("yesno " + caption + ": " + text);
@@ -117,6 +124,22 @@ class WorkFolder {
   QString previous_;
   QTemporaryDir dir_;
 };
+
+// Drags the file at path onto target and drops it there, then lets the
+// command it starts run; false when target refused the drag.
+inline bool DropFile(QWidget* target, const std::string& path) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  enter.ignore();
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  drop.ignore();
+  QApplication::sendEvent(target, &drop);
+  QCoreApplication::processEvents();
+  return drop.isAccepted();
+}
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

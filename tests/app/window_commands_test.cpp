@@ -22,8 +22,8 @@ using namespace s2v;
 namespace {
 
 const std::vector<std::string> kNewTemplate = {
-    "SPSSdata <VORNEX data>", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max", "<-",
-    "VAR3 min <cuts> max",    "VAR4 min <cuts> max"};
+    "SPSSdata", "Number of variables", "VAR1 min <cuts> max", "VAR2 min <cuts> max",
+    "<-",       "VAR3 min <cuts> max", "VAR4 min <cuts> max"};
 const std::vector<std::string> kOpenTemplate = {"SPSSDATA  <Existing VORNEX DAT file>",
                                                 "Number of variables",
                                                 "VAR1 min cuts max",
@@ -120,6 +120,34 @@ class WindowCommandsTest : public QObject {
     QVERIFY(at("MplusGroup").bottom() < at("StatusBar").top());
   }
 
+  // The window fits small screens, in the logical pixels of its scale, with
+  // room for a title bar, also in a folder of a long path: 1366 x 768, and
+  // 1400 x 900 at a scale factor of 2.
+  void windowFitsSmallScreens() {
+    WorkFolder folder;
+    const std::string deep = folder.Path(std::string(120, 'd') + "/" + std::string(120, 'e'));
+    QVERIFY(QDir().mkpath(QString::fromStdString(deep)));
+    ScriptedWindow w;
+    w.dialogs->answers = {deep + "/" + std::string(60, 'p') + ".spc"};
+    w->OpenItemClick();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    const struct {
+      QSize screen;
+      int scale;
+    } screens[] = {{{1366, 768}, 1}, {{1400, 900}, 2}};
+    const QSize needed = w->minimumSizeHint().expandedTo(w->minimumSize());
+    for (const auto& [screen, scale] : screens) {
+      const QSize room(screen.width() / scale, screen.height() / scale - 30);
+      QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+               qPrintable(QString("%1 x %2 on %3 x %4")
+                              .arg(needed.width())
+                              .arg(needed.height())
+                              .arg(screen.width())
+                              .arg(screen.height())));
+    }
+  }
+
   void menuItemsCarryHintsAndShortcut() {
     ScriptedWindow w;
     auto* bar = w->findChild<QMenuBar*>("SDIAppMenu");
@@ -143,9 +171,11 @@ class WindowCommandsTest : public QObject {
              << "ExitItem=E&xit|Exit application|Alt+X";
     QCOMPARE(items, expected);
     QVERIFY(file->actions()[expected.indexOf("N1=||")]->isSeparator());
-    QCOMPARE(help->actions().size(), 1);
-    QCOMPARE(help->actions()[0]->objectName(), QString("About1"));
-    QCOMPARE(help->actions()[0]->text(), QString("&About..."));
+    QCOMPARE(help->actions().size(), 2);
+    QCOMPARE(help->actions()[0]->objectName(), QString("UserGuideItem"));
+    QCOMPARE(help->actions()[0]->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(help->actions()[1]->objectName(), QString("About1"));
+    QCOMPARE(help->actions()[1]->text(), QString("&About..."));
   }
 
   void newFillsTheTemplate() {
@@ -170,14 +200,20 @@ class WindowCommandsTest : public QObject {
     QCOMPARE(w.dialogs->shown.back(), kSaveFilter + " [P1.SPC]");
   }
 
+  // Cancel keeps the definition typed, the report and the project's name.
   void newWithThePromptCancelled() {
     ScriptedWindow w;
+    w->Shell().ProjectName = "TYPED";
+    w.SetLines(Pane::Spc, {"survey", "2", "sex 1 2", "age 18 30 90"});
+    w.SetLines(Pane::Report, {"The VORNEX project is TYPED"});
     w.dialogs->answers = {"<cancel>", ""};
     w->StartNewProject();
-    QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"The VORNEX project is "}));
-    QCOMPARE(w->Shell().ProjectName, std::string());
+    QCOMPARE(w.dialogs->shown, std::vector<std::string>({kNamePrompt}));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"survey", "2", "sex 1 2", "age 18 30 90"}));
+    QCOMPARE(w.Lines(Pane::Report), std::vector<std::string>({"The VORNEX project is TYPED"}));
+    QCOMPARE(w->Shell().ProjectName, std::string("TYPED"));
     w->SaveItemClick();
-    QCOMPARE(w.dialogs->shown.back(), kSaveFilter + " [.SPC]");
+    QCOMPARE(w.dialogs->shown.back(), kSaveFilter + " []");
   }
 
   void openReadsAnExistingFile() {

@@ -1,11 +1,13 @@
 // Everyday use of the window: the keyboard, the project and folder always in
 // view, the progress of a long run and its Stop button, a folder held by
 // another run.
+#include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QTimer>
 #include <algorithm>
 #include <map>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/user_guide.h"
 #include "app_test_support.h"
 #include "support/working_folder.h"
 
@@ -70,6 +73,26 @@ class WindowEverydayTest : public QObject {
     QTRY_VERIFY(Exists(folder.Path("K2.VAR")));
   }
 
+  // F1 shows the README's section on the window, the one text of both.
+  void f1ShowsTheUserGuide() {
+    QFile readme(EXAMPLES_DIR "/../README.md");
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype start = text.indexOf("## The window\n");
+    QVERIFY(start >= 0);
+    QCOMPARE(WindowGuideMarkdown(), text.mid(start, text.indexOf("\n## ", start + 1) + 1 - start));
+    ScriptedWindow w;
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QTest::keyClick(w.window.get(), Qt::Key_F1);
+    auto* guide = w->findChild<QDialog*>("UserGuide");
+    QVERIFY(guide != nullptr && guide->isVisible());
+    const QString shown = guide->findChild<QTextBrowser*>("GuideText")->toPlainText();
+    QVERIFY(shown.startsWith("The window"));
+    QVERIFY(shown.contains("Ctrl+Tab types a tab"));
+    QVERIFY(!shown.contains("The batch program"));
+  }
+
   void tabLeavesThePanesAndCtrlTabTypesATab() {
     ScriptedWindow w;
     w->show();
@@ -84,6 +107,28 @@ class WindowEverydayTest : public QObject {
     QTest::keyClick(&spc, Qt::Key_Tab);
     QVERIFY(QApplication::focusWidget() != &spc);
     QCOMPARE(spc.toPlainText(), QString("a\tb"));
+  }
+
+  // A definition dropped on the window opens as Open opens it; an SPSS data
+  // file dropped on a pane becomes line 1's export; other files are refused.
+  void filesDroppedOnTheWindow() {
+    WorkFolder folder;
+    QDir().mkdir("sub");
+    WriteFile(folder.Path("sub/study.spc"), "old\r\n2\r\nA 0 6\r\n");
+    WriteExport(folder.Path("DATA.DAT"), 5);
+    WriteFile(folder.Path("notes.txt"), "notes");
+    ScriptedWindow w;
+    QVERIFY(DropFile(w.window.get(), folder.Path("sub/study.spc")));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"old", "2", "A 0 6"}));
+    QCOMPARE(w->Shell().ProjectName, std::string("study"));
+    QVERIFY(DropFile(w->PaneOf(Pane::Spc).viewport(), folder.Path("DATA.DAT")));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"DATA", "2", "A 0 6"}));
+    QCOMPARE(QDir(QString::fromStdString(w->Folder().Path())).canonicalPath(),
+             QDir(QString::fromStdString(folder.Path())).canonicalPath());
+    QVERIFY(!DropFile(w->PaneOf(Pane::Spc).viewport(), folder.Path("notes.txt")));
+    QVERIFY(!DropFile(w.window.get(), folder.Path("notes.txt")));
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"DATA", "2", "A 0 6"}));
+    QVERIFY(w.dialogs->shown.empty());
   }
 
   void projectAndFolderStayInView() {
@@ -150,6 +195,35 @@ class WindowEverydayTest : public QObject {
     w.dialogs->answers = {"Yes"};
     w->ExecuteProgram();
     QCOMPARE(w->CaseEdit().text(), QString("10"));
+  }
+
+  // Each transfer's notice shows a full bar: its file is complete.
+  void progressIsFullWhenTheTransfersNoticesShow() {
+    WorkFolder folder;
+    WriteExport(folder.Path("DATA.DAT"), 10000);
+    ScriptedWindow w;
+    w.SetLines(Pane::Spc, {"DATA", "2", "A 0 6", "B 0 2"});
+    w->Shell().ProjectName = "P";
+    w->findChild<QWidget*>("MplusGroup")->findChildren<QAbstractButton*>()[1]->click();
+    w->findChild<QWidget*>("MLwinGroup")->findChildren<QAbstractButton*>()[1]->click();
+    auto* progress = w->findChild<QProgressBar*>("ProgressBar");
+    std::vector<std::string> notices;
+    w.dialogs->onInform = [&](const QString& text) {
+      notices.push_back(text.toStdString() + " " + std::to_string(progress->value()));
+    };
+    w->ExecuteProgram();
+    QCOMPARE(notices, std::vector<std::string>({"VORNEX files are ready 1000", "Mplus project file ready 1000",
+                                                "Mplus data ready. 10000 SPSS records was transfered 1000",
+                                                "Transfer to MLwiN not ready 1000",
+                                                "MLwiN data ready. 10000 SPSS records were transferred 1000"}));
+
+    // The MLwiN data file on a pass of its own.
+    notices.clear();
+    w->findChild<QWidget*>("MplusGroup")->findChildren<QAbstractButton*>()[0]->click();
+    w.dialogs->answers = {"Yes"};  // the project exists: go on with its name
+    w->ExecuteProgram();
+    QCOMPARE(notices, std::vector<std::string>({"VORNEX files are ready 1000", "Transfer to MLwiN not ready 1000",
+                                                "MLwiN data ready. 10000 SPSS records were transferred 1000"}));
   }
 
   void aFolderHeldByAnotherRunIsLeftAlone() {

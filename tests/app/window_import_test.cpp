@@ -131,7 +131,7 @@ class WindowImportTest : public QObject {
     QCOMPARE(std::vector<std::string>(report.begin(), report.begin() + 6), imported);
     QVERIFY(Contains(report,
                      "  1  x     number      2        0        1        2  yes      0       all    1       1    "
-                     "2                           1=One; 2=Two"));
+                     "2                    x      1=One; 2=Two"));
     // Only x can be used (y is constant): the template, with the SPSS name.
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"small", "Number of variables", "VAR1 min cuts max",
                                                            "VAR2 min cuts max", "<-", "VAR3 min cuts max", "etc."}));
@@ -166,9 +166,15 @@ class WindowImportTest : public QObject {
     WriteFile(folder.Path("study.sav"), WriteSav({"sex", "age", "income"}, rows));
     ScriptedWindow w;
     w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
+    w.SetLines(Pane::Spc, {"typed"});
     w.dialogs->answers = {folder.Path("study.sav"), "study_project"};
     w->ImportItemClick();
+    // The draft replaced the typed lines as one step that undo takes back.
     const std::vector<std::string> spc = w.Lines(Pane::Spc);
+    w->PaneOf(Pane::Spc).undo();
+    QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"typed"}));
+    w->PaneOf(Pane::Spc).redo();
+    QCOMPARE(w.Lines(Pane::Spc), spc);
     QVERIFY(spc.size() >= 5);
     QCOMPARE(spc[0], std::string("study"));
     QCOMPARE(spc[1], std::string("3"));
@@ -179,6 +185,11 @@ class WindowImportTest : public QObject {
     QCOMPARE(w.dialogs->shown,
              std::vector<std::string>({"inform " + kApplicationTitle.toStdString() + ": VORNEX files are ready"}));
     QVERIFY(Exists(folder.Path("study_project.CAT")));
+    // The variables have no labels: the project text file names them without
+    // a stray border of the File Info table.
+    const std::vector<std::string> text = TextLines(ReadFile(folder.Path("study_project.TXT")));
+    QVERIFY(Contains(text, "         SEX = SEX"));
+    for (const std::string& line : text) QVERIFY2(line.find('|') == std::string::npos, line.c_str());
   }
 
   void existingFilesAreKeptUnlessReplacingIsConfirmed() {
@@ -205,7 +216,7 @@ class WindowImportTest : public QObject {
     QCOMPARE(Entries(folder.Path()), std::vector<std::string>({"SMALL.dat", "small.sav", "small.txt"}));
 
     // Yes replaces them under their names; a cancelled name prompt leaves the
-    // project unnamed, as New does.
+    // project unnamed.
     w.dialogs->shown.clear();
     w.dialogs->answers = {folder.Path("small.sav"), "Yes", "<cancel>"};
     w->ImportItemClick();
@@ -240,8 +251,14 @@ class WindowImportTest : public QObject {
                           QString::fromStdString(folder.Path(name))));
       ScriptedWindow w;
       w->SetImportProgram(QStringLiteral(WINDOW_PROGRAM));
-      w.dialogs->answers = {folder.Path(name), "labels_project"};
-      w->ImportItemClick();
+      // The Stata file is dropped on the window.
+      if (name == "labels.dta") {
+        w.dialogs->answers = {"labels_project"};
+        QVERIFY(DropFile(w.window.get(), folder.Path(name)));
+      } else {
+        w.dialogs->answers = {folder.Path(name), "labels_project"};
+        w->ImportItemClick();
+      }
       const std::vector<std::string> report = w.Lines(Pane::Report);
       QVERIFY2(Contains(report, "Written: labels.DAT (tab-delimited data) and labels.TXT (File Info)"), name.c_str());
       QCOMPARE(w.Lines(Pane::Spc).front(), std::string("labels"));

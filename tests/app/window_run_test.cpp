@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
+#include <map>
 
 #include "app_test_support.h"
 
@@ -107,6 +108,39 @@ class WindowRunTest : public QObject {
     if (!screenshot.isEmpty()) QVERIFY(w->grab().save(screenshot));
   }
 
+  // Stop in the last phase of a run over a complete project, with every
+  // output of the earlier run and old SYS and TAB files in the folder: the
+  // folder is as it was, byte for byte, and the report says so.
+  void stopOverACompleteProjectLeavesTheFolderAsItWas() {
+    WorkFolder folder;
+    CopyExamples(folder.Path());
+    ScriptedWindow w;
+    w.dialogs->answers = {folder.Path("survey_project.spc")};
+    w->OpenItemClick();
+    for (const char* group : {"MplusGroup", "MIMGroup", "MLwinGroup"})
+      w->findChild<QWidget*>(group)->findChildren<QAbstractButton*>()[1]->click();
+    w->ExecuteProgram();
+    QVERIFY(Exists(folder.Path("survey_project.mln")) && Exists(folder.Path("survey_project.mpd")));
+    WriteFile(folder.Path("survey_project.SYS"), "old system file");
+    WriteFile(folder.Path("survey_project.TAB"), "old tables");
+    std::map<std::string, std::string> before;
+    for (const std::string& name : Entries(folder.Path())) before[name] = ReadFile(folder.Path(name));
+
+    w.dialogs->shown.clear();
+    w.dialogs->answers = {"Yes"};  // the project exists: go on with its name
+    w.dialogs->onInform = [&](const QString& text) {
+      if (text == "Mplus project file ready") w->findChild<QPushButton*>("StopButton")->click();
+    };
+    w->ExecuteProgram();
+    QCOMPARE(w.dialogs->shown.back(), "inform " + kApplicationTitle.toStdString() + ": Mplus project file ready");
+    const std::vector<std::string> report = w.Lines(Pane::Report);
+    QCOMPARE(report[report.size() - 2], std::string("Run stopped at case 0"));
+    QCOMPARE(report.back(), std::string("No file was changed: the folder is as it was before the run"));
+    std::map<std::string, std::string> after;
+    for (const std::string& name : Entries(folder.Path())) after[name] = ReadFile(folder.Path(name));
+    QVERIFY(after == before);
+  }
+
   void findItThenRenameTheProject() {
     WorkFolder folder;
     QDir().mkdir("data");
@@ -195,9 +229,9 @@ class WindowRunTest : public QObject {
     QTimer sampler;
     connect(&sampler, &QTimer::timeout, this, [&] {
       seen << w->CaseEdit().text();
-      for (const char* name : {"Button1", "Button2", "OpenBtn", "SaveBtn"})
+      for (const char* name : {"Button1", "Button2", "OpenBtn", "SaveBtn", "VariablesBtn", "CheckBtn"})
         guarded = guarded && !w->findChild<QWidget*>(name)->isEnabled();
-      for (const char* name : {"New1", "OpenItem", "SaveItem"})
+      for (const char* name : {"New1", "OpenItem", "SaveItem", "VariablesItem", "CheckItem"})
         guarded = guarded && !w->findChild<QAction*>(name)->isEnabled();
       // A second Run while the copy goes on does nothing.
       w->ExecuteProgram();
@@ -216,7 +250,9 @@ class WindowRunTest : public QObject {
     for (const std::string& line : w.Lines(Pane::Report)) found += line == "3000 cases found on spss file";
     QCOMPARE(found, 1);
     QVERIFY(w->findChild<QPushButton*>("Button1")->isEnabled());
-    QVERIFY(w->findChild<QAction*>("OpenItem")->isEnabled());
+    for (const char* name : {"OpenItem", "VariablesItem", "CheckItem"})
+      QVERIFY2(w->findChild<QAction*>(name)->isEnabled(), name);
+    QVERIFY(w->findChild<QWidget*>("CheckBtn")->isEnabled());
   }
 
   // With the window's own pace of message handling, the counter shows the

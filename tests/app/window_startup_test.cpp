@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -129,12 +131,15 @@ class WindowStartupTest : public QObject {
     QCOMPARE(w.Lines(Pane::Spc), std::vector<std::string>({"unchanged"}));
   }
 
-  // The real input box and message boxes of New and of Run's question.
+  // The real input box and message boxes of New and of Run's question. A
+  // notice stands in the middle of the screen wherever the window is.
   void realMessageBoxes() {
     WorkFolder folder;
     TSPSStoVRXform window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.move(window.screen()->availableGeometry().topLeft() + QPoint(300, 250));
+    QPoint noticeOffCentre(-1, -1);
     std::vector<SeenBox> boxes;
     QString promptSeen;
     ModalAnswerer answerer([&](QWidget* modal) {
@@ -144,6 +149,10 @@ class WindowStartupTest : public QObject {
         input->accept();
       } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         boxes.push_back(Describe(box));
+        if (box->icon() == QMessageBox::NoIcon) {
+          const QPoint off = box->frameGeometry().center() - box->screen()->availableGeometry().center();
+          noticeOffCentre = QPoint(std::abs(off.x()), std::abs(off.y()));
+        }
         // Escape answers a question No and closes a notice.
         QTest::keyClick(box, Qt::Key_Escape);
       }
@@ -157,6 +166,8 @@ class WindowStartupTest : public QObject {
     QCOMPARE(boxes[0].text, QString("Fill in the information mentioned in the SPC window"));
     QCOMPARE(boxes[0].icon, QMessageBox::NoIcon);
     QCOMPARE(boxes[0].buttons, QStringList({"OK"}));
+    QVERIFY2(noticeOffCentre.x() <= 1 && noticeOffCentre.y() <= 1,
+             qPrintable(QString("%1,%2").arg(noticeOffCentre.x()).arg(noticeOffCentre.y())));
 
     SetPaneLines(window.PaneOf(Pane::Spc), {"survey"});
     window.ExecuteProgram();

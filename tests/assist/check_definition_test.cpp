@@ -51,8 +51,11 @@ TEST(CheckDefinition, TheRunsOwnErrorsAllAtOnce) {
       {{"survey", "2", "nothing 1 2", "income 1.5 9"},
        {"3: error: NOTHING not found", "4: error: Improper variable definition here:INCOME 1.5 9"}},
       {{"survey", "3", "sex 1 2", "age 1"},
-       {"4: error: Not enough information to define a variable here: AGE 1",
-        "4: error: Too few variables on proj.SPC: 3"}},
+       {"2: error: Too few variables on proj.SPC: 3; line 2 says 3 variables, 2 variable lines follow",
+        "4: error: Not enough information to define a variable here: AGE 1"}},
+      // A block marker is not a variable line.
+      {{"survey", "3", "sex 1 2", "<-", "age 18 30 90"},
+       {"2: error: Too few variables on proj.SPC: 4; line 2 says 3 variables, 2 variable lines follow"}},
       {{"survey", "x", "sex 1 2", "agee 1 5"},
        {"2: error: NVAR is not a number: x", "4: error: AGEE not found; did you mean AGE?"}},
       {{"survey", "60"}, {"2: error: Improper number of variables: 60"}},

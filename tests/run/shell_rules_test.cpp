@@ -24,7 +24,7 @@ TEST(ProjectTemplates, ImportTakesOpensTemplateWithTheSpssName) {
   ASSERT_EQ(imported.size(), OpenProjectTemplate().size());
   EXPECT_EQ(imported[0], "survey");
   EXPECT_TRUE(std::equal(imported.begin() + 1, imported.end(), OpenProjectTemplate().begin() + 1));
-  EXPECT_EQ(NewProjectTemplate()[0], "SPSSdata <VORNEX data>");
+  EXPECT_EQ(NewProjectTemplate()[0], "SPSSdata");
   EXPECT_EQ(OpenProjectTemplate()[0], "SPSSDATA  <Existing VORNEX DAT file>");
 }
 
