@@ -5,8 +5,6 @@
 // look at every value: the assistant's description and checks.
 #pragma once
 
-#include "support/simd.h"
-
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -20,6 +18,7 @@
 
 #include "support/export_byte_classes.h"
 #include "support/export_reader.h"
+#include "support/simd.h"
 
 namespace s2v {
 

@@ -175,5 +175,4 @@ LineWords FileLineWords(std::string line) {
   return SplitWords(std::move(line));
 }
 
-
 }  // namespace s2v

@@ -4,12 +4,12 @@
 // can compare both.
 #pragma once
 
-#include "support/simd.h"
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "support/simd.h"
 
 #if defined(S2V_SIMD)
 #include <emmintrin.h>

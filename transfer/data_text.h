@@ -5,14 +5,14 @@
 // for every field.
 #pragma once
 
-#include "support/simd.h"
-
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#include "support/simd.h"
 
 #if defined(S2V_SIMD)
 #include <emmintrin.h>

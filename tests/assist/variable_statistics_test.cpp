@@ -1,14 +1,14 @@
 // The statistics of one variable's values.
 #include "assist/variable_statistics.h"
 
-#include "assist_test_support.h"
-
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <cmath>
 #include <numeric>
 #include <random>
+
+#include "assist_test_support.h"
 
 namespace s2v {
 namespace {
