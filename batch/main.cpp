@@ -178,6 +178,7 @@ int RunImport(const ImportOptions& options, const s2v::CodePage& codePage) {
   }
 #else
   (void)options;
+  (void)codePage;
   std::fprintf(stderr, "spss2vornex-batch: this build has no import (libreadstat was missing)\n");
   return kUsageError;
 #endif

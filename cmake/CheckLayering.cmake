@@ -1,17 +1,19 @@
-# Fails when a folder includes a header of a folder above it. The layers, from
-# the bottom: support < model < spssinfo, transfer, import < assist < run <
-# app, batch. Folders of one layer do not include each other either.
+# Fails when a folder includes a header of a folder of its own layer or one
+# above it. The layers are the table of docs/ARCHITECTURE.md, rows of the form
+# "| LAYER | `FOLDER/` | ... |"; the table is kept there alone.
 # Run with: cmake -DSOURCE_DIR=<top of the tree> -P CheckLayering.cmake
-set(layer_support 0)
-set(layer_model 1)
-set(layer_spssinfo 2)
-set(layer_transfer 2)
-set(layer_import 2)
-set(layer_assist 3)
-set(layer_run 4)
-set(layer_app 5)
-set(layer_batch 5)
-set(folders support model spssinfo transfer import assist run app batch)
+file(STRINGS "${SOURCE_DIR}/docs/ARCHITECTURE.md" rows REGEX "^\\| [0-9]+ \\| `[a-z]+/` \\|")
+set(folders "")
+foreach(row IN LISTS rows)
+  string(REGEX REPLACE "^\\| ([0-9]+) \\| `([a-z]+)/`.*" "\\1;\\2" entry "${row}")
+  list(GET entry 0 layer)
+  list(GET entry 1 folder)
+  set(layer_${folder} ${layer})
+  list(APPEND folders ${folder})
+endforeach()
+if(NOT folders)
+  message(FATAL_ERROR "docs/ARCHITECTURE.md gives no layers")
+endif()
 
 set(faults "")
 foreach(folder IN LISTS folders)
