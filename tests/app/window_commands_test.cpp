@@ -2,6 +2,8 @@
 // driven on the real widgets with the dialogs answered by a script.
 #include <QAction>
 #include <QButtonGroup>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,7 +71,11 @@ class WindowCommandsTest : public QObject {
       QCOMPARE(pane->lineWrapMode(), QPlainTextEdit::NoWrap);
       QCOMPARE(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
       QCOMPARE(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-      QVERIFY(QFontInfo(pane->font()).fixedPitch());
+      // The toolkit's fixed font, whatever the machine calls "monospace", and
+      // in use fixed-pitch: every character as wide as another.
+      QCOMPARE(pane->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+      const QFontMetrics metrics(pane->font());
+      QCOMPARE(metrics.horizontalAdvance(QChar('i')), metrics.horizontalAdvance(QChar('W')));
       QCOMPARE(PaneLineCount(*pane), std::size_t{0});
     }
 

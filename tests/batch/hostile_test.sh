@@ -4,9 +4,10 @@
 # removed current folder, two commands in one folder, signals and a closed
 # pipe. Inputs are never changed, nothing is written outside the folder,
 # nothing hangs, and every end has its message and status.
-# Environment: BATCH, EXAMPLES, SAV (a small system file of 3 variables and 3
-# cases, written by PSPP uncompressed), WRITE_LARGE_SAV (a program that writes
-# a large one).
+# Environment: BATCH, EXAMPLES, HAVE_IMPORT (0 for a build without the import,
+# whose checks are then left out), SAV (a small system file of 3 variables and
+# 3 cases, written by PSPP uncompressed), WRITE_LARGE_SAV (a program that
+# writes a large one).
 set -u
 . "$(dirname "${BASH_SOURCE[0]}")/../check.sh"
 work=$(mktemp -d)
@@ -68,6 +69,7 @@ for input in survey.DAT survey_project.spc; do
   timeout 20 "$BATCH" "$dir/survey_project.spc" >/dev/null 2>"$work/err"; check "/dev/zero as $input" 2 $?
 done
 
+if [ "${HAVE_IMPORT:-1}" = 1 ]; then
 # The import: a system file named as its own report, a damaged file, a FIFO.
 mkdir "$work/sav" && cp "$SAV" "$work/sav/three.sav"
 printf 'three\r\n2\r\na 1 9\r\nb 1 9\r\n' >"$work/sav/p.spc"
@@ -104,6 +106,7 @@ done
 mkdir "$work/gone"
 (cd "$work/gone" && rmdir "$work/gone" && "$BATCH" --import-sav "$work/sav/three.sav" --force >/dev/null 2>&1)
 check "import from a removed folder" 0 $?
+fi
 dir=$(example removed)
 mkdir "$work/gone2"
 (cd "$work/gone2" && rmdir "$work/gone2" && "$BATCH" --report rel.rep "$dir/survey_project.spc" >/dev/null 2>"$work/err")
@@ -226,6 +229,7 @@ else
   echo "skip SIGKILL: the run ended before the signal"
 fi
 
+if [ "${HAVE_IMPORT:-1}" = 1 ]; then
 # Signals during an import end it whatever their number, with the program:
 # no file is left, no child lives on, and the folder is free at once. A kill
 # -9 of the program ends the child too, which removes its own files.
@@ -256,5 +260,6 @@ for signals in TERM TERM,TERM INT,TERM KILL; do
   sleep 0.3
   check "$signals during the import: nothing written afterwards" "big.sav p.spc" "$(ls "$work/imp" | xargs)"
 done
+fi
 
 exit $fail
