@@ -48,7 +48,7 @@ std::uint64_t EightDigits(std::uint32_t n) {
 // The number of decimal digits of n (1 for 0).
 int DigitCount(std::uint64_t n) {
   // bit_width * log10(2) is the count or one less.
-  const int estimate = (std::bit_width(n) * 1233) >> 12;
+  const int estimate = static_cast<int>((std::bit_width(n) * 1233) >> 12);
   return std::max(1, estimate + (n >= kWholePowersOfTen[estimate] ? 1 : 0));
 }
 
