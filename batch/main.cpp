@@ -1,14 +1,15 @@
 // spss2vornex-batch: the conversion run without a window, for scripts.
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <variant>
 #include <vector>
 
 #include "batch/assist_commands.h"
+#include "batch/command_line.h"
 #include "batch/console_toolkit.h"
 #ifdef SPSS2VORNEX_HAVE_IMPORT
 #include "batch/run_apart.h"
@@ -37,105 +38,17 @@ constexpr int kInterrupted = 130;
 // the program never leaves.
 const std::string kStartFolder = ".";
 
-constexpr const char* kUsage =
-    "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
-    "                         [--seed N] [--report FILE] [--encoding NAME] SPCFILE\n"
-    "       spss2vornex-batch --import FILE [--force] [--encoding NAME] [options SPCFILE]\n"
-    "       spss2vornex-batch --describe SPSSFILE [--tsv]\n"
-    "       spss2vornex-batch --draft SPSSFILE [--vars NAME,...] [--categories K]\n"
-    "       spss2vornex-batch --check [--project NAME] SPCFILE\n"
-    "\n"
-    "Converts the SPSS export pair named on SPCFILE's first line into a VORNEX\n"
-    "project, in the folder of SPCFILE. Report lines go to standard output,\n"
-    "notices and questions to standard error (a question is answered No).\n"
-    "\n"
-    "  --project NAME   project name (default: SPCFILE's name up to its first \".\")\n"
-    "  --mplus, --mim, --mlwin 0|1|2\n"
-    "                   transfer: 0 none, 1 original, 2 categorized variables\n"
-    "  --seed N         seed (0 to 4294967295) for the Mplus Dummy column\n"
-    "  --report FILE    also save the report lines to FILE (CR LF)\n"
-    "  --import FILE    first write NAME.DAT and NAME.TXT beside FILE (NAME.sav,\n"
-    "                   .zsav, .por or .dta: an SPSS system, compressed system or\n"
-    "                   portable file, or a Stata file); with SPCFILE, then run.\n"
-    "                   --import-sav is the same option\n"
-    "  --force          let --import replace existing NAME.DAT and NAME.TXT\n"
-    "  --encoding NAME  the code page of the texts that --import and the run\n"
-    "                   write: an 8-bit code page such as ISO-8859-15 or CP1250,\n"
-    "                   or UTF-8 (default WINDOWS-1252); inputs in UTF-8 or\n"
-    "                   UTF-16 are read as such whatever it is\n"
-    "  --help, --version\n"
-    "\n"
-    "The definition assistant (no run; nothing is written):\n"
-    "  --describe SPSSFILE\n"
-    "                   per variable of the export: label, value labels, declared\n"
-    "                   missing values, counts, range, decimals, distinct values,\n"
-    "                   quartiles; SPSSFILE is the data file (survey.DAT) or its\n"
-    "                   base name, its File Info export beside it is used\n"
-    "  --tsv            the description as tab-separated rows under a header line\n"
-    "  --draft SPSSFILE a definition that a run accepts, on standard output\n"
-    "  --vars NAME,...  the variables to define, in this order (default: all usable)\n"
-    "  --categories K   categories of a measure, 2 to 42 (default 4)\n"
-    "  --check SPCFILE  every problem of the definition against its export, as\n"
-    "                   SPCFILE:LINE: error: TEXT or SPCFILE:LINE: warning: TEXT\n"
-    "\n"
-    "Exit status: 0 completed, 1 stopped at a check (also an import refused or\n"
-    "not done), 2 input/output failure, 64 usage error, 130 interrupted (SIGINT or\n"
-    "SIGTERM; the files are complete up to the last whole case). --check exits 0\n"
-    "when a run would pass its checks and 1 when it would stop; --draft exits 1\n"
-    "when fewer than 2 variables can be used.\n";
-
-struct Options {
-  std::optional<std::string> project;
-  s2v::TransferChoices choices;
-  std::optional<std::uint32_t> seed;
-  std::optional<std::string> report;
-  std::string spcFile;
-};
-
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "spss2vornex-batch: %s\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "spss2vornex-batch: %s\n%s", message.c_str(), s2v::kBatchUsage);
   return kUsageError;
-}
-
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text, T low, T high) {
-  T value{};
-  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || value < low || value > high)
-    return std::nullopt;
-  return value;
-}
-
-// --import FILE [--force] [--encoding NAME]: the import before (or instead
-// of) a run.
-struct ImportOptions {
-  std::optional<std::string> file;
-  bool force = false;
-  std::optional<std::string> encoding;
-};
-
-// Takes argv[i] when it is an import option; error is set for a bad one.
-bool TakeImportOption(int argc, char** argv, int& i, ImportOptions& options, std::optional<std::string>& error) {
-  std::string_view arg = argv[i];
-  if (arg == "--force") {
-    options.force = true;
-  } else if (arg == "--import" || arg == "--import-sav" || arg == "--encoding") {
-    if (i + 1 >= argc)
-      error = std::string(arg) + " needs a value";
-    else
-      (arg == "--encoding" ? options.encoding : options.file) = argv[++i];
-  } else {
-    return false;
-  }
-  return true;
 }
 
 // Imports the file, its report lines on standard output. Without --force, the
 // question to replace existing files is printed to standard error and taken as
 // No.
-int RunImport(const ImportOptions& options, const s2v::CodePage& codePage) {
+int RunImport(const s2v::BatchCommand& options, const s2v::CodePage& codePage) {
 #ifdef SPSS2VORNEX_HAVE_IMPORT
-  const auto located = s2v::WorkingFolder::OfFile(*options.file, kStartFolder);
+  const auto located = s2v::WorkingFolder::OfFile(*options.importFile, kStartFolder);
   const s2v::WorkingFolder& folder = located.first;
   const std::string& fileName = located.second;
   // The file is read in a child process: should a damaged file bring the
@@ -182,58 +95,6 @@ int RunImport(const ImportOptions& options, const s2v::CodePage& codePage) {
   std::fprintf(stderr, "spss2vornex-batch: this build has no import (libreadstat was missing)\n");
   return kUsageError;
 #endif
-}
-
-// --describe, --draft, --check and their options: the definition assistant.
-struct AssistOptions {
-  std::optional<std::string> describe;
-  bool tsv = false;
-  std::optional<std::string> draft;
-  std::optional<std::vector<std::string>> vars;
-  std::optional<int> categories;
-  bool check = false;
-  int Commands() const { return (describe ? 1 : 0) + (draft ? 1 : 0) + (check ? 1 : 0); }
-};
-
-std::vector<std::string> SplitNames(std::string_view list) {
-  std::vector<std::string> names;
-  while (!list.empty()) {
-    std::size_t comma = list.find(',');
-    if (comma != 0) names.emplace_back(list.substr(0, comma));
-    list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
-  }
-  return names;
-}
-
-// Takes argv[i] when it is an option of the assistant; error is set for a bad
-// one.
-bool TakeAssistOption(int argc, char** argv, int& i, AssistOptions& options, std::optional<std::string>& error) {
-  std::string_view arg = argv[i];
-  if (arg == "--tsv") {
-    options.tsv = true;
-    return true;
-  }
-  if (arg == "--check") {
-    options.check = true;
-    return true;
-  }
-  if (arg != "--describe" && arg != "--draft" && arg != "--vars" && arg != "--categories") return false;
-  if (i + 1 >= argc) {
-    error = std::string(arg) + " needs a value";
-    return true;
-  }
-  std::string value = argv[++i];
-  if (arg == "--describe") {
-    options.describe = value;
-  } else if (arg == "--draft") {
-    options.draft = value;
-  } else if (arg == "--vars") {
-    options.vars = SplitNames(value);
-  } else {
-    options.categories = ParseNumber<int>(value, 2, 42);
-    if (!options.categories) error = "--categories takes a number from 2 to 42";
-  }
-  return true;
 }
 
 // A file that a command reads or writes: its folder and its bare name.
@@ -299,25 +160,6 @@ bool HoldFolderOf(const std::string& path, std::vector<s2v::FolderLock>& held) {
   return true;
 }
 
-// The assistant's command, or a usage error for options that do not go with
-// it. runOption: the first option of a run that was given, or empty.
-int RunAssist(const AssistOptions& options, const std::optional<std::string>& spcFile,
-              const std::optional<std::string>& project, const std::string& runOption) {
-  if (options.Commands() > 1) return UsageError("--describe, --draft and --check go one at a time");
-  if (options.tsv && !options.describe) return UsageError("--tsv goes with --describe");
-  if ((options.vars || options.categories) && !options.draft)
-    return UsageError("--vars and --categories go with --draft");
-  if (!runOption.empty()) return UsageError(runOption + " does not go with --describe, --draft or --check");
-  if (options.check) {
-    if (!spcFile) return UsageError("--check needs SPCFILE");
-    return s2v::CheckCommand(*spcFile, project, kStartFolder);
-  }
-  if (spcFile || project) return UsageError("--describe and --draft take no SPCFILE or --project");
-  if (options.describe) return s2v::DescribeCommand(*options.describe, options.tsv, kStartFolder);
-  return s2v::DraftCommand(*options.draft, options.vars.value_or(std::vector<std::string>{}),
-                           options.categories.value_or(4), kStartFolder);
-}
-
 void SaveReport(const std::string& path, const std::vector<std::string>& lines) {
   const auto [folder, name] = s2v::WorkingFolder::OfFile(path, kStartFolder);
   s2v::TextFileWriter file(folder, name);
@@ -325,87 +167,23 @@ void SaveReport(const std::string& path, const std::vector<std::string>& lines) 
   file.Close();
 }
 
-}  // namespace
-
-int Main(int argc, char** argv) {
-  s2v::InstallInterruptHandlers();
-  Options options;
-  ImportOptions importOptions;
-  AssistOptions assistOptions;
-  std::string runOption;  // the first option that only a run takes
-  bool haveSpc = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (arg == "--help") {
-      std::fputs(kUsage, stdout);
-      return kCompleted;
-    }
-    if (arg == "--version") {
-      std::printf("spss2vornex-batch %s\n", s2v::kVersion);
-      return kCompleted;
-    }
-    if (std::optional<std::string> error; TakeImportOption(argc, argv, i, importOptions, error)) {
-      if (error) return UsageError(*error);
-      if (runOption.empty()) runOption = std::string(arg);
-      continue;
-    }
-    if (std::optional<std::string> error; TakeAssistOption(argc, argv, i, assistOptions, error)) {
-      if (error) return UsageError(*error);
-      continue;
-    }
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 >= argc) return std::nullopt;
-      return std::string(argv[++i]);
-    };
-    if (arg == "--project" || arg == "--report" || arg == "--seed" || arg == "--mplus" || arg == "--mim" ||
-        arg == "--mlwin") {
-      std::optional<std::string> v = value();
-      if (!v) return UsageError(std::string(arg) + " needs a value");
-      if (arg != "--project" && runOption.empty()) runOption = std::string(arg);
-      if (arg == "--project") {
-        options.project = *v;
-      } else if (arg == "--report") {
-        options.report = *v;
-      } else if (arg == "--seed") {
-        options.seed = ParseNumber<std::uint32_t>(*v, 0, 4294967295u);
-        if (!options.seed) return UsageError("--seed takes a number from 0 to 4294967295");
-      } else {
-        std::optional<int> choice = ParseNumber<int>(*v, 0, 2);
-        if (!choice) return UsageError(std::string(arg) + " takes 0, 1 or 2");
-        (arg == "--mplus" ? options.choices.Mplus
-         : arg == "--mim" ? options.choices.Mim
-                          : options.choices.MLwin) = *choice;
-      }
-    } else if (arg.size() > 1 && arg.front() == '-') {
-      return UsageError("unknown option " + std::string(arg));
-    } else if (haveSpc) {
-      return UsageError("only one SPCFILE may be given");
-    } else {
-      options.spcFile = std::string(arg);
-      haveSpc = true;
-    }
-  }
-  if (assistOptions.Commands() > 0 || assistOptions.tsv || assistOptions.vars || assistOptions.categories)
-    return RunAssist(assistOptions, haveSpc ? std::optional<std::string>(options.spcFile) : std::nullopt,
-                     options.project, runOption);
-  if (!haveSpc && !importOptions.file) return UsageError("SPCFILE is missing");
-  if (importOptions.force && !importOptions.file) return UsageError("--force needs --import");
-  const std::optional<s2v::CodePage> codePage =
-      s2v::CodePage::Named(importOptions.encoding.value_or(s2v::kDefaultCodePage));
-  if (!codePage) return UsageError("--encoding " + *importOptions.encoding + " is not an 8-bit code page or UTF-8");
+// The import, the run, or the import and then the run.
+int ImportAndRun(const s2v::BatchCommand& options) {
+  const bool haveSpc = options.spcFile.has_value();
+  const s2v::CodePage codePage = *s2v::CodePage::Named(options.encoding.value_or(s2v::kDefaultCodePage));
 
   // One command at a time in a folder.
   std::vector<s2v::FolderLock> held;
-  if (haveSpc && !HoldFolderOf(options.spcFile, held)) return kStopped;
-  if (importOptions.file && !HoldFolderOf(*importOptions.file, held)) return kStopped;
+  if (haveSpc && !HoldFolderOf(*options.spcFile, held)) return kStopped;
+  if (options.importFile && !HoldFolderOf(*options.importFile, held)) return kStopped;
 
   // The report never replaces an input or an output of the command: that is
   // refused before anything is written.
   if (options.report) {
     std::vector<CommandFile> files;
-    if (haveSpc) AddRunFiles(options.spcFile, options.project, files);
-    if (importOptions.file) {
-      const auto [folder, name] = s2v::WorkingFolder::OfFile(*importOptions.file, kStartFolder);
+    if (haveSpc) AddRunFiles(*options.spcFile, options.project, files);
+    if (options.importFile) {
+      const auto [folder, name] = s2v::WorkingFolder::OfFile(*options.importFile, kStartFolder);
       files.push_back({folder, name});
 #ifdef SPSS2VORNEX_HAVE_IMPORT
       for (const char* extension : {".DAT", ".TXT"}) files.push_back({folder, s2v::ImportBaseName(name) + extension});
@@ -415,20 +193,20 @@ int Main(int argc, char** argv) {
       return UsageError("--report " + *options.report + " would replace " + *file + ", a file of the command");
   }
 
-  if (importOptions.file) {
-    int status = RunImport(importOptions, *codePage);
+  if (options.importFile) {
+    int status = RunImport(options, codePage);
     if (status != kCompleted || !haveSpc) return status;
     if (s2v::InterruptRequested()) return kInterrupted;
   }
 
   // The working folder is the folder of SPCFILE, as choosing it in the Open
   // dialog makes it.
-  auto [folder, spcName] = s2v::WorkingFolder::OfFile(options.spcFile, kStartFolder);
+  auto [folder, spcName] = s2v::WorkingFolder::OfFile(*options.spcFile, kStartFolder);
   s2v::ShellState shell;
   shell.ProjectName = options.project.value_or(s2v::ProjectNameOf(spcName));
   shell.SpcFileName = shell.ProjectName + ".spc";
   shell.MplusSeed = options.seed;
-  if (importOptions.encoding) shell.OutputCodePage = codePage;
+  if (options.encoding) shell.OutputCodePage = codePage;
   s2v::ConsoleToolkit toolkit(options.choices);
   toolkit.AppendLine(s2v::Pane::Report, "The VORNEX project is " + shell.ProjectName);
 
@@ -457,6 +235,25 @@ int Main(int argc, char** argv) {
     }
   }
   return status;
+}
+
+}  // namespace
+
+int Main(int argc, char** argv) {
+  s2v::InstallInterruptHandlers();
+  const auto parsed = s2v::ParseBatchCommand(std::vector<std::string>(argv + 1, argv + argc));
+  if (const std::string* error = std::get_if<std::string>(&parsed)) return UsageError(*error);
+  const s2v::BatchCommand& options = std::get<s2v::BatchCommand>(parsed);
+  using Action = s2v::BatchCommand::Action;
+  switch (options.action) {
+    case Action::Help: std::fputs(s2v::kBatchUsage, stdout); return kCompleted;
+    case Action::Version: std::printf("spss2vornex-batch %s\n", s2v::kVersion); return kCompleted;
+    case Action::Check: return s2v::CheckCommand(*options.spcFile, options.project, kStartFolder);
+    case Action::Describe: return s2v::DescribeCommand(options.spssFile, options.tsv, kStartFolder);
+    case Action::Draft: return s2v::DraftCommand(options.spssFile, options.vars, options.categories, kStartFolder);
+    case Action::Run: return ImportAndRun(options);
+  }
+  return kCompleted;
 }
 
 // No exception ends the program unseen: what no command caught is an
