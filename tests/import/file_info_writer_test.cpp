@@ -97,8 +97,8 @@ TEST_F(FileInfoWriterTest, EveryVariableHasItsInformationLine) {
             "          Q1 = TRUST / DISTRUST\r\n"
             "       VALUE = VALUE OF THE HOUSE\r\n"
             "    VARIABLE = A VARIABLE\r\n"
-            // A variable without a label is labelled by its name.
-            "      INCOME = INCOME\r\n");
+            // An empty label cell reads as the reader reads SPSS's own.
+            "      INCOME = | SCALE\r\n");
 }
 
 TEST_F(FileInfoWriterTest, ValueLabelsReadBackPerVariable) {
@@ -130,7 +130,7 @@ TEST_F(FileInfoWriterTest, InformationRowsCarryFormatsAndMissingValues) {
                       "       | F8.2         | 9, LO thru -1  |\r\n"),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("| city                          | 3        | city               |                   | A14"),
+  EXPECT_NE(text.find("| city                          | 3        |                    |                   | A14"),
             std::string::npos)
       << text;
 }
