@@ -115,13 +115,8 @@ FileInfoSummary WriteFileInfo(const SavDictionary& dictionary, BufferedWriter& o
   for (std::size_t i = 0; i < dictionary.Variables.size(); ++i) {
     const SavVariable& v = dictionary.Variables[i];
     const std::string format = CellText(v.Format);
-    const std::string name = CellText(v.Name);
-    // An empty cell would give the reader the next border as the label: a
-    // variable without one is labelled by its name.
-    std::string label = CellText(v.Label);
-    if (label.empty()) label = name;
-    information.Add({name, FormatInteger(static_cast<std::int64_t>(i + 1)), label, MeasureText(v.Measure), format,
-                     format, MissingText(v.Missing)});
+    information.Add({CellText(v.Name), FormatInteger(static_cast<std::int64_t>(i + 1)), CellText(v.Label),
+                     MeasureText(v.Measure), format, format, MissingText(v.Missing)});
   }
   information.AddRule();
   information.Write(out);

@@ -198,10 +198,15 @@ void WriteVariableListV13(const ExportOpener& open, const std::vector<VariableDe
     while (!lines.AtEnd()) {
       if (!IsRowOf(lines.Next(), variable.Name)) continue;
       // The row's columns are variable, position and label; the label ends at
-      // the next "|". A row without one still ends its line here.
+      // the next "|". A row without one still ends its line here. An empty
+      // label cell with more cells after it (the import's rows, SPSS's wider
+      // tables) is no label, not its border and the next cell.
       LineWords row = lines.Words();
-      std::string text = RightAlign(variable.Name, 12) + " = " + row.Word(6);
-      for (std::size_t k = 7; k <= row.count() && row.Word(k) != "|"; ++k) text += ' ' + row.Word(k);
+      std::string text = RightAlign(variable.Name, 12) + " = ";
+      const bool emptyBeforeMore = row.Word(6) == "|" && row.count() > 6;
+      if (!emptyBeforeMore) text += row.Word(6);
+      for (std::size_t k = 7; !emptyBeforeMore && k <= row.count() && row.Word(k) != "|"; ++k)
+        text += ' ' + row.Word(k);
       projectText.PutLine(text);
       break;
     }

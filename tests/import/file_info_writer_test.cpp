@@ -97,8 +97,8 @@ TEST_F(FileInfoWriterTest, EveryVariableHasItsInformationLine) {
             "          Q1 = TRUST / DISTRUST\r\n"
             "       VALUE = VALUE OF THE HOUSE\r\n"
             "    VARIABLE = A VARIABLE\r\n"
-            // An empty label cell reads as the reader reads SPSS's own.
-            "      INCOME = | SCALE\r\n");
+            // An empty label cell gives no label, as in SPSS's own exports.
+            "      INCOME = \r\n");
 }
 
 TEST_F(FileInfoWriterTest, ValueLabelsReadBackPerVariable) {

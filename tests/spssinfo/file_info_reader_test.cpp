@@ -224,11 +224,13 @@ TEST(WriteVariableListV13Test, WritesTheLabelColumnOfEachVariableFound) {
   EXPECT_EQ(VariableListV13(Joined(kV13Export), {Variable('A', "AGE"), Variable('B', "NOPE"), Variable('C', "SEX")}),
             "         AGE = AGE IN YEARS\r\n"
             "         SEX = SEX OF RESPONDENT\r\n");
-  // An empty label column writes the closing "|"; a row without it ends its line.
-  EXPECT_EQ(VariableListV13(Joined({"| X | 1 | |", "| Y | 2 | cut short", "| Y | 3 | again |"}),
-                            {Variable('A', "X"), Variable('B', "Y")}),
+  // An empty last label column writes the closing "|"; one with more cells
+  // after it is no label; a row without it ends its line.
+  EXPECT_EQ(VariableListV13(Joined({"| X | 1 | |", "| Y | 2 | cut short", "| Y | 3 | again |", "| Z | 4 | | Scale |"}),
+                            {Variable('A', "X"), Variable('B', "Y"), Variable('C', "Z")}),
             "           X = |\r\n"
-            "           Y = CUT SHORT\r\n");
+            "           Y = CUT SHORT\r\n"
+            "           Z = \r\n");
 }
 
 TEST(LookUpValueLabelsV13Test, ReadsTheVariableRowsOfTheValuesTable) {
