@@ -37,10 +37,17 @@ constexpr int kInterrupted = 130;
 // the program never leaves.
 const std::string kStartFolder = ".";
 
+// A build without the import does not offer it.
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+#define S2V_IMPORT_USAGE(text) text
+#else
+#define S2V_IMPORT_USAGE(text) ""
+#endif
+
 constexpr const char* kUsage =
     "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
-    "                         [--seed N] [--report FILE] [--encoding NAME] SPCFILE\n"
-    "       spss2vornex-batch --import FILE [--force] [--encoding NAME] [options SPCFILE]\n"
+    "                         [--seed N] [--report FILE] [--encoding NAME] SPCFILE\n" S2V_IMPORT_USAGE(
+        "       spss2vornex-batch --import FILE [--force] [--encoding NAME] [options SPCFILE]\n")
     "       spss2vornex-batch --describe SPSSFILE [--tsv]\n"
     "       spss2vornex-batch --draft SPSSFILE [--vars NAME,...] [--categories K]\n"
     "       spss2vornex-batch --check [--project NAME] SPCFILE\n"
@@ -53,13 +60,13 @@ constexpr const char* kUsage =
     "  --mplus, --mim, --mlwin 0|1|2\n"
     "                   transfer: 0 none, 1 original, 2 categorized variables\n"
     "  --seed N         seed (0 to 4294967295) for the Mplus Dummy column\n"
-    "  --report FILE    also save the report lines to FILE (CR LF)\n"
-    "  --import FILE    first write NAME.DAT and NAME.TXT beside FILE (NAME.sav,\n"
-    "                   .zsav, .por or .dta: an SPSS system, compressed system or\n"
-    "                   portable file, or a Stata file); with SPCFILE, then run.\n"
-    "                   --import-sav is the same option\n"
-    "  --force          let --import replace existing NAME.DAT and NAME.TXT\n"
-    "  --encoding NAME  the code page of the texts that --import and the run\n"
+    "  --report FILE    also save the report lines to FILE (CR LF)\n" S2V_IMPORT_USAGE(
+        "  --import FILE    first write NAME.DAT and NAME.TXT beside FILE (NAME.sav,\n"
+        "                   .zsav, .por or .dta: an SPSS system, compressed system or\n"
+        "                   portable file, or a Stata file); with SPCFILE, then run.\n"
+        "                   --import-sav is the same option\n"
+        "  --force          let --import replace existing NAME.DAT and NAME.TXT\n")
+    "  --encoding NAME  the code page of the texts that " S2V_IMPORT_USAGE("--import and ") "the run\n"
     "                   write: an 8-bit code page such as ISO-8859-15 or CP1250,\n"
     "                   or UTF-8 (default WINDOWS-1252); inputs in UTF-8 or\n"
     "                   UTF-16 are read as such whatever it is\n"
@@ -78,8 +85,8 @@ constexpr const char* kUsage =
     "  --check SPCFILE  every problem of the definition against its export, as\n"
     "                   SPCFILE:LINE: error: TEXT or SPCFILE:LINE: warning: TEXT\n"
     "\n"
-    "Exit status: 0 completed, 1 stopped at a check (also an import refused or\n"
-    "not done), 2 input/output failure, 64 usage error, 130 interrupted (SIGINT or\n"
+    "Exit status: 0 completed, 1 stopped at a check" S2V_IMPORT_USAGE(" (also an import refused or\n"
+                                                      "not done)") ", 2 input/output failure, 64 usage error, 130 interrupted (SIGINT or\n"
     "SIGTERM; the files are complete up to the last whole case). --check exits 0\n"
     "when a run would pass its checks and 1 when it would stop; --draft exits 1\n"
     "when fewer than 2 variables can be used.\n";
@@ -178,7 +185,8 @@ int RunImport(const ImportOptions& options, const s2v::CodePage& codePage) {
   }
 #else
   (void)options;
-  std::fprintf(stderr, "spss2vornex-batch: this build has no import (libreadstat was missing)\n");
+  (void)codePage;
+  std::fprintf(stderr, "spss2vornex-batch: this build has no import (%s)\n", SPSS2VORNEX_NO_IMPORT_REASON);
   return kUsageError;
 #endif
 }
@@ -463,7 +471,11 @@ int Main(int argc, char** argv) {
 int main(int argc, char** argv) {
   s2v::OpenMissingStandardDescriptors();
   try {
-    return Main(argc, argv);
+    std::vector<std::string> arguments = s2v::CommandLineArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return Main(static_cast<int>(arguments.size()), pointers.data());
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "spss2vornex-batch: %s\n", failure.what());
     return kIoFailure;

@@ -6,7 +6,8 @@
 
 namespace s2v {
 
-// Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed.
+// Opens /dev/null (NUL on Windows) on each of the descriptors 0, 1 and 2 that
+// is closed.
 void OpenMissingStandardDescriptors();
 
 }  // namespace s2v
