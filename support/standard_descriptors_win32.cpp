@@ -1,7 +1,11 @@
 // The standard descriptors on Windows: the C runtime's 0, 1 and 2, which a
-// program started without a console or with them closed may lack.
+// program started without a console or with them closed may lack. They are
+// made binary: a line ends in LF on the console as on POSIX, not in CR LF.
 #include <fcntl.h>
 #include <io.h>
+
+#include <cstdio>
+#include <initializer_list>
 
 #include "support/standard_descriptors.h"
 
@@ -16,6 +20,7 @@ void OpenMissingStandardDescriptors() {
       _close(opened);
     }
   }
+  for (std::FILE* stream : {stdin, stdout, stderr}) _setmode(_fileno(stream), _O_BINARY);
 }
 
 }  // namespace s2v

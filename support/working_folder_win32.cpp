@@ -20,12 +20,26 @@ namespace s2v {
 
 namespace {
 
+// A path that may be longer than the 260 characters that Windows takes
+// without the "\\?\" prefix; a short one as it is.
+std::wstring LongPath(std::wstring path) {
+  if (path.size() < 200 || path.starts_with(L"\\\\?\\")) return path;
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return path;
+  full.resize(length);
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 // A name's bytes as UTF-16: UTF-8 when they are valid UTF-8 (the command
 // line's and the system's names), else the program's 8-bit code page
 // (names taken from an 8-bit file). Each part of a path is taken apart, so
 // that a folder named in UTF-8 holds files named in Windows-1252. "/" becomes
 // "\", which every call takes.
-std::wstring Wide(const std::string& path) {
+std::wstring WideName(const std::string& path) {
   std::wstring wide;
   std::size_t start = 0;
   while (start <= path.size()) {
@@ -49,6 +63,9 @@ std::wstring Wide(const std::string& path) {
   }
   return wide;
 }
+
+// A path as the system's calls take it.
+std::wstring Wide(const std::string& path) { return LongPath(WideName(path)); }
 
 std::string Narrow(const wchar_t* text) {
   const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -124,6 +141,48 @@ std::optional<platform::FileIdentity> IdentityOfHandle(HANDLE handle) {
                                 (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
 }
 
+std::wstring FinalPath(HANDLE handle) {
+  std::wstring path(1024, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length + 1);
+  }
+}
+
+// True when the open entry is the entry of its folder that the path names.
+// Wine shows a POSIX symbolic link as the file it leads to, and its calls
+// then rename or delete that file, wherever it is: such an entry is not
+// this folder's own. (On Windows a link is a reparse point, opened itself.)
+bool IsOwnEntry(HANDLE entry, const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  OwnedHandle folderHandle(CreateFileW(Wide(folder).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folderHandle.Valid()) return false;
+  std::wstring expected = FinalPath(folderHandle.Get());
+  if (!expected.empty() && expected.back() != L'\\') expected += L'\\';
+  expected += WideName(slash == std::string::npos ? path : path.substr(slash + 1));
+  // Wine gives no final path of a path longer than 260 characters: then
+  // only the reparse points tell.
+  const std::wstring found = FinalPath(entry);
+  if (found.empty()) return true;
+  return CompareStringOrdinal(found.c_str(), static_cast<int>(found.size()), expected.c_str(),
+                              static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The entry itself, a link or junction not followed, opened only to ask
+// what it is.
+OwnedHandle OpenEntryToQuery(const std::string& path) {
+  return OwnedHandle(CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
 // A CRT descriptor for the handle, which then owns it. Throws IoError.
 int DescriptorOf(OwnedHandle& handle, int flags) {
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle.Get()), flags | _O_BINARY | _O_NOINHERIT);
@@ -157,11 +216,17 @@ EntryKind KindOf(const std::string& path, std::optional<IoError>* failure) {
   const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
-    if (failure != nullptr && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-      *failure = IoErrorFromSystem(error);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return EntryKind::Missing;
+    // A name that cannot be one; anything else that is there but cannot be
+    // looked at (Wine's view of a POSIX device) is no file.
+    if (error != ERROR_INVALID_NAME && error != ERROR_BAD_PATHNAME && error != ERROR_FILENAME_EXCED_RANGE)
+      return EntryKind::Other;
+    if (failure != nullptr) *failure = IoErrorFromSystem(error);
     return EntryKind::Missing;
   }
   if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) return EntryKind::Other;
+  if (OwnedHandle entry = OpenEntryToQuery(path); entry.Valid() && !IsOwnEntry(entry.Get(), path))
+    return EntryKind::Other;
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File;
 }
 
@@ -172,7 +237,7 @@ bool HasExactEntry(const std::string& folder, const std::string& name) {
   HANDLE search = FindFirstFileW(Wide(folder + '/' + name).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
-  return Wide(name) == found.cFileName;
+  return WideName(name) == found.cFileName;
 }
 
 std::vector<std::string> EntriesOf(const std::string& folder) {
@@ -203,7 +268,10 @@ bool MayWrite(const std::string& path) {
   return handle.Valid() || GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-void RemoveFile(const std::string& path) { DeleteFileW(Wide(path).c_str()); }
+void RemoveFile(const std::string& path) {
+  if (OwnedHandle entry = OpenEntryToQuery(path); entry.Valid() && !IsOwnEntry(entry.Get(), path)) return;
+  DeleteFileW(Wide(path).c_str());
+}
 
 std::optional<IoError> MoveOver(const std::string& from, const std::string& to) {
   if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return std::nullopt;
@@ -361,6 +429,7 @@ FileSink::FileSink(const WorkingFolder& folder, const std::string& name) : write
     throw IoErrorFromSystem(GetLastError()).Naming(name_);
   }
   CheckRegularFile(handle.Get(), entry);
+  if (!IsOwnEntry(handle.Get(), folder.Path() + '/' + entry)) throw IoError::OnFile(kFileAccessDenied, entry);
   const auto id = IdentityOfHandle(handle.Get());
   if (id && folder.Protecting({id->volume, id->index})) throw IoError::OnFile(kFileAccessDenied, entry);
   LARGE_INTEGER size;
