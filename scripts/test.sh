@@ -12,3 +12,8 @@ BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/build.sh -DSPSS2VORNEX_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
 # A short fuzzing round of every reader of outside input (FUZZ_SECONDS=0 skips it).
 if [ "${FUZZ_SECONDS:-30}" -gt 0 ]; then scripts/fuzz.sh "${FUZZ_SECONDS:-30}"; fi
+# The Windows build's tests under Wine, beside the Linux build of the same
+# sources (WINDOWS_TESTS=0 leaves them out). Without Wine they fail, saying so.
+if [ "${WINDOWS_TESTS:-1}" != 0 ]; then
+  scripts/test-windows.sh || { echo "test.sh: the Windows tests under Wine failed (see above)" >&2; exit 1; }
+fi
