@@ -19,6 +19,7 @@ export WINEDEBUG=-all WINEPREFIX="$PWD/$dir/wine-prefix"
 # Wine's server stays up for the whole run, and its first start (which
 # makes the prefix, and starts the services that would otherwise keep the
 # first test's output open) is done here, not inside a test's time.
+mkdir -p "$WINEPREFIX"
 wineserver -p
 wineboot -i </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k || true' EXIT

@@ -326,10 +326,13 @@ std::optional<FolderLock> FolderLock::TryLock(const WorkingFolder& folder) {
                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle.Valid()) {
     const DWORD error = GetLastError();
-    // A lock file being deleted by its last holder is refused as denied.
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
-      if (platform::KindOf(folder.Path()) == platform::EntryKind::Folder) return std::nullopt;
-    }
+    // A lock file being deleted by its last holder is refused as denied; a
+    // folder where none can be made is not held, and its files fail later
+    // with their own messages.
+    if (error == ERROR_SHARING_VIOLATION) return std::nullopt;
+    if (error == ERROR_ACCESS_DENIED &&
+        platform::KindOf(folder.Path() + '/' + kLockFileName) != platform::EntryKind::Missing)
+      return std::nullopt;
     throw IoErrorFromSystem(error);
   }
   const int fd = DescriptorOf(handle, _O_RDONLY);
