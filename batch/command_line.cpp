@@ -7,10 +7,17 @@
 
 namespace s2v {
 
+// A build without the import does not offer it.
+#ifdef SPSS2VORNEX_HAVE_IMPORT
+#define S2V_IMPORT_USAGE(text) text
+#else
+#define S2V_IMPORT_USAGE(text) ""
+#endif
+
 const char* const kBatchUsage =
     "Usage: spss2vornex-batch [--project NAME] [--mplus 0|1|2] [--mim 0|1|2] [--mlwin 0|1|2]\n"
-    "                         [--seed N] [--report FILE] [--encoding NAME] SPCFILE\n"
-    "       spss2vornex-batch --import FILE [--force] [--encoding NAME] [options SPCFILE]\n"
+    "                         [--seed N] [--report FILE] [--encoding NAME] SPCFILE\n" S2V_IMPORT_USAGE(
+        "       spss2vornex-batch --import FILE [--force] [--encoding NAME] [options SPCFILE]\n")
     "       spss2vornex-batch --describe SPSSFILE [--tsv]\n"
     "       spss2vornex-batch --draft SPSSFILE [--vars NAME,...] [--categories K]\n"
     "       spss2vornex-batch --check [--project NAME] SPCFILE\n"
@@ -23,13 +30,13 @@ const char* const kBatchUsage =
     "  --mplus, --mim, --mlwin 0|1|2\n"
     "                   transfer: 0 none, 1 original, 2 categorized variables\n"
     "  --seed N         seed (0 to 4294967295) for the Mplus Dummy column\n"
-    "  --report FILE    also save the report lines to FILE (CR LF)\n"
-    "  --import FILE    first write NAME.DAT and NAME.TXT beside FILE (NAME.sav,\n"
-    "                   .zsav, .por or .dta: an SPSS system, compressed system or\n"
-    "                   portable file, or a Stata file); with SPCFILE, then run.\n"
-    "                   --import-sav is the same option\n"
-    "  --force          let --import replace existing NAME.DAT and NAME.TXT\n"
-    "  --encoding NAME  the code page of the texts that --import and the run\n"
+    "  --report FILE    also save the report lines to FILE (CR LF)\n" S2V_IMPORT_USAGE(
+        "  --import FILE    first write NAME.DAT and NAME.TXT beside FILE (NAME.sav,\n"
+        "                   .zsav, .por or .dta: an SPSS system, compressed system or\n"
+        "                   portable file, or a Stata file); with SPCFILE, then run.\n"
+        "                   --import-sav is the same option\n"
+        "  --force          let --import replace existing NAME.DAT and NAME.TXT\n")
+    "  --encoding NAME  the code page of the texts that " S2V_IMPORT_USAGE("--import and ") "the run\n"
     "                   write: an 8-bit code page such as ISO-8859-15 or CP1250,\n"
     "                   or UTF-8 (default WINDOWS-1252); inputs in UTF-8 or\n"
     "                   UTF-16 are read as such whatever it is\n"
@@ -48,8 +55,8 @@ const char* const kBatchUsage =
     "  --check SPCFILE  every problem of the definition against its export, as\n"
     "                   SPCFILE:LINE: error: TEXT or SPCFILE:LINE: warning: TEXT\n"
     "\n"
-    "Exit status: 0 completed, 1 stopped at a check (also an import refused or\n"
-    "not done), 2 input/output failure, 64 usage error, 130 interrupted (SIGINT or\n"
+    "Exit status: 0 completed, 1 stopped at a check" S2V_IMPORT_USAGE(" (also an import refused or\n"
+                                                      "not done)") ", 2 input/output failure, 64 usage error, 130 interrupted (SIGINT or\n"
     "SIGTERM; the files are complete up to the last whole case). --check exits 0\n"
     "when a run would pass its checks and 1 when it would stop; --draft exits 1\n"
     "when fewer than 2 variables can be used.\n";

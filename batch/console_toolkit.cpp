@@ -1,15 +1,10 @@
 #include "batch/console_toolkit.h"
 
-#include <csignal>
 #include <cstdio>
 
 namespace s2v {
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) { interrupted = 1; }
 
 void PrintLine(std::FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
@@ -18,21 +13,6 @@ void PrintLine(std::FILE* stream, const std::string& text) {
 }
 
 }  // namespace
-
-void InstallInterruptHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
-}
-
-bool InterruptRequested() { return interrupted != 0; }
-
-void RequestInterrupt() { interrupted = 1; }
 
 bool ConsoleToolkit::StopRequested() { return InterruptRequested(); }
 

@@ -18,6 +18,12 @@ void InstallInterruptHandlers();
 bool InterruptRequested();
 // Asks for the end as a signal does (one that a child process took).
 void RequestInterrupt();
+// On Windows, Ctrl+C, Ctrl+Break and closing the console are taken as
+// SIGINT is (console_win32.cpp; the POSIX signals in console_posix.cpp).
+
+// The command line's arguments in UTF-8: as given on POSIX; on Windows from
+// the system's UTF-16 command line, as argv there is in the ANSI code page.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
 class ConsoleToolkit : public Toolkit {
  public:

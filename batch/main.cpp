@@ -92,7 +92,7 @@ int RunImport(const s2v::BatchCommand& options, const s2v::CodePage& codePage) {
 #else
   (void)options;
   (void)codePage;
-  std::fprintf(stderr, "spss2vornex-batch: this build has no import (libreadstat was missing)\n");
+  std::fprintf(stderr, "spss2vornex-batch: this build has no import (%s)\n", SPSS2VORNEX_NO_IMPORT_REASON);
   return kUsageError;
 #endif
 }
@@ -261,7 +261,11 @@ int Main(int argc, char** argv) {
 int main(int argc, char** argv) {
   s2v::OpenMissingStandardDescriptors();
   try {
-    return Main(argc, argv);
+    std::vector<std::string> arguments = s2v::CommandLineArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return Main(static_cast<int>(arguments.size()), pointers.data());
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "spss2vornex-batch: %s\n", failure.what());
     return kIoFailure;

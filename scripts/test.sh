@@ -16,3 +16,8 @@ BUILD_DIR=build-no-simd scripts/build.sh -DSPSS2VORNEX_NO_SIMD=ON -DSPSS2VORNEX_
 ctest --test-dir build-no-simd --output-on-failure -j2
 # A short fuzzing round of every reader of outside input (FUZZ_SECONDS=0 skips it).
 if [ "${FUZZ_SECONDS:-30}" -gt 0 ]; then scripts/fuzz.sh "${FUZZ_SECONDS:-30}"; fi
+# The Windows build's tests under Wine, beside the Linux build of the same
+# sources (WINDOWS_TESTS=0 leaves them out). Without Wine they fail, saying so.
+if [ "${WINDOWS_TESTS:-1}" != 0 ]; then
+  scripts/test-windows.sh || { echo "test.sh: the Windows tests under Wine failed (see above)" >&2; exit 1; }
+fi

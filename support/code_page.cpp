@@ -1,10 +1,9 @@
 #include "support/code_page.h"
 
-#include <iconv.h>
-
 #include <cstdint>
 #include <cstring>
 
+#include "support/platform_code_page.h"
 #include "support/text_scan.h"
 #include "support/windows_1252.h"
 
@@ -55,47 +54,6 @@ bool IsWindows1252Name(const std::string& upper) {
   return upper == "WINDOWS-1252" || upper == "CP1252" || upper == "WINDOWS1252" || upper == "MS-ANSI";
 }
 
-// The characters of the bytes above 127 of an 8-bit code page that iconv
-// knows; none when iconv does not know it, or when it is not a code page of
-// one byte a character that keeps the printable ASCII characters.
-std::optional<std::unordered_map<char32_t, char>> EightBitTable(const std::string& name) {
-  // An empty name would be the code page of the locale.
-  if (name.empty()) return std::nullopt;
-  iconv_t converter = iconv_open("UTF-32LE", name.c_str());
-  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::unordered_map<char32_t, char> bytes;
-  bool eightBit = true;
-  for (unsigned value = 0x20; value < 0x100 && eightBit; ++value) {
-    if (value == 0x7F) continue;
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    char in = static_cast<char>(value);
-    unsigned char out[8] = {};
-    char* inPointer = &in;
-    char* outPointer = reinterpret_cast<char*>(out);
-    std::size_t inLeft = 1;
-    std::size_t outLeft = sizeof out;
-    const std::size_t result = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
-    if (result == static_cast<std::size_t>(-1)) {
-      // A byte the code page leaves undefined is no character; one that only
-      // begins a character is not of an 8-bit code page.
-      eightBit = errno == EILSEQ;
-      continue;
-    }
-    if (sizeof out - outLeft != 4) {
-      eightBit = false;
-      continue;
-    }
-    const char32_t character = out[0] | out[1] << 8 | out[2] << 16 | static_cast<char32_t>(out[3]) << 24;
-    if (value < 0x80)
-      eightBit = character == value;
-    else
-      bytes.emplace(character, in);
-  }
-  iconv_close(converter);
-  if (!eightBit) return std::nullopt;
-  return bytes;
-}
-
 }  // namespace
 
 std::optional<CodePage> CodePage::Named(const std::string& name) {
@@ -113,7 +71,7 @@ std::optional<CodePage> CodePage::Named(const std::string& name) {
     page.name_ = kDefaultCodePage;
     for (unsigned value = 0x80; value < 0x100; ++value)
       bytes.emplace(Windows1252Character(static_cast<unsigned char>(value)), static_cast<char>(value));
-  } else if (std::optional<std::unordered_map<char32_t, char>> table = EightBitTable(name)) {
+  } else if (std::optional<std::unordered_map<char32_t, char>> table = platform::EightBitTable(name)) {
     bytes = std::move(*table);
   } else {
     return std::nullopt;

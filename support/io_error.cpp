@@ -49,7 +49,9 @@ IoError IoErrorFromErrno(int err) {
     case ENXIO:  // a FIFO without reader, a device without its unit
     case ETXTBSY: return IoError(kFileAccessDenied);
     case ENOSPC:
+#ifdef EDQUOT  // not in the Windows C library
     case EDQUOT:
+#endif
     case EIO: return IoError(kDiskFull);
     default: return IoError(kOsError, err);
   }

@@ -6,7 +6,9 @@
 
 namespace s2v {
 
-// Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed.
+// Opens /dev/null (NUL on Windows) on each of the descriptors 0, 1 and 2 that
+// is closed. On Windows they are also made binary, so that a line printed
+// ends in LF alone, as on POSIX.
 void OpenMissingStandardDescriptors();
 
 }  // namespace s2v

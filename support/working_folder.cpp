@@ -1,20 +1,13 @@
+// The working folder's rules, over the platform's calls on files: names
+// matched without regard to case, staging, leftovers and protected inputs.
 #include "support/working_folder.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "support/io_error.h"
+#include "support/platform_files.h"
 #include "support/text_scan.h"
 
 namespace s2v {
@@ -26,47 +19,21 @@ namespace {
 constexpr std::size_t kLongestPassingPrefix = 200;
 constexpr std::size_t kPassingRandomLength = 6;
 
-bool EntryExists(const std::string& path) {
-  struct stat info;
-  return lstat(path.c_str(), &info) == 0;
-}
-
-// Opened without waiting (a FIFO would block its opener until a writer or
-// reader comes), then checked to be a regular file and set to block again.
-// Throws IoError naming the file for anything but a regular file.
-int CheckRegularFile(int fd, const std::string& name) {
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    int err = errno;
-    close(fd);
-    ThrowErrno(err);
-  }
-  if (!S_ISREG(info.st_mode)) {
-    close(fd);
-    throw IoError::OnFile(kFileAccessDenied, name);
-  }
-  int flags = fcntl(fd, F_GETFL);
-  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return fd;
-}
+bool EntryExists(const std::string& path) { return platform::KindOf(path) != platform::EntryKind::Missing; }
 
 }  // namespace
 
 WorkingFolder::WorkingFolder(std::string path) : path_(path.empty() ? std::string(".") : std::move(path)) {}
 
 std::pair<WorkingFolder, std::string> WorkingFolder::OfFile(const std::string& path, const std::string& start) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = platform::LastSeparator(path);
   if (slash == std::string::npos) return {WorkingFolder(start), path};
   std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-  if (path.front() != '/') folder = start + '/' + folder;
+  if (!platform::IsAbsolute(path))
+    folder = start + '/' + folder;
+  else if (folder.size() == 2 && folder[1] == ':')
+    folder += '/';  // "C:" alone is the current folder of drive C
   return {WorkingFolder(folder), path.substr(slash + 1)};
-}
-
-void WorkingFolder::CheckEntrance() const {
-  struct stat info;
-  if (stat(path_.c_str(), &info) != 0) ThrowErrno(errno);
-  if (!S_ISDIR(info.st_mode)) ThrowErrno(ENOTDIR);
-  if (access(path_.c_str(), X_OK) != 0) ThrowErrno(errno);
 }
 
 struct WorkingFolder::Staged {
@@ -94,69 +61,53 @@ std::string WorkingFolder::Resolve(const std::string& name) const {
 }
 
 std::string WorkingFolder::FolderEntry(const std::string& name) const {
-  if (name.empty() || EntryExists(path_ + '/' + name)) return name;
-  DIR* dir = opendir(path_.c_str());
-  if (dir == nullptr) return name;
-  std::string found = name;
-  while (dirent* entry = readdir(dir)) {
-    if (EqualIgnoringCase(name, entry->d_name)) {
-      found = entry->d_name;
-      break;
-    }
-  }
-  closedir(dir);
-  return found;
+  if (name.empty() || platform::HasExactEntry(path_, name)) return name;
+  for (const std::string& entry : platform::EntriesOf(path_))
+    if (EqualIgnoringCase(name, entry)) return entry;
+  return name;
 }
 
 std::string WorkingFolder::PathOf(const std::string& name) const { return path_ + '/' + Resolve(name); }
 
 bool WorkingFolder::Exists(const std::string& name) const {
-  struct stat info;
-  return !name.empty() && stat(PathOf(name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  if (name.empty()) return false;
+  const auto id = platform::IdentityOf(PathOf(name));
+  return id && !id->folder;
 }
 
 void WorkingFolder::Remove(const std::string& name) const {
-  // Only an entry of the folder itself: a name with a "/" names none.
-  if (name.find('/') != std::string::npos) return;
+  // Only an entry of the folder itself: a name with a separator names none.
+  if (platform::LastSeparator(name) != std::string::npos) return;
   if (staging_) {
     std::vector<std::string>& passing = staging_->passing;
     if (auto made = std::find(passing.begin(), passing.end(), name); made != passing.end()) {
-      unlink((path_ + '/' + name).c_str());
+      platform::RemoveFile(path_ + '/' + name);
       passing.erase(made);
       return;
     }
     if (Staged::Output* output = staging_->Find(name)) {
-      unlink((path_ + '/' + output->passing).c_str());
+      platform::RemoveFile(path_ + '/' + output->passing);
       staging_->outputs.erase(staging_->outputs.begin() + (output - staging_->outputs.data()));
     }
     if (Exists(name) && !IsProtectedInput(name)) staging_->removals.push_back(FolderEntry(name));
     return;
   }
-  if (Exists(name) && !IsProtectedInput(name)) unlink(PathOf(name).c_str());
+  if (Exists(name) && !IsProtectedInput(name)) platform::RemoveFile(PathOf(name));
 }
 
 void WorkingFolder::CheckReplaceable(const std::string& name) const {
   const std::string entry = FolderEntry(name);
   const std::string path = path_ + '/' + entry;
-  struct stat info;
-  if (lstat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT) return;
-    throw IoErrorFromErrno(errno).Naming(entry);
-  }
-  if (!S_ISREG(info.st_mode) ||
-      Protecting({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)}) ||
-      access(path.c_str(), W_OK) != 0)
+  std::optional<IoError> failure;
+  const platform::EntryKind kind = platform::KindOf(path, &failure);
+  if (failure) throw failure->Naming(entry);
+  if (kind == platform::EntryKind::Missing) return;
+  const auto id = kind == platform::EntryKind::File ? platform::IdentityOf(path) : std::nullopt;
+  if (!id || Protecting({id->volume, id->index}) || !platform::MayWrite(path))
     throw IoError::OnFile(kFileAccessDenied, entry);
 }
 
 namespace {
-
-// The permissions of a new file: what the program asks for, less the umask.
-mode_t NewFilePermissions() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
 
 // Puts a complete passing file in the place of entry, giving it the
 // permissions that entry's file has, or those of a new file. An old file is
@@ -167,31 +118,20 @@ mode_t NewFilePermissions() {
 // the old file is put back.
 std::string Place(const WorkingFolder& folder, const std::string& passing, const std::string& entry) {
   const std::string path = folder.Path() + '/' + entry;
-  struct stat info;
-  const bool old = lstat(path.c_str(), &info) == 0;
-  const mode_t permissions = old ? info.st_mode & 07777 : NewFilePermissions();
-  const int fd =
-      open((folder.Path() + '/' + passing).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) ThrowErrno(errno);
-  if (fchmod(fd, permissions) != 0) {
-    int err = errno;
-    close(fd);
-    ThrowErrno(err);
-  }
-  close(fd);
+  const std::string passingPath = folder.Path() + '/' + passing;
+  const bool old = EntryExists(path);
+  platform::TakePermissions(passingPath, path);
   std::string aside;
   if (old) {
     aside = folder.CreatePassing(entry, kAsideSuffix);
-    if (std::rename(path.c_str(), (folder.Path() + '/' + aside).c_str()) != 0) {
-      const int err = errno;
-      unlink((folder.Path() + '/' + aside).c_str());
-      throw IoErrorFromErrno(err).Naming(entry);
+    if (auto failure = platform::MoveOver(path, folder.Path() + '/' + aside)) {
+      platform::RemoveFile(folder.Path() + '/' + aside);
+      throw failure->Naming(entry);
     }
   }
-  if (std::rename((folder.Path() + '/' + passing).c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    if (old) std::rename((folder.Path() + '/' + aside).c_str(), path.c_str());
-    throw IoErrorFromErrno(err).Naming(entry);
+  if (auto failure = platform::MoveOver(passingPath, path)) {
+    if (old) platform::MoveOver(folder.Path() + '/' + aside, path);
+    throw failure->Naming(entry);
   }
   return aside;
 }
@@ -202,13 +142,13 @@ void WorkingFolder::PutInPlace(const std::string& passing, const std::string& na
   CheckReplaceable(name);
   if (!staging_) {
     const std::string aside = Place(*this, passing, FolderEntry(name));
-    if (!aside.empty()) unlink((path_ + '/' + aside).c_str());
+    if (!aside.empty()) platform::RemoveFile(path_ + '/' + aside);
     return;
   }
   std::vector<std::string>& made = staging_->passing;
   made.erase(std::remove(made.begin(), made.end(), passing), made.end());
   if (Staged::Output* output = staging_->Find(name)) {
-    unlink((path_ + '/' + output->passing).c_str());
+    platform::RemoveFile(path_ + '/' + output->passing);
     output->passing = passing;
   } else {
     staging_->outputs.push_back({FolderEntry(name), passing});
@@ -216,11 +156,12 @@ void WorkingFolder::PutInPlace(const std::string& passing, const std::string& na
 }
 
 std::string WorkingFolder::CreatePassing(const std::string& name, const char* suffix) const {
-  std::string path =
-      path_ + '/' + name.substr(0, kLongestPassingPrefix) + '.' + std::string(kPassingRandomLength, 'X') + suffix;
-  int fd = mkostemps(path.data(), static_cast<int>(std::strlen(suffix)), O_CLOEXEC);
-  if (fd < 0) throw IoErrorFromErrno(errno).Naming(name);
-  close(fd);
+  std::string path;
+  try {
+    path = platform::CreateUnforeseen(path_ + '/' + name.substr(0, kLongestPassingPrefix) + '.', suffix);
+  } catch (const IoError& failure) {
+    throw failure.Naming(name);
+  }
   std::string passing = path.substr(path_.size() + 1);
   if (staging_) staging_->passing.push_back(passing);
   return passing;
@@ -245,26 +186,20 @@ std::optional<std::string> PassingFor(std::string_view entry, std::string_view s
 }  // namespace
 
 void WorkingFolder::RemoveLeftovers() const {
-  DIR* dir = opendir(path_.c_str());
-  if (dir == nullptr) return;
-  std::vector<std::string> names;
-  while (dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
-  closedir(dir);
-  for (const std::string& name : names) {
+  for (const std::string& name : platform::EntriesOf(path_)) {
     const std::string path = path_ + '/' + name;
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (platform::KindOf(path) != platform::EntryKind::File) continue;
     if (PassingFor(name, kPassingSuffix)) {
-      unlink(path.c_str());
+      platform::RemoveFile(path);
     } else if (auto old = PassingFor(name, kAsideSuffix)) {
       // The old file is the only one left of its name when its new one never
       // took its place; a cut name says too little to tell, so that file
       // stays for the user.
       if (old->size() >= kLongestPassingPrefix) continue;
       if (EntryExists(path_ + '/' + *old))
-        unlink(path.c_str());
+        platform::RemoveFile(path);
       else
-        std::rename(path.c_str(), (path_ + '/' + *old).c_str());
+        platform::MoveOver(path, path_ + '/' + *old);
     }
   }
 }
@@ -305,36 +240,26 @@ void WorkingFolder::PutStagedInPlace() {
   } catch (const IoError&) {
     staging_ = std::move(staged);
     for (const std::string& name : aside)
-      if (!name.empty()) unlink((path_ + '/' + name).c_str());
+      if (!name.empty()) platform::RemoveFile(path_ + '/' + name);
     throw;
   }
   for (const std::string& name : aside)
-    if (!name.empty()) unlink((path_ + '/' + name).c_str());
+    if (!name.empty()) platform::RemoveFile(path_ + '/' + name);
   for (const std::string& entry : staged->removals)
-    if (!IsProtectedInput(entry)) unlink((path_ + '/' + entry).c_str());
+    if (!IsProtectedInput(entry)) platform::RemoveFile(path_ + '/' + entry);
 }
 
 void WorkingFolder::DiscardStaged() {
   if (!staging_) return;
-  for (const Staged::Output& output : staging_->outputs) unlink((path_ + '/' + output.passing).c_str());
-  for (const std::string& name : staging_->passing) unlink((path_ + '/' + name).c_str());
+  for (const Staged::Output& output : staging_->outputs) platform::RemoveFile(path_ + '/' + output.passing);
+  for (const std::string& name : staging_->passing) platform::RemoveFile(path_ + '/' + name);
   staging_.reset();
 }
 
-namespace {
-
-// The identity of an existing file, links followed.
-std::optional<std::pair<unsigned long long, unsigned long long>> IdentityOf(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return std::nullopt;
-  return std::pair{static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
-}
-
-}  // namespace
-
 void WorkingFolder::ProtectInput(const std::string& name) {
   if (name.empty()) return;
-  if (auto id = IdentityOf(PathOf(name))) inputs_.push_back({{id->first, id->second}, Resolve(name), PathOf(name)});
+  if (auto id = platform::IdentityOf(PathOf(name)))
+    inputs_.push_back({{id->volume, id->index}, Resolve(name), PathOf(name)});
 }
 
 void WorkingFolder::KeepInputsOf(const WorkingFolder& other) {
@@ -346,141 +271,18 @@ const WorkingFolder::Input* WorkingFolder::Protecting(const FileId& id) const {
   // input that no longer stands where it was is no file of this command's.
   for (const Input& input : inputs_) {
     if (!(input.id == id)) continue;
-    auto now = IdentityOf(input.path);
-    if (now && now->first == id.device && now->second == id.inode) return &input;
+    auto now = platform::IdentityOf(input.path);
+    if (now && now->volume == id.device && now->index == id.inode) return &input;
   }
   return nullptr;
 }
 
 std::optional<std::string> WorkingFolder::ProtectedInput(const std::string& name) const {
   if (inputs_.empty() || name.empty()) return std::nullopt;
-  auto id = IdentityOf(PathOf(name));
+  auto id = platform::IdentityOf(PathOf(name));
   if (!id) return std::nullopt;
-  const Input* input = Protecting({id->first, id->second});
+  const Input* input = Protecting({id->volume, id->index});
   return input != nullptr ? std::optional(input->name) : std::nullopt;
-}
-
-std::optional<FolderLock> FolderLock::TryLock(const WorkingFolder& folder) {
-  int fd = open(folder.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) ThrowErrno(errno);
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int err = errno;
-    close(fd);
-    if (err == EWOULDBLOCK) return std::nullopt;
-    ThrowErrno(err);
-  }
-  folder.RemoveLeftovers();
-  return FolderLock(fd);
-}
-
-FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-FolderLock::~FolderLock() {
-  if (fd_ >= 0) close(fd_);  // closing the last descriptor releases the lock
-}
-
-bool FolderLock::Holds(const WorkingFolder& folder) const {
-  struct stat held, asked;
-  return fd_ >= 0 && fstat(fd_, &held) == 0 && stat(folder.Path().c_str(), &asked) == 0 &&
-         held.st_dev == asked.st_dev && held.st_ino == asked.st_ino;
-}
-
-FileSource::FileSource(const WorkingFolder& folder, const std::string& name) {
-  if (name.empty()) throw IoError(kFileNotFound);
-  const int fd = open(folder.PathOf(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) ThrowErrno(errno);
-  fd_ = CheckRegularFile(fd, folder.Resolve(name));
-  struct stat info;
-  if (fstat(fd_, &info) == 0) size_ = static_cast<std::uint64_t>(info.st_size);
-}
-
-FileSource::~FileSource() { close(fd_); }
-
-std::size_t FileSource::Read(char* data, std::size_t size) {
-  for (;;) {
-    ssize_t n = read(fd_, data, size);
-    if (n >= 0) {
-      read_ += static_cast<std::uint64_t>(n);
-      return static_cast<std::size_t>(n);
-    }
-    if (errno != EINTR) ThrowErrno(errno);
-  }
-}
-
-std::size_t FileSource::ReadAt(std::uint64_t offset, char* data, std::size_t size) const {
-  for (;;) {
-    ssize_t n = pread(fd_, data, size, static_cast<off_t>(offset));
-    if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) ThrowErrno(errno);
-  }
-}
-
-FileSink::FileSink(const WorkingFolder& folder, const std::string& name) : writeBehind_(folder.WriteBehind()) {
-  if (name.empty()) throw IoError(kFileNotFound);
-  const bool staged = folder.Staging() && !folder.IsPassing(name);
-  const std::string entry = staged ? folder.StageOutput(name) : folder.Resolve(name);
-  name_ = staged ? folder.FolderEntry(name) : entry;
-  // Not truncated on opening: what is found there is checked first.
-  const int fd = open((folder.Path() + '/' + entry).c_str(),
-                      O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666);
-  if (fd < 0 && errno == ELOOP) throw IoError::OnFile(kFileAccessDenied, entry);
-  if (fd < 0) throw IoErrorFromErrno(errno).Naming(name_);
-  fd_ = CheckRegularFile(fd, entry);
-  struct stat info;
-  const bool known = fstat(fd_, &info) == 0;
-  if (known &&
-      folder.Protecting({static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)})) {
-    close(fd_);
-    fd_ = -1;
-    throw IoError::OnFile(kFileAccessDenied, entry);
-  }
-  // An empty file is not truncated: some file systems take a truncation as a
-  // file being replaced, and write all of it out when it is closed, holding
-  // the writer up.
-  if ((!known || info.st_size > 0) && ftruncate(fd_, 0) != 0) {
-    int err = errno;
-    close(fd_);
-    fd_ = -1;
-    ThrowErrno(err);
-  }
-}
-
-FileSink::~FileSink() {
-  if (fd_ >= 0) close(fd_);
-}
-
-void FileSink::Write(const char* data, std::size_t size) {
-  if (fd_ < 0) throw IoError(kFileNotOpen);
-  while (size > 0) {
-    ssize_t n = write(fd_, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw IoErrorFromErrno(errno).Naming(name_);
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-    written_ += static_cast<std::uint64_t>(n);
-  }
-  // A long file is handed to the disk as it grows: without it the system lets
-  // hundreds of megabytes wait and then holds the writer for a long moment,
-  // in which a window could not repaint.
-  if (writeBehind_ && written_ - started_ >= kWriteBehind) {
-    sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_), SYNC_FILE_RANGE_WRITE);
-    started_ = written_;
-  }
-}
-
-void FileSink::Close() {
-  if (fd_ < 0) return;
-  int fd = fd_;
-  fd_ = -1;
-  if (close(fd) != 0) throw IoErrorFromErrno(errno).Naming(name_);
 }
 
 }  // namespace s2v

@@ -169,8 +169,9 @@ class PassingFile {
 
 // The working folder held for one command: another program (or window)
 // that asks for it while this lives is told the folder is busy, so that two
-// runs never write the same files at once. An advisory lock on the folder
-// itself; nothing is created in it.
+// runs never write the same files at once. On POSIX an advisory lock on the
+// folder itself, and nothing is created in it; on Windows a hidden lock file
+// held without sharing, which the system deletes when its holder ends.
 class FolderLock {
  public:
   // Nothing when another command holds the folder. Throws IoError when the

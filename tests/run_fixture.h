@@ -2,9 +2,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -25,7 +25,7 @@ class RunTest : public ::testing::Test {
   // The working folder lies in a folder of its own, beside a file that no run
   // may touch.
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("s2v-run-" + std::to_string(getpid()) + "-" + TestName());
+    root_ = fs::temp_directory_path() / ("s2v-run-" + std::to_string(kProcessStamp) + "-" + TestName());
     folder_ = root_ / "work";
     fs::remove_all(root_);
     fs::create_directories(folder_);
@@ -38,7 +38,7 @@ class RunTest : public ::testing::Test {
   void TearDown() override {
     for (const auto& [path, bytes] : inputs_) EXPECT_EQ(Read(path), bytes) << path << " changed";
     Lines beside;
-    for (const auto& entry : fs::directory_iterator(root_)) beside.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(root_)) beside.push_back(entry.path().filename().string());
     std::sort(beside.begin(), beside.end());
     EXPECT_EQ(beside, (Lines{kOutsideFile, "work"}));
     EXPECT_EQ(Read(root_ / kOutsideFile), kOutsideFile);
@@ -53,6 +53,9 @@ class RunTest : public ::testing::Test {
     Write(path, bytes);
     inputs_[At(path)] = bytes;
   }
+
+  // Tells this test program's folders from those of another one running.
+  static inline const long long kProcessStamp = std::chrono::steady_clock::now().time_since_epoch().count();
 
   static std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -88,7 +91,7 @@ class RunTest : public ::testing::Test {
   }
   Lines Files() const {
     Lines names;
-    for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }

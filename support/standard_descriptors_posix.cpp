@@ -1,9 +1,9 @@
-#include "support/standard_descriptors.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "support/standard_descriptors.h"
 
 namespace s2v {
 
