@@ -6,8 +6,9 @@
 #include <cstring>
 
 #include "model/project_definition.h"
-#include "support/export_byte_classes.h"
+#include "support/export_field_rules.h"
 #include "support/export_reader.h"
+#include "support/plain_field_scan.h"
 #include "support/simd.h"
 #include "support/text_scan.h"
 
@@ -74,16 +75,14 @@ class RecordWriter {
   // or LF, a long field, or one that does not end before end. Returns the
   // start of that field. p starts a field of a case, in a filling handed to
   // NewFilling.
-  const char* PlainFields(const char* p, const char* end);
-  // The read buffer holds new bytes [begin, end); their commas become points.
-  void NewFilling(char* begin, const char* end) {
-#if defined(S2V_SIMD)
-    maps_.Classify(begin, end);
-#else
-    (void)begin;
-    (void)end;
+  const char* PlainFields(const char* p, const char* end) {
+#if defined(S2V_AVX2)
+    if (simd::HasBitInstructions()) return PlainFieldsWithBitInstructions(p, end);
 #endif
+    return CopyPlainFields<false>(p, end);
   }
+  // The read buffer holds new bytes [begin, end); their commas become points.
+  void NewFilling(char* begin, const char* end) { maps_.Classify(begin, end); }
 
   CopyResult Finish() {
     data_.Flush();
@@ -128,23 +127,26 @@ class RecordWriter {
     }
   }
 
-  // Every "," of the export is read as a ".".
   static void PutWithPoints(BufferedWriter& out, std::string_view text) {
-    for (std::size_t comma; (comma = text.find(',')) != std::string_view::npos; text.remove_prefix(comma + 1)) {
-      out.Put(text.substr(0, comma));
-      out.Put('.');
-    }
-    out.Put(text);
+    s2v::PutWithPoints(text, [&out](std::string_view piece) { out.Put(piece); });
   }
+
+  // bitCount: the processor counts bits itself.
+  template <bool bitCount>
+  const char* CopyPlainFields(const char* p, const char* end);
+#if defined(S2V_AVX2)
+  [[gnu::target("popcnt,bmi,bmi2,lzcnt"), gnu::noinline]] const char* PlainFieldsWithBitInstructions(const char* p,
+                                                                                                     const char* end) {
+    return CopyPlainFields<true>(p, end);
+  }
+#endif
 
   BufferedWriter data_;
   BufferedWriter labels_;
   const std::function<bool(std::int64_t)>& onCase_;
   CopyResult result_;
   std::vector<Separator> separators_;
-#if defined(S2V_SIMD)
   ByteClassMaps maps_{kReadBufferSize};
-#endif
   bool inHeader_ = true;
   std::size_t fieldIndex_ = 0;
   std::size_t valueIndex_ = 0;
@@ -197,112 +199,75 @@ std::size_t SelectBit(std::uint64_t x, unsigned k) {
   return 8 * byte + kBitOfRank[bits][(k - before - 1) & 7];
 }
 
-[[gnu::noinline]] const char* RecordWriter::PlainFields(const char* p, const char* end) {
-  const __m128i missing = _mm_setr_epi8('-', '9', '9', '9', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+template <bool bitCount>
+[[gnu::always_inline]] inline const char* RecordWriter::CopyPlainFields(const char* p, const char* end) {
+  // Writes the scan's fields as they stand, each after its separator.
+  struct Taker {
+    RecordWriter& writer;
+    const Separator* const separators;
+    char* out = nullptr;
+    char* outLimit = nullptr;
+    const Separator* separator = nullptr;
 
-  std::span<char> room = data_.Reserve(kStepRoom);
-  char* out = room.data();
-  char* outLimit = out + room.size() - kStepRoom;
-
-  const std::size_t fields = result_.HeaderFields;
-  const Separator* const separators = separators_.data();
-  const std::size_t plainFields = separators_.size();
-  const ByteClassMaps::Reader maps = maps_.Read();
-  std::size_t field = fieldIndex_;
-  while (field < plainFields && p < end) {
-    ByteClasses w = maps.Window(p);
-    std::uint64_t stops = w.stops & ((std::uint64_t{1} << ByteClassMaps::kWindow) - 1);
-    if (end - p < ByteClassMaps::kWindow) [[unlikely]]
-      stops &= (std::uint64_t{1} << (end - p)) - 1;
-    if (stops == 0) break;  // a long field, or one that goes on past end
-    if (out > outLimit) {
-      data_.CommitTo(out);
-      room = data_.Reserve(kStepRoom);
+    void Reserve() {
+      std::span<char> room = writer.data_.Reserve(kStepRoom);
       out = room.data();
       outLimit = out + room.size() - kStepRoom;
     }
-    const Separator& separator = separators[field];
-    std::memcpy(out, separator.text, 2);
-
-    // A run of plain numbers, each ended by a tab, copied as it stands: up to
-    // the first other stop, the first fault and the case's last value. Where
-    // the run ends decides where the next one starts; the rare cuts are
-    // branches, so that the processor need not wait for the fault and count
-    // checks before it goes on to the next run.
-    std::uint64_t tabs = w.tabs & stops;
-    std::uint64_t otherStops = stops ^ tabs;
-    tabs &= (otherStops & (0 - otherStops)) - 1;
-    if (tabs != 0) {
-      if (std::uint64_t fault = FirstFault(w, tabs); fault != 0) [[unlikely]] {
-        tabs &= fault - 1;
-        if (tabs == 0) goto single;
+    void Step(std::size_t field) {
+      if (out > outLimit) {
+        writer.data_.CommitTo(out);
+        Reserve();
       }
-      std::size_t count = CountBits(tabs);
-      // At most one line end within the run, and no surplus value.
-      std::size_t toLineEnd = separator.valuesToLineEnd;
-      if (std::size_t most = std::min(toLineEnd + kValuesPerLine - 1, fields - field); count > most) [[unlikely]] {
-        for (; count > most; --count) tabs ^= HighestBit(tabs);
-      }
-      auto length = static_cast<std::size_t>(63 - std::countl_zero(tabs));
-      out += separator.length;
+      separator = &separators[field];
+      std::memcpy(out, separator->text, 2);
+    }
+    // At most one line end within a run.
+    std::size_t MostInRun(std::size_t) const { return separator->valuesToLineEnd + kValuesPerLine - 1; }
+    // The run is copied as it stands. When a line of the output ends within
+    // it, the blank for the tab before the next line's first value becomes a
+    // line end and the rest of the run moves one byte further on.
+    void Run(const char* p, std::size_t length, std::uint64_t tabs, std::size_t count, const ByteClasses&,
+             std::size_t) {
+      const std::size_t toLineEnd = separator->valuesToLineEnd;
+      out += separator->length;
       StoreRun(out, p);
-      // When a line of the output ends within the run, the blank for the tab
-      // before the next line's first value becomes a line end and the rest of
-      // the run moves one byte further on.
-      bool lineEnd = count > toLineEnd;
+      const bool lineEnd = count > toLineEnd;
       if (lineEnd) {
-        std::size_t at = SelectBit(tabs, static_cast<unsigned>(toLineEnd));
+        const std::size_t at = SelectBit(tabs, static_cast<unsigned>(toLineEnd));
         StoreRun(out + at + 1, p + at);
         out[at] = '\r';
         out[at + 1] = '\n';
       }
       out += length + lineEnd;
-      field += count;
-      p += length + 1;
-      continue;
     }
-
-  single:
-    // The first field alone: an empty one, or the last of the case.
-    std::uint64_t stop = stops & (0 - stops);
-    const char* fieldEnd = p + std::countr_zero(stop);
-    // A CR or LF ends the case when it has all its values; a CR that ends the
-    // buffer waits for its LF.
-    bool caseEnd = *fieldEnd != '\t';
-    if (caseEnd && ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields ||
-                    (*fieldEnd == '\r' && fieldEnd + 1 == end) ||
-                    (field == 0 && fieldEnd == p)))  // an empty line is no case: the careful path skips it
-      break;
-    auto length = static_cast<std::size_t>(fieldEnd - p);
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    std::uint64_t inField = stop - 1;
-    std::uint64_t points = w.points & inField;
-    std::uint64_t allowed = w.digits | w.points | (w.signs & 1);
-    if (((inField & ~allowed) != 0) | ((w.digits & inField) == 0) | ((points & (points - 1)) != 0) |
-        (length > kMaxPlainLength)) {
-      if (inField != 0) break;
-      v = missing;
-      length = kMissingText.size();
+    // A field alone is stored with one 16-byte store; an empty one as missing.
+    bool Field(std::size_t, const char* p, std::size_t length, std::uint64_t, unsigned) {
+      if (length > kMaxPlainLength) return false;
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      if (length == 0) {
+        v = _mm_setr_epi8('-', '9', '9', '9', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        length = kMissingText.size();
+      }
+      out += separator->length;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+      out += length;
+      return true;
     }
-    out += separator.length;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
-    out += length;
-    ++field;
-    p = fieldEnd + 1;
-    if (caseEnd) {
-      if (*fieldEnd == '\r' && *p == '\n') ++p;
+    bool EndCase() {
       out[0] = '\r';
       out[1] = '\n';
       out += 2;
-      data_.CommitTo(out);
-      field = 0;
-      if (!onCase_(++result_.CaseCount)) {
-        result_.Stopped = true;
-        break;
-      }
+      writer.data_.CommitTo(out);
+      writer.result_.Stopped = !writer.onCase_(++writer.result_.CaseCount);
+      return !writer.result_.Stopped;
     }
-  }
-  data_.CommitTo(out);
+  };
+  Taker taker{*this, separators_.data()};
+  taker.Reserve();
+  std::size_t field = fieldIndex_;
+  p = ScanPlainFields<bitCount>(maps_.Read(), p, end, result_.HeaderFields, separators_.size(), field, taker);
+  data_.CommitTo(taker.out);
   // Within a case's values the fields and the values are counted alike.
   fieldIndex_ = valueIndex_ = field;
   return p;
@@ -310,7 +275,10 @@ std::size_t SelectBit(std::uint64_t x, unsigned k) {
 
 #else
 
-const char* RecordWriter::PlainFields(const char* p, const char*) { return p; }
+template <bool bitCount>
+const char* RecordWriter::CopyPlainFields(const char* p, const char*) {
+  return p;
+}
 
 #endif
 

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -16,44 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "support/export_byte_classes.h"
+#include "support/export_field_rules.h"
 #include "support/export_reader.h"
+#include "support/plain_field_scan.h"
 #include "support/simd.h"
 
 namespace s2v {
-
-// A field's number as the copy writes it.
-struct FieldNumber {
-  double Value = 0;
-  int Decimals = 0;   // the digits after the point, as written
-  bool Whole = true;  // every digit after the point is 0
-};
-
-// The number of a field's text as ScanField gives it: an optional sign, digits
-// with at most one "." or ",".
-inline FieldNumber NumberOfText(std::string_view text) {
-  std::string clean;
-  clean.reserve(text.size());
-  FieldNumber number;
-  bool afterPoint = false;
-  for (char c : text) {
-    if (c == '+') continue;
-    if (c == '.' || c == ',') {
-      afterPoint = true;
-      clean += '.';
-      continue;
-    }
-    if (afterPoint) {
-      ++number.Decimals;
-      number.Whole &= c == '0';
-    }
-    clean += c;
-  }
-  auto [end, error] = std::from_chars(clean.data(), clean.data() + clean.size(), number.Value);
-  (void)end;
-  if (error == std::errc::result_out_of_range) number.Value = clean.front() == '-' ? -HUGE_VAL : HUGE_VAL;
-  return number;
-}
 
 namespace export_fields_detail {
 
@@ -299,15 +265,7 @@ struct ExportFieldsResult {
 template <typename Consumer>
 class ExportFieldRecords {
  public:
-  ExportFieldRecords(Consumer& consumer, std::size_t bufferSize)
-      : consumer_(consumer)
-#if defined(S2V_SIMD)
-        ,
-        maps_(bufferSize)
-#endif
-  {
-    (void)bufferSize;
-  }
+  ExportFieldRecords(Consumer& consumer, std::size_t bufferSize) : consumer_(consumer), maps_(bufferSize) {}
 
   bool InHeader() const { return inHeader_; }
   bool InRecord() const { return field_ > 0; }
@@ -346,22 +304,15 @@ class ExportFieldRecords {
     field_ = 0;
   }
 
-  void NewFilling(char* begin, const char* end) {
-#if defined(S2V_SIMD)
-    maps_.Classify(begin, end);
-#else
-    (void)begin;
-    (void)end;
-#endif
-  }
+  void NewFilling(char* begin, const char* end) { maps_.Classify(begin, end); }
 
   // Takes the fields of cases from p on while they are plain numbers or
   // empty, case ends included, up to the first that needs more care: any
   // other field, a surplus or missing field, a line end other than CR LF or
   // LF, a field longer than a window, or one that goes on past end.
   const char* PlainFields(const char* p, const char* end) {
-#if defined(S2V_CLASSIFY_AVX2)
-    if (bitInstructions_) return PlainFieldsWithBitInstructions(p, end);
+#if defined(S2V_AVX2)
+    if (simd::HasBitInstructions()) return PlainFieldsWithBitInstructions(p, end);
 #endif
     return TakePlainFields<false>(p, end);
   }
@@ -377,21 +328,18 @@ class ExportFieldRecords {
       nameStarted_ = !piece.empty();
     }
     piece = piece.substr(0, kMaxNumberField - std::min(kMaxNumberField, names_.LastLength()));
-    std::string text(piece);
-    std::replace(text.begin(), text.end(), ',', '.');
-    names_.Extend(text);
+    PutWithPoints(piece, [this](std::string_view part) { names_.Extend(part); });
   }
 
   // bitCount: the processor counts bits itself.
   template <bool bitCount>
   [[gnu::always_inline]] inline const char* TakePlainFields(const char* p, const char* end);
-#if defined(S2V_CLASSIFY_AVX2)
+#if defined(S2V_AVX2)
   // The same with the processor's shifts by a register, bit counts and bit
   // scans: most of a field's work is such steps.
   [[gnu::target("popcnt,bmi,bmi2,lzcnt")]] const char* PlainFieldsWithBitInstructions(const char* p, const char* end) {
     return TakePlainFields<true>(p, end);
   }
-  bool bitInstructions_ = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
 #endif
 
   Consumer& consumer_;
@@ -401,9 +349,7 @@ class ExportFieldRecords {
   bool inHeader_ = true;
   bool stopped_ = false;
   std::size_t field_ = 0;
-#if defined(S2V_SIMD)
   ByteClassMaps maps_;
-#endif
 };
 
 #if defined(S2V_SIMD)
@@ -412,29 +358,13 @@ template <typename Consumer>
 template <bool bitCount>
 [[gnu::always_inline]] inline const char* ExportFieldRecords<Consumer>::TakePlainFields(const char* p,
                                                                                         const char* end) {
-  using export_fields_detail::PlainNumber;
-  const ByteClassMaps::Reader maps = maps_.Read();
-  const std::size_t fields = result_.HeaderFields;
-  std::size_t field = field_;
-  while (field < fields && p < end) {
-    ByteClasses w = maps.Window(p);
-    std::uint64_t stops = w.stops & ((std::uint64_t{1} << ByteClassMaps::kWindow) - 1);
-    if (end - p < ByteClassMaps::kWindow) [[unlikely]]
-      stops &= (std::uint64_t{1} << (end - p)) - 1;
-    if (stops == 0) break;  // a long field, or one that goes on past end
-
-    // A run of plain numbers, each ended by a tab, up to the first other
-    // stop, the first fault and the case's last field.
-    std::uint64_t tabs = w.tabs & stops;
-    std::uint64_t otherStops = stops ^ tabs;
-    tabs &= (otherStops & (0 - otherStops)) - 1;
-    if (tabs != 0) {
-      if (std::uint64_t fault = FirstFault(w, tabs); fault != 0) [[unlikely]] {
-        tabs &= fault - 1;
-        if (tabs == 0) goto single;
-      }
-      std::size_t count = bitCount ? static_cast<std::size_t>(std::popcount(tabs)) : CountBits(tabs);
-      for (; count > fields - field; --count) tabs ^= HighestBit(tabs);
+  // Hands the scan's fields to the consumer.
+  struct Taker {
+    ExportFieldRecords& records;
+    static void Step(std::size_t) {}
+    static std::size_t MostInRun(std::size_t) { return 64; }  // only the case's end bounds a run
+    void Run(const char* p, std::size_t, std::uint64_t tabs, std::size_t, const ByteClasses& w, std::size_t field) {
+      using export_fields_detail::PlainNumber;
       unsigned start = 0;
       for (std::uint64_t rest = tabs; rest != 0; rest &= rest - 1) {
         const auto at = static_cast<unsigned>(std::countr_zero(rest));
@@ -442,47 +372,28 @@ template <bool bitCount>
         const std::uint64_t pointBits = (w.points & ((std::uint64_t{1} << at) - 1)) >> start;
         const auto sign = static_cast<unsigned>(w.signs >> start) & 1;
         if (sign == 0 && ShortNumber::Fits(length, pointBits))
-          consumer_.Number(field++, [&] { return ShortNumber(p + start, length, pointBits); });
+          records.consumer_.Number(field++, [&] { return ShortNumber(p + start, length, pointBits); });
         else
-          consumer_.Number(field++, [&] { return PlainNumber(p + start, length, pointBits, sign); });
+          records.consumer_.Number(field++, [&] { return PlainNumber(p + start, length, pointBits, sign); });
         start = at + 1;
       }
-      p += start;
-      continue;
     }
-
-  single:
-    // The first field alone: an empty one, or the last of the case.
-    std::uint64_t stop = stops & (0 - stops);
-    const char* fieldEnd = p + std::countr_zero(stop);
-    // A CR or LF ends the case when it has all its fields; a CR that ends the
-    // buffer waits for its LF.
-    const bool caseEnd = *fieldEnd != '\t';
-    if (caseEnd && ((*fieldEnd != '\r' && *fieldEnd != '\n') || field + 1 != fields ||
-                    (*fieldEnd == '\r' && fieldEnd + 1 == end) ||
-                    (field == 0 && fieldEnd == p)))  // an empty line is no case: the careful path skips it
-      break;
-    const std::uint64_t inField = stop - 1;
-    const std::uint64_t points = w.points & inField;
-    const std::uint64_t allowed = w.digits | w.points | (w.signs & 1);
-    if (((inField & ~allowed) != 0) | ((w.digits & inField) == 0) | ((points & (points - 1)) != 0)) {
-      if (inField != 0) break;
-      consumer_.Missing(field, FieldKind::Blank);
-    } else {
-      consumer_.Number(field,
-                       [&] { return PlainNumber(p, static_cast<std::size_t>(fieldEnd - p), points, w.signs & 1); });
+    bool Field(std::size_t field, const char* p, std::size_t length, std::uint64_t points, unsigned sign) {
+      if (length == 0)
+        records.consumer_.Missing(field, FieldKind::Blank);
+      else
+        records.consumer_.Number(field, [&] { return export_fields_detail::PlainNumber(p, length, points, sign); });
+      return true;
     }
-    ++field;
-    p = fieldEnd + 1;
-    if (caseEnd) {
-      if (*fieldEnd == '\r' && *p == '\n') ++p;
-      field = 0;
-      if (!consumer_.EndCase(++result_.CaseCount)) {
-        stopped_ = true;
-        break;
-      }
+    bool EndCase() {
+      records.stopped_ = !records.consumer_.EndCase(++records.result_.CaseCount);
+      return !records.stopped_;
     }
-  }
+  };
+  Taker taker{*this};
+  const std::size_t fields = result_.HeaderFields;
+  std::size_t field = field_;  // a local stays in a register
+  p = ScanPlainFields<bitCount>(maps_.Read(), p, end, fields, fields, field, taker);
   field_ = field;
   return p;
 }

@@ -1,8 +1,8 @@
 // The reading of an SPSS tab-delimited export that the run's data copy and
 // the assistant share: records end at CR, LF or CR LF, fields at a tab, code
-// 26 ends the file, the first record holds the names, a "," counts as the
-// decimal point, and a field is a number by one rule. What is done with each
-// field is the reader's caller's own.
+// 26 ends the file, and the first record holds the names. The rules of a
+// field are in support/export_field_rules.h; what is done with each field is
+// the reader's caller's own.
 #pragma once
 
 #include <array>
@@ -12,56 +12,9 @@
 #include <string_view>
 
 #include "support/byte_stream.h"
+#include "support/export_field_rules.h"
 
 namespace s2v {
-
-// The longest field of a case that can still be a number; a longer one is
-// missing, and only this much of it is kept while it is read.
-constexpr std::size_t kMaxNumberField = 2048;
-
-enum class FieldKind : unsigned char {
-  Number,  // the copy writes its text
-  Blank,   // empty or blanks only: the copy writes missing
-  Other,   // not a number: the copy writes missing
-};
-
-struct ScannedField {
-  FieldKind Kind = FieldKind::Blank;
-  std::string_view Text;  // a number's text without the blanks around it
-  bool HasComma = false;  // the text holds the decimal point as a ","
-};
-
-// Whether a field of a case is a number: blanks around it, an optional sign,
-// digits with at most one "." or "," and at least one digit. This is
-// ClassifyWord's number rule in one pass over the field as read, commas
-// unconverted: going through ClassifyWord on a converted copy makes the whole
-// copy a third slower.
-inline ScannedField ScanField(std::string_view field) {
-  if (field.size() > kMaxNumberField) return {FieldKind::Other, {}, false};
-  std::size_t first = 0;
-  std::size_t last = field.size();
-  while (first < last && field[first] == ' ') ++first;
-  while (last > first && field[last - 1] == ' ') --last;
-  if (first == last) return {};
-  std::size_t i = first;
-  if (field[i] == '+' || field[i] == '-') ++i;
-  int digits = 0;
-  int points = 0;
-  bool comma = false;
-  for (; i < last; ++i) {
-    char c = field[i];
-    if (c >= '0' && c <= '9') {
-      ++digits;
-    } else if (c == '.' || c == ',') {
-      ++points;
-      comma |= c == ',';
-    } else {
-      return {FieldKind::Other, {}, false};
-    }
-  }
-  if (digits == 0 || points > 1) return {FieldKind::Other, {}, false};
-  return {FieldKind::Number, field.substr(first, last - first), comma};
-}
 
 // Tab, CR, LF and code 26 end a field.
 inline constexpr std::array<bool, 256> kFieldEnd = [] {

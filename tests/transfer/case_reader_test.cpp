@@ -212,8 +212,8 @@ TEST(CaseReaderTest, ByteMarksOfEveryByte) {
   };
   byte_marks::MarkBlocks(bytes.data(), blocks, separators.data(), lineEnds.data(), numberChars.data());
   check("plain");
-#if defined(S2V_MARK_AVX2)
-  if (__builtin_cpu_supports("avx2")) {
+#if defined(S2V_AVX2)
+  if (simd::HasAvx2()) {
     std::fill(separators.begin(), separators.end(), 0);
     byte_marks::MarkBlocksAvx2(bytes.data(), blocks, separators.data(), lineEnds.data(), numberChars.data());
     check("AVX2");
