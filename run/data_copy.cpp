@@ -69,12 +69,8 @@ class RecordWriter {
   // A field of the current record has ended.
   bool InRecord() const { return fieldIndex_ > 0; }
 
-  // Copies the fields of cases from p on while they are plain numbers or
-  // empty, case ends included, up to the first field that needs more care:
-  // any other field, a surplus or missing value, a line end other than CR LF
-  // or LF, a long field, or one that does not end before end. Returns the
-  // start of that field. p starts a field of a case, in a filling handed to
-  // NewFilling.
+  // Copies what ScanPlainFields takes from p on, p the start of a field of a
+  // case in the filling handed to NewFilling; returns where it stopped.
   const char* PlainFields(const char* p, const char* end) {
 #if defined(S2V_AVX2)
     if (simd::HasBitInstructions()) return PlainFieldsWithBitInstructions(p, end);
@@ -223,7 +219,7 @@ template <bool bitCount>
       std::memcpy(out, separator->text, 2);
     }
     // At most one line end within a run.
-    std::size_t MostInRun(std::size_t) const { return separator->valuesToLineEnd + kValuesPerLine - 1; }
+    std::size_t MostInRun() const { return separator->valuesToLineEnd + kValuesPerLine - 1; }
     // The run is copied as it stands. When a line of the output ends within
     // it, the blank for the tab before the next line's first value becomes a
     // line end and the rest of the run moves one byte further on.

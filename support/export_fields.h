@@ -306,10 +306,8 @@ class ExportFieldRecords {
 
   void NewFilling(char* begin, const char* end) { maps_.Classify(begin, end); }
 
-  // Takes the fields of cases from p on while they are plain numbers or
-  // empty, case ends included, up to the first that needs more care: any
-  // other field, a surplus or missing field, a line end other than CR LF or
-  // LF, a field longer than a window, or one that goes on past end.
+  // Hands the consumer what ScanPlainFields takes from p on; returns where
+  // it stopped.
   const char* PlainFields(const char* p, const char* end) {
 #if defined(S2V_AVX2)
     if (simd::HasBitInstructions()) return PlainFieldsWithBitInstructions(p, end);
@@ -362,7 +360,7 @@ template <bool bitCount>
   struct Taker {
     ExportFieldRecords& records;
     static void Step(std::size_t) {}
-    static std::size_t MostInRun(std::size_t) { return 64; }  // only the case's end bounds a run
+    static std::size_t MostInRun() { return 64; }  // only the case's end bounds a run
     void Run(const char* p, std::size_t, std::uint64_t tabs, std::size_t, const ByteClasses& w, std::size_t field) {
       using export_fields_detail::PlainNumber;
       unsigned start = 0;

@@ -125,8 +125,8 @@ class ByteClassMaps {
 // It tells taker of what it takes:
 //   void Step(std::size_t field);
 //        a run of fields or a field alone begins at field
-//   std::size_t MostInRun(std::size_t field);
-//        the most fields a run from field may hold besides the case's end
+//   std::size_t MostInRun();
+//        the most fields the run of this step may hold, besides the case's end
 //   void Run(const char* p, std::size_t length, std::uint64_t tabs,
 //            std::size_t count, const ByteClasses& w, std::size_t field);
 //        count plain numbers in the length bytes from p on, each ended by a
@@ -167,7 +167,7 @@ template <bool bitCount, typename Taker>
         if (tabs == 0) goto single;
       }
       std::size_t count = bitCount ? static_cast<std::size_t>(std::popcount(tabs)) : CountBits(tabs);
-      if (const std::size_t most = std::min(taker.MostInRun(field), fields - field); count > most) [[unlikely]] {
+      if (const std::size_t most = std::min(taker.MostInRun(), fields - field); count > most) [[unlikely]] {
         for (; count > most; --count) tabs ^= HighestBit(tabs);
       }
       const auto length = static_cast<std::size_t>(63 - std::countl_zero(tabs));  // up to the last tab

@@ -21,7 +21,7 @@ struct Recorder {
   int casesToTake = 1000;
 
   void Step(std::size_t) {}
-  std::size_t MostInRun(std::size_t) const { return mostInRun; }
+  std::size_t MostInRun() const { return mostInRun; }
   void Run(const char* p, std::size_t length, std::uint64_t, std::size_t count, const ByteClasses&, std::size_t) {
     events += std::string(p, length) + "|" + std::to_string(count) + " ";
   }
